@@ -1,0 +1,112 @@
+// Parsing the command line and dispatching the headless commands.
+#include "app/CommandLine.h"
+
+#include "project/UnitOptions.h"
+
+#include <QTextStream>
+
+namespace {
+
+struct TCommandSpec
+{
+    const char* Name;
+    TCommand Command;
+    int Operands;
+};
+
+constexpr TCommandSpec Commands[] = {
+    {"--version", TCommand::Version, 0},
+    {"--help", TCommand::Help, 0},
+    {"--info", TCommand::Info, 1},
+    {"--export-frame", TCommand::ExportFrame, 3},
+    {"--export-datasheet", TCommand::ExportDatasheet, 2},
+};
+
+} // namespace
+
+TCommandLine ParseCommandLine(const QStringList& args)
+{
+    TCommandLine line;
+    if (args.isEmpty())
+        return line;
+    const QString& first = args.first();
+    if (first == QLatin1String("-h"))
+        return TCommandLine{TCommand::Help, {}, false, {}, {}};
+    if (first.startsWith(QLatin1String("--"))) {
+        for (const TCommandSpec& spec : Commands) {
+            if (first != QLatin1String(spec.Name))
+                continue;
+            line.Command = spec.Command;
+            QStringList operands = args.mid(1);
+            if (spec.Command == TCommand::ExportDatasheet && operands.removeAll(QStringLiteral("--layer")) > 0)
+                line.Layer = true;
+            if (operands.size() != spec.Operands) {
+                line.Command = TCommand::Error;
+                line.Error = QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(spec.Operands);
+                return line;
+            }
+            line.Args = operands;
+            return line;
+        }
+        line.Command = TCommand::Error;
+        line.Error = QStringLiteral("unknown option %1; see --help").arg(first);
+        return line;
+    }
+    // The window opens the file only when it is the one and only argument.
+    if (args.size() == 1)
+        line.StartFile = first;
+    return line;
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: kinotra [FILE]\n"
+        "       kinotra --info VIDEO\n"
+        "       kinotra --export-frame VIDEO N OUT\n"
+        "       kinotra --export-datasheet PROJECT.ktr OUT.txt [--layer]\n"
+        "       kinotra --version | --help\n"
+        "\n"
+        "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens it.\n"
+        "\n"
+        "  --info VIDEO             print framework, frames, width, height, fps and duration\n"
+        "  --export-frame VIDEO N OUT\n"
+        "                           write frame N (0-based frame of the file) as a BMP or PNG image\n"
+        "  --export-datasheet PROJECT OUT [--layer]\n"
+        "                           write the datasheet of a project as a text file\n"
+        "  --version                print the version\n"
+        "  --help                   print this text\n");
+}
+
+QString VersionText()
+{
+    return QStringLiteral("Kinotra " KINOTRA_VERSION "\n");
+}
+
+int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
+{
+    switch (line.Command) {
+    case TCommand::Version:
+        out << VersionText();
+        return 0;
+    case TCommand::Help:
+        out << UsageText();
+        return 0;
+    case TCommand::Error:
+        err << "kinotra: " << line.Error << '\n';
+        return 2;
+    default:
+        break;
+    }
+    const TOptions options; // the same settings file as the window reads
+    switch (line.Command) {
+    case TCommand::Info:
+        return RunInfo(line.Args, options, out, err);
+    case TCommand::ExportFrame:
+        return RunExportFrame(line.Args, options, out, err);
+    case TCommand::ExportDatasheet:
+        return RunExportDatasheet(line.Args, line.Layer, options, out, err);
+    default:
+        return 2;
+    }
+}

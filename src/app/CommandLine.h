@@ -1,0 +1,42 @@
+// The command line of the program: the one place where arguments are parsed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+class TOptions;
+
+enum class TCommand
+{
+    Gui,             // the main window, with an optional file to open
+    Version,         // --version
+    Help,            // --help
+    Info,            // --info VIDEO
+    ExportFrame,     // --export-frame VIDEO N OUT
+    ExportDatasheet, // --export-datasheet PROJECT OUT [--layer]
+    Error,           // a malformed command line: Error says why
+};
+
+struct TCommandLine
+{
+    TCommand Command = TCommand::Gui;
+    QStringList Args; // the operands of the command, without the option itself
+    bool Layer = false;
+    QString StartFile; // Gui: the file to open, empty when none
+    QString Error;
+};
+
+// args: the arguments without the program name.
+TCommandLine ParseCommandLine(const QStringList& args);
+
+QString UsageText();
+QString VersionText();
+
+// Headless commands: no window, no dialog; the result goes to out, a failure's reason to err.
+// Each reads the same settings file as the main window. They return the process exit code.
+int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err);
+int RunInfo(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunExportFrame(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
+                       QTextStream& err);

@@ -1,0 +1,131 @@
+// The INI layer: case-insensitive look-up, preserved unknown content, decimal separators, defaults and
+// atomic replacement of the file.
+#include "common/UnitIni.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return path;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(Ini, SectionsAndKeysAreFoundWhateverTheirCase)
+{
+    TIniFile ini(QString{});
+    ini.SetText(QStringLiteral("[Options]\r\nPenSize_Value=2\r\n[MainForm]\r\nDirectory=/home/a b\r\n"));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("OPTIONS"), QStringLiteral("pensize_value"), 0), 2);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("mainform"), QStringLiteral("DIRECTORY"), {}), QStringLiteral("/home/a b"));
+    ini.WriteInteger(QStringLiteral("options"), QStringLiteral("PENSIZE_VALUE"), 1);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Options")), QStringList{QStringLiteral("PenSize_Value")});
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Options"), QStringLiteral("PenSize_Value"), 0), 1);
+}
+
+TEST(Ini, UnknownSectionsKeysAndCommentsAreKeptInPlace)
+{
+    const QString text = QStringLiteral("; written by hand\n[Other]\nSomething=else\n\n[Options]\n"
+                                        "Unknown=7\nEditMRU_Value=8\n\n[Capture]\nDevice=cam\n");
+    TIniFile ini(QString{});
+    ini.SetText(text);
+    ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("EditMRU_Value"), 12);
+    ini.WriteBool(QStringLiteral("Options"), QStringLiteral("CheckBox6FreezeMRU_Checked"), true);
+    EXPECT_EQ(ini.ToText(), QStringLiteral("; written by hand\n[Other]\nSomething=else\n\n[Options]\n"
+                                           "Unknown=7\nEditMRU_Value=12\nCheckBox6FreezeMRU_Checked=1\n\n"
+                                           "[Capture]\nDevice=cam\n"));
+}
+
+TEST(Ini, TypedReadersGiveTheDefaultForMissingOrBadValues)
+{
+    TIniFile ini(QString{});
+    ini.SetText(QStringLiteral("[S]\nComma=1,5\nPoint=-2.25e3\nInt= 42 \nNeg=-7\nHex=0x1F\nWord=abc\n"
+                               "Half=12abc\nEmpty=\nFloatInt=3.0\nNan=nan\nHuge=99999999999999999999\n"));
+    const QString s = QStringLiteral("S");
+    struct FloatCase
+    {
+        const char* Key;
+        double Expected;
+    };
+    for (const FloatCase& c : {FloatCase{"Comma", 1.5}, {"Point", -2250.0}, {"Int", 42.0}, {"Word", -1.0},
+                               {"Empty", -1.0}, {"Nan", -1.0}, {"Missing", -1.0}})
+        EXPECT_DOUBLE_EQ(ini.ReadFloat(s, QString::fromLatin1(c.Key), -1.0), c.Expected) << c.Key;
+    struct IntCase
+    {
+        const char* Key;
+        int Expected;
+    };
+    for (const IntCase& c : {IntCase{"Int", 42}, {"Neg", -7}, {"Hex", 31}, {"Word", -1}, {"Half", -1},
+                             {"Empty", -1}, {"FloatInt", -1}, {"Huge", -1}, {"Comma", -1}})
+        EXPECT_EQ(ini.ReadInteger(s, QString::fromLatin1(c.Key), -1), c.Expected) << c.Key;
+    EXPECT_TRUE(ini.ReadBool(s, QStringLiteral("Neg"), false)); // any non-zero integer is true
+    EXPECT_TRUE(ini.ReadBool(s, QStringLiteral("Word"), true));
+    EXPECT_FALSE(ini.ReadBool(s, QStringLiteral("Word"), false));
+}
+
+TEST(Ini, FloatsRoundTripExactly)
+{
+    TIniFile ini(QString{});
+    for (double v : {0.1, 1.0 / 3.0, -2.5e-300, 6.02214076e23, 0.0}) {
+        ini.WriteFloat(QStringLiteral("F"), QStringLiteral("V"), v);
+        EXPECT_EQ(ini.ReadFloat(QStringLiteral("F"), QStringLiteral("V"), 99.0), v);
+    }
+    ini.WriteFloat(QStringLiteral("F"), QStringLiteral("V"), 0.5);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("F"), QStringLiteral("V"), {}), QStringLiteral("0.5"));
+}
+
+TEST(Ini, SaveReplacesTheFileAtomicallyAndKeepsItOnFailure)
+{
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("Kinotra.ini"), "[Options]\nEditMRU_Value=8\n");
+    {
+        TIniFile ini(path);
+        ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("EditMRU_Value"), 5);
+        // Until the profile is written, the file on disk is the previous one.
+        EXPECT_EQ(ReadFile(path), QByteArray("[Options]\nEditMRU_Value=8\n"));
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    EXPECT_EQ(ReadFile(path), QByteArray("[Options]\nEditMRU_Value=5\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Kinotra.ini")});
+
+    // A save that cannot complete (here the name is taken by a folder) reports failure and leaves
+    // no half-written file behind.
+    const QString blocked = dir.filePath(QStringLiteral("blocked.ini"));
+    QDir().mkpath(blocked + QStringLiteral("/inside"));
+    TIniFile ini(blocked);
+    ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("EditMRU_Value"), 3);
+    EXPECT_FALSE(ini.UpdateFile());
+    EXPECT_TRUE(QFileInfo(blocked + QStringLiteral("/inside")).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Kinotra.ini")});
+}
+
+TEST(Ini, MissingOrForeignFilesGiveAnEmptyProfile)
+{
+    QTemporaryDir dir;
+    TIniFile missing(dir.filePath(QStringLiteral("none.ini")));
+    EXPECT_TRUE(missing.ReadOk());
+    EXPECT_TRUE(missing.ReadSections().isEmpty());
+
+    // Bytes that are not UTF-8 (an older single-byte file) and binary noise never stop the reader.
+    const QString path = WriteFile(dir, QStringLiteral("latin.ini"),
+                                   QByteArray("[Data]\nName=Caf\xe9\n\x00\x01garbage\xff\n=novalue\n", 33));
+    TIniFile latin(path);
+    EXPECT_EQ(latin.ReadString(QStringLiteral("Data"), QStringLiteral("Name"), {}), QString::fromUtf8("Café"));
+    EXPECT_EQ(latin.ReadSection(QStringLiteral("Data")).size(), 1);
+}

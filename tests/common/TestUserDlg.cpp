@@ -1,0 +1,57 @@
+// The message box: composed messages reach the service, answers come back as button indices.
+#include "common/UnitUserDlg.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
+
+TEST(UserDlg, ScriptedServiceRecordsMessagesAndAnswersFromItsQueue)
+{
+    TScriptedUserDlgScope script;
+    script->Answer(2, true);
+    TUserDlg& box = TUserDlg::Instance();
+    const int pressed = box.Begin(icConfirmation)
+                            .Line(QStringLiteral("Save project to file"))
+                            .Blank()
+                            .Line(QStringLiteral("/tmp/a.avi"), true, clBlue)
+                            .Button(QStringLiteral("Save"), btEnregistrer)
+                            .Button(QStringLiteral("Cancel"), btAnnuler)
+                            .Button(QStringLiteral("Quit"), btQuitter)
+                            .CheckBox(QStringLiteral("Do not show this dialog again"))
+                            .Execute();
+    EXPECT_EQ(pressed, 2);
+    EXPECT_TRUE(box.Checked());
+    ASSERT_EQ(script->Shown.size(), 1u);
+    const TUserMessage& m = script->Shown[0];
+    EXPECT_EQ(m.Icon, icConfirmation);
+    EXPECT_EQ(m.Text(), QStringLiteral("Save project to file /  / /tmp/a.avi"));
+    EXPECT_TRUE(m.Lines[2].Bold);
+    EXPECT_EQ(m.Lines[2].Color, clBlue);
+    EXPECT_EQ(m.ButtonCaptions(), (QStringList{"Save", "Cancel", "Quit"}));
+    EXPECT_EQ(m.Buttons[0].Kind, btEnregistrer);
+    EXPECT_EQ(m.CheckBoxCaption, QStringLiteral("Do not show this dialog again"));
+}
+
+TEST(UserDlg, MutedBoxShowsNothingAndOutOfRangeAnswersStayInRange)
+{
+    TScriptedUserDlgScope script;
+    TUserDlg& box = TUserDlg::Instance();
+    box.SetMute(true);
+    EXPECT_EQ(box.Message(icWarning, {QStringLiteral("hidden")}), -1);
+    EXPECT_TRUE(script->Shown.empty());
+    box.SetMute(false);
+
+    script->Answer(7); // a service answering an index the message does not have
+    EXPECT_EQ(box.Message(icWarning, {QStringLiteral("Wrong password.")}), 0);
+    EXPECT_EQ(script->Shown.back().ButtonCaptions(), QStringList{QStringLiteral("Ok")});
+}
+
+TEST(UserDlg, UnexpectedMessageFailsTheTest)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            TScriptedUserDlgScope script;
+            TUserDlg::Instance().Message(icError, {QStringLiteral("nobody expects this")});
+        },
+        "unexpected message: nobody expects this");
+}

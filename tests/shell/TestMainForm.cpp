@@ -1,0 +1,26 @@
+// The main window starts with its title and minimum size and closes cleanly.
+#include "shell/UnitMainForm.h"
+
+#include "project/UnitOptions.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+TEST(MainForm, StartsWithItsTitleAndMinimumSizeAndCloses)
+{
+    TScriptedUserDlgScope script; // no message is expected at start
+    QTemporaryDir dir;
+    auto form = std::make_unique<TMainForm>(dir.filePath(QStringLiteral("Kinotra.ini")));
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Kinotra"));
+    EXPECT_EQ(form->minimumSize(), QSize(632, 452));
+    EXPECT_GE(form->width(), 632);
+    EXPECT_EQ(form->Options().EditMRU, 8);
+    EXPECT_TRUE(form->close());
+    form.reset();
+    EXPECT_TRUE(script->Shown.empty());
+}
