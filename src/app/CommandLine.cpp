@@ -1,7 +1,7 @@
 // Parsing the command line and dispatching the headless commands.
 #include "app/CommandLine.h"
 
-#include "project/UnitOptions.h"
+#include "common/UnitOptions.h"
 
 #include <QTextStream>
 

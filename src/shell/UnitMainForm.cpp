@@ -3,7 +3,7 @@
 
 #include "common/UnitFolders.h"
 #include "common/UnitUserDlg.h"
-#include "project/UnitOptions.h"
+#include "common/UnitOptions.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
 // The main window starts with its title and minimum size and closes cleanly.
 #include "shell/UnitMainForm.h"
 
-#include "project/UnitOptions.h"
+#include "common/UnitOptions.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Reading and writing the options, and the rules derived from the hidden tools.
-#include "project/UnitOptions.h"
+#include "common/UnitOptions.h"
 
 #include "common/UnitFolders.h"
 #include "common/UnitIni.h"
@@ -26,13 +26,13 @@ void TOptions::Load(const TIniFile& ini)
 {
 #define OPTION_BOOL(field, def) field = ini.ReadBool(Section, QStringLiteral(#field "_Checked"), def);
 #define OPTION_INT(field, def) field = ini.ReadInteger(Section, QStringLiteral(#field "_Value"), def);
-#include "project/OptionKeys.inc"
+#include "common/OptionKeys.inc"
 #undef OPTION_BOOL
 #undef OPTION_INT
 
 #define TOOL_KEY(field) ToolButton##field = ini.ReadBool(Section, QStringLiteral("ToolButton" #field "_Down"), false);
 #define TOOL_NOKEY(field)
-#include "project/ToolKeys.inc"
+#include "common/ToolKeys.inc"
 #undef TOOL_KEY
 #undef TOOL_NOKEY
     // The two keyless tools of the time and formula pages start from the cross-hair tool of their page.
@@ -50,14 +50,14 @@ void TOptions::Save(TIniFile& ini) const
 {
 #define OPTION_BOOL(field, def) ini.WriteBool(Section, QStringLiteral(#field "_Checked"), field);
 #define OPTION_INT(field, def) ini.WriteInteger(Section, QStringLiteral(#field "_Value"), field);
-#include "project/OptionKeys.inc"
+#include "common/OptionKeys.inc"
 #undef OPTION_BOOL
 #undef OPTION_INT
     ini.WriteString(Section, QStringLiteral("DefaultDirectory"), DefaultDirectory);
     ini.WriteString(Section, QStringLiteral("Password"), Password);
 #define TOOL_KEY(field) ini.WriteBool(Section, QStringLiteral("ToolButton" #field "_Down"), ToolButton##field);
 #define TOOL_NOKEY(field)
-#include "project/ToolKeys.inc"
+#include "common/ToolKeys.inc"
 #undef TOOL_KEY
 #undef TOOL_NOKEY
 }

@@ -26,14 +26,14 @@ public:
 
 #define OPTION_BOOL(field, def) bool field = def;
 #define OPTION_INT(field, def) int field = def;
-#include "project/OptionKeys.inc"
+#include "common/OptionKeys.inc"
 #undef OPTION_BOOL
 #undef OPTION_INT
 
     // A pressed tool button means that the tool is hidden in the results window.
 #define TOOL_KEY(field) bool ToolButton##field = false;
 #define TOOL_NOKEY(field) bool ToolButton##field = false;
-#include "project/ToolKeys.inc"
+#include "common/ToolKeys.inc"
 #undef TOOL_KEY
 #undef TOOL_NOKEY
 

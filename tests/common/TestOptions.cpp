@@ -1,5 +1,5 @@
 // The options: defaults without a settings file, values kept as stored, the whole section written back.
-#include "project/UnitOptions.h"
+#include "common/UnitOptions.h"
 
 #include "common/UnitIni.h"
 #include "support/TestSupport.h"
