@@ -8,6 +8,7 @@ class TSilentDialogs : public TDialogService
 public:
     TFileDialogResult FileDialog(const TFileDialogRequest&) override { return {}; }
     bool ColorDialog(TColor&) override { return false; }
+    bool ValueDialog(const TValueDialogRequest&) override { return false; }
 };
 
 std::shared_ptr<TDialogService>& Current()
@@ -55,4 +56,32 @@ bool TScriptedDialogs::ColorDialog(TColor& color)
         return false;
     color = answer;
     return true;
+}
+
+bool TScriptedDialogs::ValueDialog(const TValueDialogRequest& request)
+{
+    ValueRequests.push_back(request);
+    while (!ValueTyping.empty()) {
+        const QString keys = ValueTyping.front();
+        ValueTyping.pop_front();
+        QString text = request.DefaultText;
+        if (keys != QStringLiteral("\n")) {
+            text.clear(); // the default text is selected when the window shows: typing replaces it
+            for (const QChar key : keys) {
+                if (key == QLatin1Char('\b')) {
+                    text.chop(1);
+                    continue;
+                }
+                const QChar accepted = request.KeyFilter ? request.KeyFilter(key, text) : key;
+                if (!accepted.isNull() && text.size() < request.MaxLength)
+                    text += accepted;
+            }
+        }
+        ValueTexts.push_back(text);
+        if (!request.TryClose || request.TryClose(text))
+            return true;
+    }
+    if (OnUnexpected)
+        OnUnexpected(QStringLiteral("value dialog left open: ") + request.Caption);
+    return false;
 }

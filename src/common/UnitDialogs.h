@@ -34,11 +34,29 @@ struct TFileDialogResult
     int FilterIndex = 1; // 1-based, the filter chosen by the user
 };
 
+// A dialog asking one number: the window is built from these texts, every typed character goes through
+// KeyFilter (which answers the character to insert, or a null character to drop it), the text holds at
+// most MaxLength characters, and every attempt to close runs TryClose with the text, which shows its own
+// messages and answers whether the dialog may close.
+struct TValueDialogRequest
+{
+    QString Caption;
+    QString Prompt;
+    QString Explanation; // empty: none
+    QString IntervalText;
+    QString DefaultText;
+    int MaxLength = 16;
+    std::function<QChar(QChar typed, const QString& text)> KeyFilter;
+    std::function<bool(const QString& text)> TryClose;
+};
+
 class TDialogService
 {
 public:
     virtual ~TDialogService() = default;
     virtual TFileDialogResult FileDialog(const TFileDialogRequest& request) = 0;
+    // Runs until TryClose accepts a text; false when the dialog ended without a value (tests only).
+    virtual bool ValueDialog(const TValueDialogRequest& request) = 0;
     // True with the chosen colour in color; false when cancelled.
     virtual bool ColorDialog(TColor& color) = 0;
 
@@ -53,7 +71,14 @@ class TScriptedDialogs : public TDialogService
 public:
     TFileDialogResult FileDialog(const TFileDialogRequest& request) override;
     bool ColorDialog(TColor& color) override;
+    // Each queued entry is typed key by key into the field (its default text selected, so the first
+    // key replaces it; '\b' is Backspace), then the dialog tries to close. An entry equal to the single
+    // character '\n' closes with the default text untouched.
+    bool ValueDialog(const TValueDialogRequest& request) override;
 
+    std::deque<QString> ValueTyping;
+    std::vector<TValueDialogRequest> ValueRequests;
+    std::vector<QString> ValueTexts; // the text of every closing attempt
     std::deque<TFileDialogResult> FileAnswers;
     std::deque<TColor> ColorAnswers; // clNone answers "cancelled"
     std::vector<TFileDialogRequest> FileRequests;

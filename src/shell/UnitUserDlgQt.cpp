@@ -6,7 +6,13 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QStatusBar>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -175,4 +181,102 @@ bool TQtDialogs::ColorDialog(TColor& color)
         return false;
     color = FromQColor(chosen);
     return true;
+}
+
+namespace {
+
+// Applies the value dialog's key filter to every typed character of the edit field.
+class TKeyFilter : public QObject
+{
+public:
+    TKeyFilter(QLineEdit* edit, const TValueDialogRequest& request) : QObject(edit), FEdit(edit), FRequest(request) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != FEdit || event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.size() != 1 || !text.at(0).isPrint() || (key->modifiers() & Qt::ControlModifier))
+            return false; // navigation, Backspace, Enter and shortcuts keep their usual meaning
+        const QChar accepted = FRequest.KeyFilter ? FRequest.KeyFilter(text.at(0), FEdit->text()) : text.at(0);
+        if (accepted.isNull())
+            return true;
+        if (accepted != text.at(0)) {
+            FEdit->insert(QString(accepted));
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QLineEdit* FEdit;
+    const TValueDialogRequest& FRequest;
+};
+
+// Closes only through the OK button with a text that the request accepts.
+class TValueWindow : public QDialog
+{
+public:
+    using QDialog::QDialog;
+    void reject() override {}
+};
+
+} // namespace
+
+bool TQtDialogs::ValueDialog(const TValueDialogRequest& request)
+{
+    TValueWindow dialog(FParent);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog.setWindowTitle(request.Caption);
+    dialog.setFont(QFont(QStringLiteral("Arial"), 10));
+
+    auto* explanation = request.Explanation.isEmpty() ? nullptr : new QLabel(request.Explanation, &dialog);
+    auto* prompt = new QLabel(request.Prompt, &dialog);
+    auto* edit = new QLineEdit(&dialog);
+    edit->setMaxLength(request.MaxLength);
+    edit->setFixedSize(120, 21);
+    edit->installEventFilter(new TKeyFilter(edit, request));
+    auto* bevel = new QFrame(&dialog);
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    auto* ok = new QPushButton(QStringLiteral("&Ok"), &dialog);
+    ok->setFixedSize(75, 25);
+    ok->setDefault(true);
+    auto* status = new QStatusBar(&dialog);
+    status->setSizeGripEnabled(false);
+    status->setFixedHeight(23);
+    status->showMessage(request.IntervalText);
+
+    const int workWidth = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry().width() : 1024;
+    const int promptWidth = prompt->sizeHint().width();
+    const int clientWidth = std::min(workWidth * 3 / 4, promptWidth + 36 + edit->width());
+    int clientHeight = edit->height() + 56 + ok->height() + status->height() + 2;
+    int promptTop = 14;
+    if (explanation) {
+        explanation->setWordWrap(true);
+        explanation->setGeometry(12, 14, clientWidth - 24, explanation->heightForWidth(clientWidth - 24));
+        clientHeight += explanation->height() + 14;
+        promptTop = explanation->geometry().bottom() + 1 + 14;
+    }
+    prompt->setGeometry(12, promptTop, std::min(promptWidth, clientWidth - edit->width() - 36), prompt->sizeHint().height());
+    edit->move(prompt->geometry().right() + 1 + 12, promptTop - 2);
+    status->setGeometry(0, clientHeight - status->height(), clientWidth, status->height());
+    ok->move((clientWidth - ok->width()) / 2, status->y() - 10 - ok->height());
+    bevel->setGeometry(10, ok->y() - 14, clientWidth - 20, 2);
+    dialog.setFixedSize(clientWidth, clientHeight);
+
+    QObject::connect(ok, &QPushButton::clicked, &dialog, [&] {
+        if (!request.TryClose || request.TryClose(edit->text()))
+            dialog.accept();
+        else {
+            edit->setFocus();
+            edit->selectAll();
+        }
+    });
+    edit->setText(request.DefaultText);
+    edit->selectAll();
+    edit->setFocus();
+    return dialog.exec() == QDialog::Accepted;
 }

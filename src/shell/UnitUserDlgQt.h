@@ -24,6 +24,7 @@ public:
     void SetParent(QWidget* parent) { FParent = parent; }
     TFileDialogResult FileDialog(const TFileDialogRequest& request) override;
     bool ColorDialog(TColor& color) override;
+    bool ValueDialog(const TValueDialogRequest& request) override;
 
 private:
     QWidget* FParent;
