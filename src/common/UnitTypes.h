@@ -35,7 +35,7 @@ enum TModeVideo : std::uint8_t
 using TColumnKind = std::uint8_t;
 enum : TColumnKind
 {
-    ckTemps = 0,
+    ckTime = 0,
     ckX = 1,
     ckY = 2,
     ckVx = 3,
@@ -44,9 +44,9 @@ enum : TColumnKind
     ckAx = 6,
     ckAy = 7,
     ckA = 8,
-    ckAngle = 11,
-    ckRayon = 12,
-    ckVitesseAngulaire = 13,
+    ckTheta = 11,
+    ckR = 12,
+    ckOmega = 13,
 };
 
 // The non-defined value: a quiet NaN with the bit pattern FFF8000000000000, shown as "#Number!".
