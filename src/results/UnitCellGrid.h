@@ -1,0 +1,103 @@
+// A string grid control: fixed rows and columns that stay in place while the others scroll, owner-drawn
+// cells, columns resized by dragging their right edge in the fixed rows, no editing.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QPainter;
+
+class TCellGrid : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit TCellGrid(QWidget* parent = nullptr);
+
+    int ColCount() const { return FColCount; }
+    int RowCount() const { return FRowCount; }
+    int FixedCols() const { return FFixedCols; }
+    int FixedRows() const { return FFixedRows; }
+    // Sizes keep the cells and widths of the columns and rows that remain.
+    void SetColCount(int count);
+    void SetRowCount(int count);
+    void SetFixedCols(int count);
+    void SetFixedRows(int count);
+
+    // Pixels; each cell is followed by a one-pixel grid line to its right and below it.
+    int DefaultColWidth() const { return FDefaultColWidth; }
+    int DefaultRowHeight() const { return FDefaultRowHeight; }
+    void SetDefaultColWidth(int width);
+    void SetDefaultRowHeight(int height);
+    int ColWidth(int col) const;
+    void SetColWidth(int col, int width);
+
+    QString Cell(int col, int row) const;
+    void SetCell(int col, int row, const QString& text);
+
+    // Background of the scrolling cells and of the fixed ones (when no owner draws them).
+    QColor Color() const { return FColor; }
+    void SetColor(const QColor& color);
+    QColor FixedColor() const { return FFixedColor; }
+    void SetFixedColor(const QColor& color);
+
+    // First scrolling row and column shown.
+    int TopRow() const { return FTopRow; }
+    int LeftCol() const { return FLeftCol; }
+    void SetTopRow(int row);
+    void SetLeftCol(int col);
+
+    // The cell's rectangle in viewport pixels, without its grid lines; empty when the cell is scrolled
+    // out or outside the viewport.
+    QRect CellRect(int col, int row) const;
+    // The cell under a viewport point; false when there is none.
+    bool MouseToCell(const QPoint& point, int& col, int& row) const;
+
+    // Paints the grid lines and every cell that meets `area` (viewport pixels).
+    void Paint(QPainter& painter, const QRect& area);
+
+    // Owner drawing of one cell inside its rectangle; without it the text is drawn on the background.
+    std::function<void(QPainter& painter, int col, int row, const QRect& rect)> OnDrawCell;
+    // Mouse in viewport pixels; presses that start a column resize are not reported.
+    std::function<void(Qt::MouseButton button, int x, int y)> OnMouseDown;
+    std::function<void(int x, int y)> OnMouseMove;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int FixedWidth() const;
+    int FixedHeight() const;
+    // Left edge of a column / top edge of a row in viewport pixels, or -1 when scrolled out.
+    int ColLeft(int col) const;
+    int RowTop(int row) const;
+    // The column whose right edge lies within two pixels of x, in the fixed rows; -1 for none.
+    int SizingColumnAt(const QPoint& point) const;
+    void Resized();
+    void UpdateScrollBars();
+
+    int FColCount = 5;
+    int FRowCount = 5;
+    int FFixedCols = 1;
+    int FFixedRows = 1;
+    int FDefaultColWidth = 64;
+    int FDefaultRowHeight = 24;
+    std::vector<int> FColWidths;
+    std::vector<std::vector<QString>> FCells; // [row][col]
+    QColor FColor = Qt::white;
+    QColor FFixedColor;
+    int FTopRow = 1;
+    int FLeftCol = 1;
+    int FSizingCol = -1; // column being resized by the mouse
+    int FSizingLeft = 0; // its left edge when the drag started, viewport pixels
+};
