@@ -20,6 +20,7 @@ constexpr TCommandSpec Commands[] = {
     {"--info", TCommand::Info, 1},
     {"--export-frame", TCommand::ExportFrame, 3},
     {"--export-datasheet", TCommand::ExportDatasheet, 2},
+    {"--demo-clip", TCommand::DemoClip, 1},
 };
 
 } // namespace
@@ -65,6 +66,7 @@ QString UsageText()
         "       kinotra --info VIDEO\n"
         "       kinotra --export-frame VIDEO N OUT\n"
         "       kinotra --export-datasheet PROJECT.ktr OUT.txt [--layer]\n"
+        "       kinotra --demo-clip OUT\n"
         "       kinotra --version | --help\n"
         "\n"
         "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens it.\n"
@@ -74,6 +76,7 @@ QString UsageText()
         "                           write frame N (0-based frame of the file) as a BMP or PNG image\n"
         "  --export-datasheet PROJECT OUT [--layer]\n"
         "                           write the datasheet of a project as a text file\n"
+        "  --demo-clip OUT          write the demonstration clip (a ball thrown before a 1 m ruler) to OUT\n"
         "  --version                print the version\n"
         "  --help                   print this text\n");
 }
@@ -95,6 +98,8 @@ int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
     case TCommand::Error:
         err << "kinotra: " << line.Error << '\n';
         return 2;
+    case TCommand::DemoClip:
+        return RunDemoClip(line.Args, out, err);
     default:
         break;
     }

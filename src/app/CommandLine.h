@@ -15,6 +15,7 @@ enum class TCommand
     Info,            // --info VIDEO
     ExportFrame,     // --export-frame VIDEO N OUT
     ExportDatasheet, // --export-datasheet PROJECT OUT [--layer]
+    DemoClip,        // --demo-clip OUT
     Error,           // a malformed command line: Error says why
 };
 
@@ -38,5 +39,6 @@ QString VersionText();
 int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err);
 int RunInfo(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
 int RunExportFrame(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunDemoClip(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
                        QTextStream& err);

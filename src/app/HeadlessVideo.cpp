@@ -1,16 +1,102 @@
-// Headless commands on videos: --info and --export-frame.
+// Headless commands on videos: --info, --export-frame and --demo-clip.
 #include "app/CommandLine.h"
 
+#include "editing/UnitDemoClip.h"
+#include "video/UnitVideoSources.h"
+
+#include <QFileInfo>
+#include <QImage>
 #include <QTextStream>
 
-int RunInfo(const QStringList& args, const TOptions&, QTextStream&, QTextStream& err)
+namespace {
+
+// Opens path through the framework choice of the program; on failure writes the reason to err.
+bool OpenForCommand(TVideoSources& sources, const QString& path, QTextStream& err)
 {
-    err << "kinotra: cannot open " << args.value(0) << ": video reading is not available in this build\n";
-    return 1;
+    if (!QFileInfo(path).isFile()) {
+        err << "kinotra: cannot open " << path << ": no such file\n";
+        return false;
+    }
+    if (sources.OpenVideo(path))
+        return true;
+    const QString reason = sources.ErrorText.isEmpty() ? QStringLiteral("no framework can read this video")
+                                                       : QString(sources.ErrorText).replace('\n', ' ');
+    err << "kinotra: cannot open " << path << ": " << reason << '\n';
+    return false;
+}
+
+QString Number(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+} // namespace
+
+int RunInfo(const QStringList& args, const TOptions&, QTextStream& out, QTextStream& err)
+{
+    TVideoSources sources;
+    if (!OpenForCommand(sources, args.value(0), err))
+        return 1;
+    out << "framework: " << sources.Source().DisplayName() << '\n'
+        << "frames: " << sources.FrameCount() << '\n'
+        << "width: " << sources.FrameWidth() << '\n'
+        << "height: " << sources.FrameHeight() << '\n'
+        << "fps: " << Number(sources.FramesPerSecond()) << '\n'
+        << "duration: " << Number(sources.Duration()) << '\n';
+    return 0;
 }
 
 int RunExportFrame(const QStringList& args, const TOptions&, QTextStream&, QTextStream& err)
 {
-    err << "kinotra: cannot open " << args.value(0) << ": video reading is not available in this build\n";
-    return 1;
+    const QString path = args.value(0);
+    const QString output = args.value(2);
+    bool isNumber = false;
+    const int frame = args.value(1).toInt(&isNumber);
+    if (!isNumber) {
+        err << "kinotra: " << args.value(1) << " is not a frame number\n";
+        return 1;
+    }
+    const QString suffix = QFileInfo(output).suffix().toLower();
+    if (suffix != QLatin1String("bmp") && suffix != QLatin1String("png")) {
+        err << "kinotra: cannot write " << output << ": the image must be a .bmp or .png file\n";
+        return 1;
+    }
+    TVideoSources sources;
+    if (!OpenForCommand(sources, path, err))
+        return 1;
+    const int count = sources.FrameCount();
+    if (frame < 0 || frame >= count) {
+        err << "kinotra: frame " << frame << " is out of range: the video has " << count << " frames (0 to "
+            << count - 1 << ")\n";
+        return 1;
+    }
+    QString readError;
+    sources.OnError = [&readError](const QString& text) { readError = text; };
+    sources.ShowFrame(frame);
+    if (!readError.isEmpty()) {
+        err << "kinotra: cannot read frame " << frame << " of " << path << ": " << readError << '\n';
+        return 1;
+    }
+    QImage image(sources.FrameWidth(), sources.FrameHeight(), QImage::Format_RGB32);
+    if (sources.CurrentFrame() != frame ||
+        !sources.Draw(image, QRect(0, 0, sources.FrameWidth(), sources.FrameHeight()), SRCCOPY)) {
+        err << "kinotra: cannot read frame " << frame << " of " << path << '\n';
+        return 1;
+    }
+    if (!image.save(output, suffix == QLatin1String("bmp") ? "BMP" : "PNG")) {
+        err << "kinotra: cannot write " << output << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int RunDemoClip(const QStringList& args, QTextStream&, QTextStream& err)
+{
+    const QString output = args.value(0);
+    QString error;
+    if (!TDemoClip::Write(output, error)) {
+        err << "kinotra: cannot write " << output << ": " << error << '\n';
+        return 1;
+    }
+    return 0;
 }

@@ -2,6 +2,9 @@
 #include "app/CommandLine.h"
 #include "common/UnitDialogs.h"
 #include "common/UnitUserDlg.h"
+#include "common/UnitOptions.h"
+#include "shell/UnitCursors.h"
+#include "shell/UnitIcons.h"
 #include "shell/UnitMainForm.h"
 #include "shell/UnitUserDlgQt.h"
 
@@ -36,6 +39,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Kinotra"));
     QApplication::setApplicationVersion(QStringLiteral(KINOTRA_VERSION));
 
+    InitResources();
+    QApplication::setWindowIcon(ApplicationIcon());
+    RegisterCursors();
+
     auto userDlg = std::make_shared<TQtUserDlg>();
     auto dialogs = std::make_shared<TQtDialogs>();
     TUserDlg::Instance().SetService(userDlg);
@@ -51,7 +58,10 @@ int main(int argc, char* argv[])
     bool ok = false;
     const int quitAfter = qEnvironmentVariableIntValue("KINOTRA_QUIT_AFTER_MS", &ok);
     if (ok && quitAfter >= 0)
-        QTimer::singleShot(quitAfter, &form, &QWidget::close);
+        QTimer::singleShot(quitAfter, &form, [&form] {
+            form.Options().CheckBox3ConfirmationQuit = false;
+            form.close();
+        });
 
     const int code = QApplication::exec();
     TUserDlg::Instance().SetService(nullptr);

@@ -1187,17 +1187,26 @@ void TData::EraseGrid()
         RepereFixe->Erase();
 }
 
-void TData::EraseAll()
+void TData::EraseMarks()
 {
     {
         THistGroup group(CurrentHistory());
-        Echelle->EraseAllPoints();
         TPolyContainer& list = ActiveList();
         while (!list.AllMarks.empty())
             if (!list.RemoveMark(list.AllMarks.back(), haDelete))
                 break;
         if (LayerActive())
             Transparent->EraseAllPositions();
+    }
+    FView->Repaint();
+}
+
+void TData::EraseAll()
+{
+    {
+        THistGroup group(CurrentHistory());
+        Echelle->EraseAllPoints();
+        EraseMarks();
         if (FView->Mode() == mvRepereFixe && RepereFixe->Defined())
             RepereFixe->Erase();
     }

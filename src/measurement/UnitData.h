@@ -275,6 +275,8 @@ public:
     void InverserAxeY();
     void SetGridAngle(double angle);
     void EraseGrid();
+    // Every mark of the active list (on the layer also every sheet position), in one undo group.
+    void EraseMarks();
     void EraseAll();
     void DeleteFrameMarks(int frame);
     // One undo group setting or moving the grid-mode mark of each (object, frame) pair with frame >= 0;

@@ -1,0 +1,236 @@
+// Speed of the FFmpeg frame source: stepping forward, stepping backward and random access, each as a
+// ratio to raw libavcodec decoding of the same file measured in the same run.
+//
+// Usage: bench_video [VIDEO]. Without VIDEO a 12 s 1920x1080 H.264 clip (25 frames/s, GOP of 250 frames,
+// 3 B-frames, light noise so that decoding has real work) is made once with the ffmpeg tool and cached.
+//
+// Targets: forward >= 0.8 x raw; backward (cache warm) >= 0.5 x forward; one random access no slower than
+// decoding one GOP. Printed, not asserted.
+#include "video/UnitFFMpegPlay.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct TFormatCloser
+{
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct TCodecFreer
+{
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct TFrameFreer
+{
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct TPacketFreer
+{
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+
+QString MakeClip()
+{
+    const QString dir = QStringLiteral(KINOTRA_BENCH_DIR);
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/h264_1080p_gop250.mp4");
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty())
+        return {};
+    std::printf("making %s with ffmpeg ...\n", qPrintable(path));
+    std::fflush(stdout);
+    const QString partial = dir + QStringLiteral("/partial.mp4");
+    const int code = QProcess::execute(ffmpeg, {"-v",
+                                                "error",
+                                                "-y",
+                                                "-f",
+                                                "lavfi",
+                                                "-i",
+                                                "testsrc2=size=1920x1080:rate=25:duration=12",
+                                                "-vf",
+                                                "noise=alls=6:allf=t",
+                                                "-c:v",
+                                                "libx264",
+                                                "-preset",
+                                                "veryfast",
+                                                "-crf",
+                                                "23",
+                                                "-g",
+                                                "250",
+                                                "-keyint_min",
+                                                "250",
+                                                "-sc_threshold",
+                                                "0",
+                                                "-bf",
+                                                "3",
+                                                "-pix_fmt",
+                                                "yuv420p",
+                                                partial});
+    if (code != 0 || !QFile::rename(partial, path))
+        return {};
+    return path;
+}
+
+// Decodes every frame of the file with libavcodec (as many threads as cores, like the source). Frames/s;
+// keyFrames gets the number of key frames.
+double RawDecode(const QString& path, int& frames, int& keyFrames)
+{
+    frames = 0;
+    keyFrames = 0;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return 0.0;
+    std::unique_ptr<AVFormatContext, TFormatCloser> format(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0)
+        return 0.0;
+    const int stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0)
+        return 0.0;
+    const AVCodec* codec = avcodec_find_decoder(raw->streams[stream]->codecpar->codec_id);
+    std::unique_ptr<AVCodecContext, TCodecFreer> context(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(context.get(), raw->streams[stream]->codecpar);
+    context->thread_count = 0;
+    context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return 0.0;
+    std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, TFrameFreer> frame(av_frame_alloc());
+    QElapsedTimer clock;
+    clock.start();
+    bool end = false;
+    while (!end) {
+        if (av_read_frame(raw, packet.get()) < 0) {
+            avcodec_send_packet(context.get(), nullptr);
+            end = true;
+        } else if (packet->stream_index == stream) {
+            if (packet->flags & AV_PKT_FLAG_KEY)
+                ++keyFrames;
+            avcodec_send_packet(context.get(), packet.get());
+            av_packet_unref(packet.get());
+        } else {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        while (avcodec_receive_frame(context.get(), frame.get()) == 0) {
+            ++frames;
+            av_frame_unref(frame.get());
+        }
+    }
+    return frames / (clock.nsecsElapsed() / 1e9);
+}
+
+// Seek + Draw of each frame in order; frames/s. Stops early on a reading error.
+double Step(TFFMpegPlay& source, QImage& target, const std::vector<int>& order)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int frame : order) {
+        source.Seek(frame);
+        source.Draw(target, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY);
+    }
+    return static_cast<double>(order.size()) / (clock.nsecsElapsed() / 1e9);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : MakeClip();
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "bench_video: no video (give one, or install the ffmpeg tool)\n");
+        return 1;
+    }
+    // Each speed is the best of two runs, the reference measured before and after the others: the machine
+    // may be shared, and the best run is the one least disturbed.
+    int rawFrames = 0, keyFrames = 0;
+    RawDecode(path, rawFrames, keyFrames); // warms the file cache
+    double raw = RawDecode(path, rawFrames, keyFrames);
+
+    TFFMpegPlay source;
+    QString error;
+    source.OnError = [&error](const QString& text) { error = text; };
+    QElapsedTimer openClock;
+    openClock.start();
+    if (!source.Open(path)) {
+        std::fprintf(stderr, "bench_video: %s\n", qPrintable(source.ErrorText));
+        return 1;
+    }
+    const double openMs = openClock.nsecsElapsed() / 1e6;
+    const int n = source.FrameCount;
+    QImage target(source.FrameWidth, source.FrameHeight, QImage::Format_RGB32);
+
+    std::vector<int> forwardOrder(static_cast<std::size_t>(n)), backwardOrder(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        forwardOrder[static_cast<std::size_t>(i)] = i;
+        backwardOrder[static_cast<std::size_t>(i)] = n - 1 - i;
+    }
+    double forward = 0.0;
+    {
+        TFFMpegPlay first;
+        first.Open(path);
+        forward = Step(first, target, forwardOrder);
+    }
+    const std::int64_t decodedBefore = source.DecodedFrames();
+    forward = std::max(forward, Step(source, target, forwardOrder));
+    const std::int64_t forwardDecoded = source.DecodedFrames() - decodedBefore;
+    const double backwardWarm = Step(source, target, backwardOrder);
+    const std::int64_t backwardDecoded = source.DecodedFrames() - decodedBefore - forwardDecoded;
+    const int cached = source.CachedFrameCount();
+    const double cacheMb = source.CacheBytes() / 1048576.0;
+
+    TFFMpegPlay cold;
+    cold.Open(path);
+    const double backwardCold = Step(cold, target, backwardOrder);
+
+    QRandomGenerator random(2024);
+    std::vector<int> randomOrder(20);
+    for (int& frame : randomOrder)
+        frame = static_cast<int>(random.bounded(n));
+    TFFMpegPlay fresh;
+    fresh.Open(path);
+    fresh.SetCacheLimit(0); // every access decodes: the cost of a jump, without help from earlier ones
+    const double randomRate = Step(fresh, target, randomOrder);
+    const double randomMs = 1000.0 / randomRate;
+    raw = std::max(raw, RawDecode(path, rawFrames, keyFrames));
+    const double gop = keyFrames > 0 ? static_cast<double>(rawFrames) / keyFrames : rawFrames;
+    const double gopMs = 1000.0 * gop / raw;
+
+    std::printf("file                %s\n", qPrintable(path));
+    std::printf("frames              %d (%dx%d), %d key frames, GOP %.0f frames\n", n, source.FrameWidth,
+                source.FrameHeight, keyFrames, gop);
+    std::printf("open (index only)   %.1f ms\n", openMs);
+    std::printf("raw decoding        %7.1f frames/s   (reference)\n", raw);
+    std::printf("forward  seek+draw  %7.1f frames/s   %.2f x raw      (target >= 0.80)\n", forward,
+                forward / raw);
+    std::printf("backward warm cache %7.1f frames/s   %.2f x forward  (target >= 0.50)  %.2f x raw\n",
+                backwardWarm, backwardWarm / forward, backwardWarm / raw);
+    std::printf("frames decoded      forward %lld, backward %lld, for %d frames each way\n",
+                static_cast<long long>(forwardDecoded), static_cast<long long>(backwardDecoded), n);
+    std::printf("backward cold       %7.1f frames/s   %.2f x forward\n", backwardCold,
+                backwardCold / forward);
+    std::printf("random access       %7.1f ms/frame   %.2f x one GOP (%.1f ms)  (target <= 1.00)\n", randomMs,
+                randomMs / gopMs, gopMs);
+    std::printf("cache               %d frames, %.0f MB (limit %.0f MB)\n", cached, cacheMb,
+                source.CacheLimit() / 1048576.0);
+    if (!error.isEmpty())
+        std::printf("reading error       %s\n", qPrintable(error));
+    return 0;
+}

@@ -1,0 +1,56 @@
+// Video writer over FFmpeg: MPEG-4 part 2 (or uncompressed) images, one at a time, into an AVI or MP4 file.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The name of the writer's one codec.
+extern const QString FFMpegInternalCodecName;
+
+// Open (after Width, Height, FramesPerSecond and FileName are set), AddFrame for every image, Close. Every
+// file it writes carries the program's comment, by which the reader later recognises it. The container
+// follows the file's extension (AVI when the extension names none). A failure deletes the incomplete file;
+// later calls then do nothing until the next Open.
+class TFFMpegRecord
+{
+public:
+    TFFMpegRecord();
+    ~TFFMpegRecord();
+    TFFMpegRecord(const TFFMpegRecord&) = delete;
+    TFFMpegRecord& operator=(const TFFMpegRecord&) = delete;
+
+    int Height = 0; // pixels
+    int Width = 0;
+    double FramesPerSecond = 0.0;
+    QString FileName;
+    int CodecIndex = 0;     // 0: the internal MPEG-4 codec; -1: no compression (24-bit RGB)
+    int KeyFrameEvery = 12; // frames between two key frames, 1 to 250
+    int Quantizer = 2;      // MPEG-4 quantizer, 1 (best) to 31
+    bool Failed = true;     // true until a file is open, and after any failure
+    int State = 1;          // 1 normal, 2 the run-time FFmpeg libraries are too old
+
+    static QStringList CodecList();
+    // The name of the chosen codec for the settings; empty without compression.
+    QString CodecName() const;
+
+    bool Open();
+    // Draws image at (0, 0) on a black Width x Height picture and adds it as the next frame.
+    bool AddFrame(const QImage& image);
+    // Finishes the file. The writer then forgets the file name, size and rate.
+    bool Close();
+
+    // Text for the user: the "too old" text in State 2, else "Unknown error".
+    QString ErrorText() const;
+    // The library's reason for the last failure (for logs of the headless commands and tests).
+    QString Detail;
+
+protected:
+    virtual bool RuntimeTooOld() const;
+
+private:
+    bool Fail(const QString& detail);
+    struct TImpl;
+    std::unique_ptr<TImpl> F;
+};

@@ -1,0 +1,219 @@
+// The typical road through the main window's own entry points: open a video, calibrate, set the origin,
+// point marks with automatic advance, ask for results (every refusal in turn), close with confirmation.
+#include "shell/UnitMainForm.h"
+
+#include "calc/UnitResultats.h"
+#include "common/UnitOptions.h"
+#include "measurement/UnitData.h"
+#include "measurement/UnitEchelle.h"
+#include "shell/UnitMRUFiles.h"
+#include "support/TestSupport.h"
+#include "video/UnitVideo.h"
+#include "video/VideoFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+
+struct RoadFixture : ::testing::Test
+{
+    TScriptedUserDlgScope Messages;
+    TScriptedDialogsScope Dialogs;
+    QTemporaryDir Dir;
+    std::unique_ptr<TMainForm> Form;
+    QString VideoPath;
+
+    void SetUp() override
+    {
+        VideoPath = FixtureVideo(TFixtureKind::H264Mp4);
+        ASSERT_FALSE(VideoPath.isEmpty());
+        Form = std::make_unique<TMainForm>(Dir.filePath(QStringLiteral("Kinotra.ini")));
+        Form->resize(1000, 760);
+        Form->show();
+        QApplication::processEvents();
+    }
+
+    void TearDown() override
+    {
+        Form->Options().CheckBox3ConfirmationQuit = false;
+        Form.reset();
+    }
+
+    void ClickView(int x, int y, int button = mbLeft)
+    {
+        TVideo& v = Form->Video();
+        v.ViewMouseMove(Qt::NoModifier, x, y);
+        v.ViewMouseDown(button, Qt::NoModifier, x, y);
+        v.ViewMouseUp(button, Qt::NoModifier, x, y);
+    }
+
+    // Asks for the datasheet and returns the lines of the one message it showed (empty when none).
+    QString AskResults(int answer, bool* shown = nullptr)
+    {
+        const size_t before = Messages->Shown.size();
+        Messages->Answer(answer);
+        Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+        if (shown)
+            *shown = Messages->Shown.size() > before;
+        if (Messages->Shown.size() == before) {
+            Messages->Answers.clear();
+            return {};
+        }
+        return Messages->Shown.back().Text();
+    }
+};
+
+} // namespace
+
+TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
+{
+    // Open through the dialog: the video filter, as the user chose it.
+    Dialogs->FileAnswers.push_back({true, VideoPath, 1});
+    Form->MenuItem(QStringLiteral("MenuFichierOuvrirVideo"))->trigger();
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_EQ(Dialogs->FileRequests.back().Title, QStringLiteral("Open video file"));
+    EXPECT_EQ(Form->windowTitle(), VideoPath);
+    EXPECT_EQ(Form->EditImage()->text(), QString()); // set by the first repaint
+    Form->Video().repaint();
+    EXPECT_EQ(Form->EditImage()->text(), QStringLiteral(" 1/50"));
+    EXPECT_TRUE(Form->Button(QStringLiteral("ButtonOutilMarque"))->isChecked());
+    EXPECT_EQ(Form->Recent().Files(), QStringList{VideoPath});
+
+    // No scale yet.
+    EXPECT_EQ(AskResults(0), QStringLiteral("First calibrate an object of know dimension on the screen. /  / Use the "
+                                            "Scale button."));
+    EXPECT_EQ(Messages->Shown.back().Icon, icCustom);
+    EXPECT_FALSE(Messages->Shown.back().Picture.isNull());
+
+    // Two scale clicks, then the length is typed in the value dialog.
+    Form->ClickButton(QStringLiteral("ButtonOutilEchelle"));
+    EXPECT_EQ(Form->Data().Outil, otEchelle);
+    Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
+    ClickView(40, 300);
+    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonVideoSucc"))->isEnabled()); // both ends on one frame
+    ClickView(440, 300);
+    ASSERT_EQ(Dialogs->ValueRequests.size(), 1u);
+    EXPECT_EQ(Dialogs->ValueRequests[0].Caption, QStringLiteral("Calibrate a segment"));
+    EXPECT_DOUBLE_EQ(Form->Data().Echelle->ScaleLength, 1.5);
+    EXPECT_TRUE(Form->Data().ScaleDefined());
+    EXPECT_TRUE(Form->Button(QStringLiteral("ButtonVideoSucc"))->isEnabled());
+
+    // Marks: each click puts a mark and the video moves on one frame.
+    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    ClickView(100, 100);
+    ClickView(120, 110);
+    EXPECT_EQ(Form->Video().CurrentPosition(), 2);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 2"));
+    EXPECT_EQ(AskResults(0), QStringLiteral("First set at least 3 marks. /  / Use the Marks button."));
+    ClickView(140, 130);
+    EXPECT_EQ(AskResults(0), QStringLiteral("First set the origin of the axes. /  / Use the graph basis button."));
+
+    Form->ClickButton(QStringLiteral("ButtonOutilOrigine"));
+    ClickView(60, 400);
+    EXPECT_TRUE(Form->Data().RepereFixe->Defined());
+    EXPECT_EQ(Form->EditAngle()->text(), QString::fromUtf8(" 0°"));
+    // Three marks: the velocity warning; Cancel stops.
+    EXPECT_EQ(AskResults(0), QStringLiteral("Velocity or acceleration calculations need at least five marks to be "
+                                            "reliable."));
+    EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Cancel", "Continue"}));
+
+    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    ClickView(160, 150);
+    ClickView(180, 175);
+    EXPECT_EQ(Form->Video().CurrentPosition(), 5);
+    // Five marks: no velocity warning, the reminder about default names; Ignore goes on to the results.
+    Messages->Answer(2, true);
+    Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+    EXPECT_EQ(Messages->Shown.back().Lines[0].Text,
+              QString::fromUtf8("An object name is assigned by default (« Point n°1 » for example)."));
+    EXPECT_FALSE(Form->MainMem().AskObjectNames); // "Do not show this dialog again" was checked
+    EXPECT_EQ(Form->ResCalc().RowCount(), 5);
+    EXPECT_NE(Form->ResCalc().Value(0, 0, ckVx, 2), 0.0);
+    bool shown = true;
+    AskResults(0, &shown);
+    EXPECT_FALSE(shown); // no more questions in this run
+
+    // Closing the video asks first; Ignore goes on without saving.
+    Messages->Answer(2);
+    Form->CloseVideo();
+    EXPECT_EQ(Messages->Shown.back().Text(), QStringLiteral("Save project to file /  / Cancel closing /  / Ignore "
+                                                            "saving and continue"));
+    EXPECT_FALSE(Form->Video().IsOpen());
+    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonMenuTableau"))->isEnabled());
+    EXPECT_EQ(Form->EditMarque()->text(), QString());
+
+    // Quitting asks too; Cancel keeps the window, Quit closes it.
+    Messages->Answer(0);
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Cancel", "Quit"}));
+    Messages->Answer(1);
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(Messages->Unexpected.empty());
+}
+
+TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
+{
+    QString opened;
+    Form->OpenProjectHandler = [&](const QString& path) {
+        opened = path;
+        return true;
+    };
+    Dialogs->FileAnswers.push_back({true, VideoPath, 2}); // the project filter in the video dialog
+    Form->OpenDialog(1);
+    EXPECT_EQ(opened, VideoPath);
+    EXPECT_FALSE(Form->Video().IsOpen());
+
+    Messages->Answer(0);
+    Form->OpenVideoFile(Dir.filePath(QStringLiteral("gone.avi")));
+    EXPECT_EQ(Messages->Shown.back().Lines[2].Text, QStringLiteral("Unable to open this video file."));
+    EXPECT_TRUE(Messages->Shown.back().Lines[0].Bold);
+
+    // A file that is no video: the reasons, and the commands stay disabled.
+    const QString junk = Dir.filePath(QStringLiteral("junk.mp4"));
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a video at all");
+    f.close();
+    Messages->Answer(0);
+    Form->OpenVideoFile(junk);
+    EXPECT_FALSE(Form->Video().IsOpen());
+    EXPECT_EQ(Messages->Shown.back().Lines[2].Text,
+              QStringLiteral("Can not open this video file. Possible Problems and suggestions:"));
+    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonOutilMarque"))->isEnabled());
+}
+
+TEST_F(RoadFixture, ConfirmationSaveGoesOnEvenWhenTheSaveFails)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    int saves = 0;
+    Form->SaveProjectHandler = [&] {
+        ++saves;
+        return false;
+    };
+    Messages->Answer(0); // Save
+    EXPECT_TRUE(Form->ConfirmDiscard(0));
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(Messages->Shown.back().Lines[2].Text, QStringLiteral("Cancel opening"));
+    Messages->Answer(1); // Cancel
+    EXPECT_FALSE(Form->ConfirmDiscard(1));
+    Form->Options().CheckBox4ConfirmationFileChange = false;
+    EXPECT_TRUE(Form->ConfirmDiscard(1));
+}
+
+TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
+{
+    struct Case
+    {
+        double Degrees;
+        const char* Text;
+    };
+    for (const Case& c : {Case{0.0, " 0°"}, Case{123.456, " 123°"}, Case{-45.67, " -45.7°"}, Case{1.234, " 1.23°"},
+                          Case{0.005, " 5.00e-03°"}})
+        EXPECT_EQ(AngleFieldText(c.Degrees), QString::fromUtf8(c.Text)) << c.Degrees;
+}

@@ -1,0 +1,241 @@
+// The GStreamer frame source: frame count, frame-exact access by time, refusals.
+#include "video/TestVfwPlayReference.h"
+#include "video/UnitDSPlay.h"
+#include "video/UnitVfwPlay.h"
+#include "video/VideoFixtures.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <random>
+
+namespace {
+
+// Largest mean difference of grey levels between GStreamer's and ffmpeg's decoding of a frame: the two
+// convert to RGB with other precision and chroma filters (colours differ more, at edges).
+constexpr double CrossTolerance = 4.0;
+
+// A clip made by ffmpeg from a lavfi source and codec arguments; cached.
+QString FfmpegClip(const QString& name, const QStringList& args)
+{
+    const QString path = QDir(FixtureCacheDir()).filePath(name);
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString partial = QDir(FixtureCacheDir()).filePath("partial-" + name);
+    QProcess p;
+    p.start(QStandardPaths::findExecutable("ffmpeg"), QStringList{"-y", "-v", "error"} << args << partial);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        QFile::remove(partial);
+        return {};
+    }
+    QFile::remove(path);
+    return QFile::rename(partial, path) ? path : QString();
+}
+
+// Steps through the first `count` frames, then fetches `picks` of them in random order (backwards
+// jumps included): each must equal the frame met in sequence, and match ffmpeg's decoding.
+void CheckFrames(TDSPlay& play, const QString& path, int count, int picks)
+{
+    const std::vector<QImage> reference =
+        PreciseFfmpegFrames(path, QSize(play.FrameWidth, play.FrameHeight), count);
+    ASSERT_EQ(int(reference.size()), count);
+    std::vector<QImage> sequence;
+    for (int i = 0; i < count; ++i) {
+        sequence.push_back(FrameAt(play, i));
+        ASSERT_FALSE(sequence.back().isNull()) << "frame " << i;
+        EXPECT_LE(MeanGreyDifference(sequence.back(), reference[std::size_t(i)]), CrossTolerance)
+            << "frame " << i;
+        // The right frame, not a neighbour, where the neighbours differ by more than coding noise. Squared
+        // differences add up: the change between two frames shows above the conversion's own differences.
+        for (int j : {i - 1, i + 1})
+            if (j >= 0 && j < count &&
+                MeanGreyDifference(reference[std::size_t(i)], reference[std::size_t(j)], true) > 1.0) {
+                EXPECT_LT(MeanGreyDifference(sequence.back(), reference[std::size_t(i)], true),
+                          MeanGreyDifference(sequence.back(), reference[std::size_t(j)], true))
+                    << "frame " << i << " looks like " << j;
+            }
+    }
+    std::mt19937 random(3);
+    std::vector<int> order = {count - 1, 0, count / 2};
+    while (int(order.size()) < picks)
+        order.push_back(int(random() % std::uint32_t(count)));
+    for (int i : order)
+        EXPECT_TRUE(FrameAt(play, i) == sequence[std::size_t(i)]) << "frame " << i;
+}
+
+} // namespace
+
+TEST(DSPlay, ReadsEveryGeneratedKindFrameExactly)
+{
+    for (TFixtureKind kind : {TFixtureKind::H264Mp4, TFixtureKind::MjpegAvi, TFixtureKind::RawAvi,
+                              TFixtureKind::Mpeg2Mpg, TFixtureKind::Mpeg4Mov}) {
+        SCOPED_TRACE(FixtureName(kind).toStdString());
+        const QString path = FixtureVideo(kind);
+        ASSERT_FALSE(path.isEmpty());
+        TDSPlay play;
+        ASSERT_TRUE(play.Open(path)) << play.ErrorText.toStdString();
+        EXPECT_EQ(play.FrameCount, FfmpegFrameCount(path));
+        EXPECT_DOUBLE_EQ(play.FramesPerSecond, 25.0);
+        EXPECT_DOUBLE_EQ(play.SecondsPerFrame, 0.04);
+        EXPECT_EQ(play.DelayMs, 40);
+        EXPECT_NEAR(play.Duration, 2.0, 0.02);
+        EXPECT_EQ(play.FrameWidth, 320);
+        EXPECT_EQ(play.FrameHeight, 240);
+        EXPECT_EQ(play.CurrentFrame, 0);
+        CheckFrames(play, path, play.FrameCount, 12);
+    }
+}
+
+TEST(DSPlay, ReadsTheRealVideosFrameExactly)
+{
+    // Not here: BallTossOut.mov, whose first frame lasts longer than the others, has no constant rate
+    // for GStreamer and is refused; film2_vga.mp4 has an edit list that GStreamer applies otherwise than
+    // ffmpeg and players do (it shows 97 frames fewer).
+    const char* videos[] = {
+        "videos/osp_balltoss/BallTossOut.mp4",
+        "videos/osp_balltoss/videos/BallToss_new_BallToss.mp4",
+        "videos/osp_two_carts/videos/two-carts_two-carts.mp4",
+        "videos/osp_car_loop_240fps/car_loop_240fps_mjpeg.avi",
+        "videos/osp_uniform_motion_ball/videos/uniform-motion-ball-slow_uniform-motion-ball-slow.mp4",
+        "videos/osp_bouncing_cart/videos/bouncing_cart.mov",
+        "videos/osp_diabolo_240fps/diabolo_cm_trajectory_2_240fps.mp4",
+        "videos/caida_libre_1000fps/CaidaLibreTrim.mp4",
+        "videos/pendulum_red_ball/pendulum.mp4",
+    };
+    for (const char* video : videos) {
+        SCOPED_TRACE(video);
+        const QString path = SharedDataPath(video);
+        if (path.isEmpty())
+            GTEST_SKIP() << "shared videos are not there";
+        TDSPlay play;
+        ASSERT_TRUE(play.Open(path)) << play.ErrorText.toStdString();
+        EXPECT_EQ(play.FrameCount, FfmpegFrameCount(path));
+        CheckFrames(play, path, std::min(play.FrameCount, 6), 5);
+    }
+}
+
+// The file that the built-in AVI reader refuses opens here: the next framework of the chain.
+TEST(DSPlay, OpensTheAviThatTheBuiltInReaderRefuses)
+{
+    const QString path =
+        FfmpegClip("avi_h264_320.avi", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=0.4",
+                                        "-c:v", "libx264", "-bf", "2", "-pix_fmt", "yuv420p"});
+    ASSERT_FALSE(path.isEmpty());
+    TVfwPlay builtIn;
+    EXPECT_FALSE(builtIn.Open(path));
+    TDSPlay play;
+    ASSERT_TRUE(play.Open(path)) << play.ErrorText.toStdString();
+    EXPECT_EQ(play.FrameCount, 10);
+    CheckFrames(play, path, 10, 6);
+}
+
+// Seek times: frame x 1.0001 x period within [0, Duration]; held at half a frame from frame 5000 on.
+TEST(DSPlay, SeekTimesFollowTheFrameRate)
+{
+    struct TCase
+    {
+        int Frame;
+        double Period;
+        double Duration;
+        double Expected;
+    };
+    const TCase cases[] = {
+        {0, 1 / 29.97, 10.01, 0.0},
+        {299, 1 / 29.97, 10.01, 299 * 1.0001 / 29.97},
+        {300, 1 / 29.97, 10.01, 10.01}, // 300 x 1.0001 / 29.97 = 10.011 lies beyond the end
+        {400, 0.04, 10.0, 10.0},        // beyond the end: the duration
+        {4999, 0.04, 1000.0, 4999 * 1.0001 * 0.04},
+        {10000, 0.04, 1000.0, 400.02}, // 10000 x 1.0001 x 0.04 = 400.04 would be the start of frame 10001
+        {-5, 0.04, 10.0, 0.0},
+    };
+    for (const TCase& c : cases)
+        EXPECT_NEAR(TDSPlay::SeekTimeOf(c.Frame, c.Period, c.Duration), c.Expected, 1e-9) << c.Frame;
+
+    TDSPlay play;
+    ASSERT_TRUE(play.Open(FixtureVideo(TFixtureKind::Mpeg4Mov)));
+    play.Seek(49);
+    EXPECT_EQ(play.CurrentFrame, 49);
+    EXPECT_NEAR(play.SeekTime(), 49 * 1.0001 * 0.04, 1e-9);
+    play.Seek(1000);
+    EXPECT_EQ(play.CurrentFrame, 49);
+    play.Seek(-1);
+    EXPECT_EQ(play.CurrentFrame, 0);
+    EXPECT_EQ(play.SeekTime(), 0.0);
+}
+
+TEST(DSPlay, OpenCloseNotifyAndDraw)
+{
+    TDSPlay play;
+    int opened = 0, closed = 0;
+    play.OnOpen = [&] { ++opened; };
+    play.OnClose = [&] { ++closed; };
+    const QString path = FixtureVideo(TFixtureKind::RawAvi);
+    ASSERT_TRUE(play.Open(path));
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(play.Opened);
+    EXPECT_EQ(play.FileName, path);
+    EXPECT_EQ(play.DisplayName(), "GStreamer");
+
+    const QImage whole = FrameAt(play, 7);
+    QImage target(64, 48, QImage::Format_RGB32);
+    ASSERT_TRUE(play.Draw(target, QRect(160, 120, 32, 24), SRCCOPY)); // a 2x enlargement
+    EXPECT_EQ(target.pixel(0, 0), whole.pixel(160, 120));
+    EXPECT_EQ(target.pixel(63, 47), whole.pixel(191, 143));
+    QImage inverted(320, 240, QImage::Format_RGB32);
+    ASSERT_TRUE(play.Draw(inverted, QRect(0, 0, 320, 240), NOTSRCCOPY));
+    for (QPoint at : {QPoint(0, 0), QPoint(50, 50), QPoint(319, 239)})
+        EXPECT_EQ(inverted.pixel(at) & 0xFFFFFF, ~whole.pixel(at) & 0xFFFFFF);
+    play.Drawing = true;
+    EXPECT_FALSE(play.Draw(target, QRect(0, 0, 320, 240), SRCCOPY));
+    play.Drawing = false;
+
+    // Opening another file closes the first.
+    const int closedBefore = closed;
+    ASSERT_TRUE(play.Open(FixtureVideo(TFixtureKind::Mpeg4Mov)));
+    EXPECT_EQ(closed, closedBefore + 1);
+    play.Close();
+    EXPECT_FALSE(play.Opened);
+    EXPECT_EQ(play.FrameCount, 0);
+    EXPECT_FALSE(play.Draw(target, QRect(0, 0, 320, 240), SRCCOPY));
+}
+
+TEST(DSPlay, RefusesFilesWithoutAUsableVideoStream)
+{
+    QTemporaryDir dir;
+    auto textFile = [&](const char* name) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write("this is no video at all\n");
+        return dir.filePath(name);
+    };
+    struct TCase
+    {
+        const char* Name;
+        QString Path;
+    };
+    const std::vector<TCase> cases = {
+        {"missing file", dir.filePath("none.mpg")},
+        {"text named .mpg", textFile("text.mpg")},
+        {"audio only", FfmpegClip("audio_only.wav", {"-f", "lavfi", "-i", "sine=duration=0.5"})},
+        {"frame period of 70 s",
+         FfmpegClip("slow_70s.avi",
+                    {"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=1/70:duration=140", "-c:v", "mjpeg"})},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_FALSE(c.Path.isEmpty());
+        TDSPlay play;
+        bool opened = false;
+        play.OnOpen = [&] { opened = true; };
+        EXPECT_FALSE(play.Open(c.Path));
+        EXPECT_FALSE(play.Opened);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(play.FrameCount, 0);
+        EXPECT_FALSE(play.ErrorText.isEmpty());
+    }
+}

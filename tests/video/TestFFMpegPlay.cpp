@@ -1,0 +1,326 @@
+// The FFmpeg frame source: frame counts and frames as the reference decoder gives them, in any order; the
+// frame cache; damaged files; drawing.
+#include "video/UnitFFMpegPlay.h"
+
+#include "support/TestSupport.h"
+#include "video/VideoFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <set>
+
+namespace {
+
+constexpr int Tolerance = 2; // colour conversion: the same formulas, rounding may differ by a unit
+
+const std::vector<TFixtureKind> AllKinds = {TFixtureKind::H264Mp4, TFixtureKind::MjpegAvi,
+                                            TFixtureKind::RawAvi, TFixtureKind::Mpeg2Mpg,
+                                            TFixtureKind::Mpeg4Mov};
+
+QImage DrawWhole(TFFMpegPlay& source)
+{
+    QImage image(source.FrameWidth, source.FrameHeight, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    if (!source.Draw(image, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY))
+        return {};
+    return image;
+}
+
+// The frames of the given indexes as ffmpeg decodes the file in sequence (edit lists honoured), each frame
+// once: a gap in the timestamps of a damaged file adds no copies.
+std::map<int, QImage> ReferenceFrames(const QString& path, std::set<int> indexes, QSize size)
+{
+    QStringList terms;
+    for (int i : indexes)
+        terms << QStringLiteral("eq(n\\,%1)").arg(i);
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+            {"-v", "error", "-i", path, "-vf", QStringLiteral("select=") + terms.join('+'), "-fps_mode",
+             "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    std::map<int, QImage> frames;
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        return frames;
+    const QByteArray bytes = p.readAllStandardOutput();
+    const qsizetype frameBytes = qsizetype(size.width()) * size.height() * 3;
+    auto index = indexes.begin();
+    for (qsizetype at = 0; at + frameBytes <= bytes.size() && index != indexes.end();
+         at += frameBytes, ++index) {
+        const QImage rgb(reinterpret_cast<const uchar*>(bytes.constData() + at), size.width(), size.height(),
+                         size.width() * 3, QImage::Format_RGB888);
+        frames[*index] = rgb.convertToFormat(QImage::Format_RGB32);
+    }
+    return frames;
+}
+
+QStringList RealVideos()
+{
+    QStringList files;
+    const QString folder = SharedDataPath(QStringLiteral("videos"));
+    if (folder.isEmpty())
+        return files;
+    QDirIterator it(folder, {"*.mp4", "*.mov", "*.avi", "*.mpg"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+// A copy of a file in dir, cut to the first bytes.
+QString TruncatedCopy(const QString& path, qint64 bytes, const QTemporaryDir& dir)
+{
+    const QString copy = dir.filePath(QStringLiteral("cut-") + QFileInfo(path).fileName());
+    QFile::remove(copy);
+    QFile::copy(path, copy);
+    QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QFile(copy).resize(bytes);
+    return copy;
+}
+
+class TOldLibraries : public TFFMpegPlay
+{
+protected:
+    bool RuntimeTooOld() const override { return true; }
+};
+
+} // namespace
+
+TEST(FFMpegPlay, EveryKindGivesTheReferenceFramesInAnyOrder)
+{
+    QStringList files;
+    for (TFixtureKind kind : AllKinds)
+        files << FixtureVideo(kind);
+    // MPEG-4 with B-frames in AVI: the container gives no presentation time to the reference frames.
+    const QString packed = QDir(FixtureCacheDir()).filePath(QStringLiteral("mpeg4_bframes.avi"));
+    if (!QFileInfo::exists(packed))
+        QProcess::execute(
+            QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+            {"-v", "error", "-y", "-i", FixtureVideo(TFixtureKind::Mpeg4Mov), "-c", "copy", packed});
+    files << packed;
+    // Backward steps, jumps across key frames, the last frame and repeated requests.
+    const int order[] = {49, 0, 25, 24, 23, 12, 13, 48, 1, 37, 36, 11, 49, 0};
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_FALSE(path.isEmpty());
+        const std::set<int> wanted(std::begin(order), std::end(order));
+        const auto reference = ReferenceFrames(path, wanted, {320, 240});
+        ASSERT_EQ(reference.size(), wanted.size());
+        TFFMpegPlay source;
+        int opened = 0;
+        source.OnOpen = [&opened] { ++opened; };
+        QString error;
+        source.OnError = [&error](const QString& text) { error = text; };
+        ASSERT_TRUE(source.Open(path)) << source.ErrorText.toStdString();
+        EXPECT_EQ(opened, 1);
+        EXPECT_TRUE(source.Opened);
+        EXPECT_EQ(source.FrameCount, FfmpegFrameCount(path));
+        EXPECT_EQ(QSize(source.FrameWidth, source.FrameHeight), QSize(320, 240));
+        EXPECT_DOUBLE_EQ(source.FramesPerSecond, 25.0);
+        EXPECT_EQ(source.DelayMs, 40);
+        EXPECT_NEAR(source.Duration, 2.0, 1e-9);
+        EXPECT_EQ(source.CurrentFrame, 0);
+        EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference.at(0)), Tolerance);
+        for (int frame : order) {
+            source.Seek(frame);
+            ASSERT_EQ(source.CurrentFrame, frame);
+            EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference.at(frame)), Tolerance)
+                << "frame " << frame;
+        }
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+}
+
+TEST(FFMpegPlay, RealVideosCountAndGiveTheReferenceFramesInAnyOrder)
+{
+    const QStringList files = RealVideos();
+    if (files.isEmpty())
+        GTEST_SKIP() << "the shared videos are not there";
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        TFFMpegPlay source;
+        ASSERT_TRUE(source.Open(path)) << source.ErrorText.toStdString();
+        const int n = source.FrameCount;
+        EXPECT_EQ(n, FfmpegFrameCount(path));
+        // Opening indexes the file without decoding it.
+        EXPECT_LE(source.DecodedFrames(), 2);
+        const std::vector<int> order = {n - 1, n / 2, 0, n - 2, n / 2 - 1, 1, n / 3};
+        const auto reference = ReferenceFrames(path, std::set<int>(order.begin(), order.end()),
+                                               {source.FrameWidth, source.FrameHeight});
+        ASSERT_EQ(reference.size(), std::set<int>(order.begin(), order.end()).size());
+        for (int frame : order) {
+            source.Seek(frame);
+            EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference.at(frame)), Tolerance)
+                << "frame " << frame;
+        }
+    }
+}
+
+TEST(FFMpegPlay, SteppingBackIsServedByTheCache)
+{
+    const QString path = FixtureVideo(TFixtureKind::H264Mp4); // one key frame: every frame needs frame 0
+    const std::vector<QImage> reference = FfmpegDecodeAll(path);
+    ASSERT_EQ(reference.size(), 50u);
+    TFFMpegPlay source;
+    ASSERT_TRUE(source.Open(path));
+    for (int frame = 0; frame < 50; ++frame)
+        source.Seek(frame);
+    const auto decoded = source.DecodedFrames();
+    const auto moves = source.Repositionings();
+    EXPECT_LE(decoded, 50);
+    EXPECT_EQ(moves, 1); // the forward run continued one decode
+    for (int frame = 49; frame >= 0; --frame) {
+        source.Seek(frame);
+        if (frame % 10 == 0) {
+            EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[static_cast<std::size_t>(frame)]),
+                      Tolerance);
+        }
+    }
+    EXPECT_EQ(source.DecodedFrames(), decoded);
+    EXPECT_EQ(source.Repositionings(), moves);
+    EXPECT_LE(source.CacheBytes(), source.CacheLimit());
+
+    // A cache of three frames: eviction keeps to the limit and evicted frames are decoded again, exactly.
+    const std::int64_t oneFrame = source.CacheBytes() / source.CachedFrameCount();
+    source.SetCacheLimit(3 * oneFrame + oneFrame / 2);
+    EXPECT_EQ(source.CachedFrameCount(), 3);
+    for (int frame : {30, 10, 29, 9, 45}) {
+        source.Seek(frame);
+        EXPECT_LE(source.CacheBytes(), source.CacheLimit());
+        EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[static_cast<std::size_t>(frame)]),
+                  Tolerance)
+            << "frame " << frame;
+    }
+    source.SetCacheLimit(0);
+    source.Seek(20);
+    EXPECT_EQ(source.CachedFrameCount(), 0);
+    EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[20]), Tolerance);
+}
+
+TEST(FFMpegPlay, DamagedFilesOpenAsFarAsTheyCanOrGiveTheReason)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString h264 = FixtureVideo(TFixtureKind::H264Mp4);
+    // The same video with its index first, so that a cut keeps the index and loses frames.
+    const QString indexFirst = dir.filePath(QStringLiteral("faststart.mp4"));
+    ASSERT_EQ(QProcess::execute(
+                  QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                  {"-v", "error", "-y", "-i", h264, "-c", "copy", "-movflags", "+faststart", indexFirst}),
+              0);
+    QFile garbage(dir.filePath(QStringLiteral("garbage.mp4")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+
+    struct Case
+    {
+        QString Path;
+        bool Opens;
+    };
+    const Case cases[] = {
+        {TruncatedCopy(indexFirst, QFileInfo(indexFirst).size() * 6 / 10, dir), true},
+        {TruncatedCopy(FixtureVideo(TFixtureKind::RawAvi), 5000000, dir), true},
+        {TruncatedCopy(FixtureVideo(TFixtureKind::Mpeg2Mpg), 200000, dir), true},
+        {TruncatedCopy(h264, QFileInfo(h264).size() / 2, dir), false}, // the index at the end is lost
+        {garbage.fileName(), false},
+        {dir.filePath(QStringLiteral("missing.mp4")), false},
+        {dir.path(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
+        TFFMpegPlay source;
+        QString error;
+        source.OnError = [&error](const QString& text) { error = text; };
+        ASSERT_EQ(source.Open(c.Path), c.Opens) << source.ErrorText.toStdString();
+        if (!c.Opens) {
+            EXPECT_FALSE(source.Opened);
+            EXPECT_EQ(source.FrameCount, 0);
+            EXPECT_FALSE(source.ErrorText.isEmpty());
+            QImage image(8, 8, QImage::Format_RGB32);
+            EXPECT_FALSE(source.Draw(image, QRect(0, 0, 8, 8), SRCCOPY));
+            continue;
+        }
+        EXPECT_EQ(source.FrameCount, FfmpegFrameCount(c.Path));
+        EXPECT_LT(source.FrameCount, 50);
+        const std::set<int> frames = {source.FrameCount - 1, 0, source.FrameCount / 2};
+        const auto reference = ReferenceFrames(c.Path, frames, {source.FrameWidth, source.FrameHeight});
+        ASSERT_EQ(reference.size(), frames.size());
+        for (int frame : {source.FrameCount - 1, 0, source.FrameCount / 2}) {
+            source.Seek(frame);
+            EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference.at(frame)), Tolerance);
+        }
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+}
+
+TEST(FFMpegPlay, AReadingErrorWhileSeekingIsReportedNotFatal)
+{
+    QTemporaryDir dir;
+    const QString path = FixtureVideo(TFixtureKind::RawAvi);
+    const QString copy = TruncatedCopy(path, QFileInfo(path).size(), dir);
+    TFFMpegPlay source;
+    ASSERT_TRUE(source.Open(copy));
+    QStringList errors;
+    source.OnError = [&errors](const QString& text) { errors << text; };
+    // The file shrinks under the open source (a removed medium, a file rewritten by another program).
+    ASSERT_TRUE(QFile(copy).resize(QFileInfo(copy).size() / 3));
+    source.Seek(40);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_FALSE(errors[0].isEmpty());
+    EXPECT_EQ(source.CurrentFrame, 40);
+    QImage image(source.FrameWidth, source.FrameHeight, QImage::Format_RGB32);
+    source.Draw(image, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY); // must not crash
+    source.Seek(0);
+    EXPECT_EQ(source.CurrentFrame, 0);
+    source.Close();
+    EXPECT_FALSE(source.Opened);
+}
+
+TEST(FFMpegPlay, OutdatedLibrariesRefuseToOpen)
+{
+    TOldLibraries source;
+    EXPECT_FALSE(source.Open(FixtureVideo(TFixtureKind::H264Mp4)));
+    EXPECT_FALSE(source.Opened);
+    EXPECT_EQ(source.ErrorText, FFMpegTooOldText);
+}
+
+TEST(FFMpegPlay, DrawStretchesARegionAndInverts)
+{
+    const QString path = FixtureVideo(TFixtureKind::Mpeg4Mov);
+    const std::vector<QImage> reference = FfmpegDecodeAll(path, 8);
+    ASSERT_EQ(reference.size(), 8u);
+    TFFMpegPlay source;
+    ASSERT_TRUE(source.Open(path));
+    source.Seek(7);
+    const QRect region(40, 30, 80, 60);
+    const QImage expected =
+        reference[7].copy(region).scaled(160, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage zoomed(160, 120, QImage::Format_RGB32);
+    ASSERT_TRUE(source.Draw(zoomed, region, SRCCOPY));
+    EXPECT_LE(MaxChannelDifference(zoomed, expected), Tolerance);
+
+    QImage negative(source.FrameWidth, source.FrameHeight, QImage::Format_RGB32);
+    ASSERT_TRUE(source.Draw(negative, QRect(0, 0, source.FrameWidth, source.FrameHeight), NOTSRCCOPY));
+    EXPECT_EQ(source.RasterOp, NOTSRCCOPY);
+    negative.invertPixels();
+    EXPECT_LE(MaxChannelDifference(negative, reference[7]), Tolerance);
+
+    // A target of another format goes through the painter.
+    QImage rgb888(source.FrameWidth, source.FrameHeight, QImage::Format_RGB888);
+    ASSERT_TRUE(source.Draw(rgb888, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY));
+    EXPECT_LE(MaxChannelDifference(rgb888, reference[7]), Tolerance);
+
+    QImage small(10, 10, QImage::Format_RGB32);
+    EXPECT_FALSE(source.Draw(small, QRect(500, 500, 10, 10), SRCCOPY)); // outside the frame
+    source.Drawing = true;
+    EXPECT_FALSE(source.Draw(small, QRect(0, 0, 10, 10), SRCCOPY)); // a draw is in progress
+    source.Drawing = false;
+    source.Close();
+    EXPECT_FALSE(source.Draw(small, QRect(0, 0, 10, 10), SRCCOPY));
+}
