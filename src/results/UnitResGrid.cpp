@@ -74,7 +74,8 @@ TDecimal RoundTo(TDecimal d, int n)
         return d;
     }
     if (n == 0) {
-        d.Digits = "1";
+        // assign(count, char) rather than = "1": GCC 12 reports a false overlap for the literal at -O2.
+        d.Digits.assign(1, '1');
         ++d.Exp;
         return d;
     }

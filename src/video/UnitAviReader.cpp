@@ -110,7 +110,7 @@ struct TChunk
 bool ReadChunk(TAviInput& input, std::int64_t pos, std::int64_t limit, TChunk& chunk)
 {
     std::uint8_t head[8];
-    if (pos < 0 || pos + 8 > limit || !input.ReadAt(pos, head, 8))
+    if (pos < 0 || pos > limit - 8 || !input.ReadAt(pos, head, 8))
         return false;
     chunk.Id = Le32(head);
     chunk.Size = Le32(head + 4);
@@ -480,7 +480,11 @@ bool TAviReader::LoadOpenDmlIndex(std::vector<TAviFrameRef>& frames, bool& damag
         // A stream with a single standard index may keep it in its header.
         if (longsPerEntry < 2 || FSuperIndex.size() < 32)
             return false;
-        const std::int64_t base = std::int64_t(Le64(p + 12));
+        const std::int64_t base = std::int64_t(Le64(p + 12) & 0x7FFFFFFFFFFFFFFFull);
+        if (base > FFileSize) {
+            damaged = true; // every frame would lie beyond the end of the file
+            return true;
+        }
         const std::int64_t stride = 4 * longsPerEntry;
         const std::int64_t count =
             std::min<std::int64_t>(inUse, (std::int64_t(FSuperIndex.size()) - 24) / stride);
@@ -521,6 +525,10 @@ bool TAviReader::LoadStandardIndex(std::int64_t pos, std::vector<TAviFrameRef>& 
         return false;
     const std::int64_t inUse = Le32(head + 4);
     const std::int64_t base = std::int64_t(Le64(head + 12) & 0x7FFFFFFFFFFFFFFFull);
+    if (base > FFileSize) {
+        damaged = true; // every frame would lie beyond the end of the file
+        return true;
+    }
     const std::int64_t stride = 4 * longsPerEntry;
     const std::int64_t count = std::min(inUse, (chunk.End - chunk.Data - 24) / stride);
     if (count < inUse)

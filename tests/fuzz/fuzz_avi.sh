@@ -9,7 +9,7 @@ seconds=${1:-60}
 command -v clang++ >/dev/null || { echo "fuzz: clang++ is needed (apt-get install clang)" >&2; exit 1; }
 out=build/fuzz
 mkdir -p "$out"
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -DQT_NO_KEYWORDS -Isrc -fPIC \
+clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -DQT_NO_KEYWORDS -Isrc -fPIC \
     $(pkg-config --cflags Qt6Core Qt6Gui libturbojpeg) \
     tests/fuzz/FuzzAviReader.cpp src/video/UnitAviReader.cpp src/video/UnitAviDecoder.cpp \
     -o "$out/fuzz_avi_reader" $(pkg-config --libs Qt6Core Qt6Gui libturbojpeg)

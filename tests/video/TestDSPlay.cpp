@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <random>
@@ -19,23 +17,6 @@ namespace {
 // Largest mean difference of grey levels between GStreamer's and ffmpeg's decoding of a frame: the two
 // convert to RGB with other precision and chroma filters (colours differ more, at edges).
 constexpr double CrossTolerance = 4.0;
-
-// A clip made by ffmpeg from a lavfi source and codec arguments; cached.
-QString FfmpegClip(const QString& name, const QStringList& args)
-{
-    const QString path = QDir(FixtureCacheDir()).filePath(name);
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString partial = QDir(FixtureCacheDir()).filePath("partial-" + name);
-    QProcess p;
-    p.start(QStandardPaths::findExecutable("ffmpeg"), QStringList{"-y", "-v", "error"} << args << partial);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        QFile::remove(partial);
-        return {};
-    }
-    QFile::remove(path);
-    return QFile::rename(partial, path) ? path : QString();
-}
 
 // Steps through the first `count` frames, then fetches `picks` of them in random order (backwards
 // jumps included): each must equal the frame met in sequence, and match ffmpeg's decoding.
@@ -122,9 +103,9 @@ TEST(DSPlay, ReadsTheRealVideosFrameExactly)
 // The file that the built-in AVI reader refuses opens here: the next framework of the chain.
 TEST(DSPlay, OpensTheAviThatTheBuiltInReaderRefuses)
 {
-    const QString path =
-        FfmpegClip("avi_h264_320.avi", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=0.4",
-                                        "-c:v", "libx264", "-bf", "2", "-pix_fmt", "yuv420p"});
+    const QString path = CachedFfmpegClip("avi_h264_320.avi",
+                                          {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=0.4",
+                                           "-c:v", "libx264", "-bf", "2", "-pix_fmt", "yuv420p"});
     ASSERT_FALSE(path.isEmpty());
     TVfwPlay builtIn;
     EXPECT_FALSE(builtIn.Open(path));
@@ -221,10 +202,10 @@ TEST(DSPlay, RefusesFilesWithoutAUsableVideoStream)
     const std::vector<TCase> cases = {
         {"missing file", dir.filePath("none.mpg")},
         {"text named .mpg", textFile("text.mpg")},
-        {"audio only", FfmpegClip("audio_only.wav", {"-f", "lavfi", "-i", "sine=duration=0.5"})},
+        {"audio only", CachedFfmpegClip("audio_only.wav", {"-f", "lavfi", "-i", "sine=duration=0.5"})},
         {"frame period of 70 s",
-         FfmpegClip("slow_70s.avi",
-                    {"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=1/70:duration=140", "-c:v", "mjpeg"})},
+         CachedFfmpegClip("slow_70s.avi", {"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=1/70:duration=140",
+                                           "-c:v", "mjpeg"})},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);

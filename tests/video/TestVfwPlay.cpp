@@ -10,11 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QImageWriter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -27,21 +23,7 @@ namespace {
 QString FfmpegAvi(const QString& name, const QStringList& codec,
                   const QString& source = "testsrc2=size=64x48:rate=25:duration=0.4")
 {
-    const QString path = QDir(FixtureCacheDir()).filePath(name);
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-    if (ffmpeg.isEmpty())
-        return {};
-    const QString partial = QDir(FixtureCacheDir()).filePath("partial-" + name);
-    QProcess p;
-    p.start(ffmpeg, QStringList{"-y", "-v", "error", "-f", "lavfi", "-i", source} << codec << partial);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        QFile::remove(partial);
-        return {};
-    }
-    QFile::remove(path);
-    return QFile::rename(partial, path) ? path : QString();
+    return CachedFfmpegClip(name, QStringList{"-f", "lavfi", "-i", source} << codec);
 }
 
 QRgb ColourOf(int frame)
@@ -534,6 +516,8 @@ TEST(VfwPlay, HostileHeadersAndIndexesAreBounded)
         {"super index offset wrong", dml, "indx", 8 + 24, 0x10, 4},
         {"standard index entries huge", dml, "ix00", 12, 0x7FFFFFFFu, 4},
         {"standard index base beyond the file", dml, "ix00", 8 + 12, 0x7FFFFFF0u, 4},
+        {"standard index base near 2^63", dml, "ix00", 8 + 16, 0x7FFFFFFFu, 4},
+        {"super index offset near 2^63", dml, "indx", 8 + 24 + 4, 0x7FFFFFFFu, 4},
         {"height huge", avi, "strf", 8 + 8, 0x80000000u, -1},
     };
     for (const TCase& c : cases) {
