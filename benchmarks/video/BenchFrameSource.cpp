@@ -135,16 +135,53 @@ double RawDecode(const QString& path, int& frames, int& keyFrames)
     return frames / (clock.nsecsElapsed() / 1e9);
 }
 
-// Seek + Draw of each frame in order; frames/s. Stops early on a reading error.
-double Step(TFFMpegPlay& source, QImage& target, const std::vector<int>& order)
+// The longest run of packets from one key frame to the next (or to the end): the most a jump may have to
+// decode.
+int LongestGop(const QString& path, int fallback)
+{
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return fallback;
+    std::unique_ptr<AVFormatContext, TFormatCloser> format(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0)
+        return fallback;
+    const int stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
+    int index = 0, lastKey = 0, longest = 0;
+    while (av_read_frame(raw, packet.get()) >= 0) {
+        if (packet->stream_index == stream) {
+            if ((packet->flags & AV_PKT_FLAG_KEY) && index > 0) {
+                longest = std::max(longest, index - lastKey);
+                lastKey = index;
+            }
+            ++index;
+        }
+        av_packet_unref(packet.get());
+    }
+    return std::max(longest, index - lastKey);
+}
+
+// Seek (+ Draw) of each frame in order; frames/s.
+double Step(TFFMpegPlay& source, QImage& target, const std::vector<int>& order, bool draw = true)
 {
     QElapsedTimer clock;
     clock.start();
     for (int frame : order) {
         source.Seek(frame);
-        source.Draw(target, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY);
+        if (draw)
+            source.Draw(target, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY);
     }
     return static_cast<double>(order.size()) / (clock.nsecsElapsed() / 1e9);
+}
+
+// Draws of the current frame alone (the conversion to RGB); draws/s.
+double DrawOnly(TFFMpegPlay& source, QImage& target, int count)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < count; ++i)
+        source.Draw(target, QRect(0, 0, source.FrameWidth, source.FrameHeight), SRCCOPY);
+    return count / (clock.nsecsElapsed() / 1e9);
 }
 
 } // namespace
@@ -158,47 +195,52 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_video: no video (give one, or install the ffmpeg tool)\n");
         return 1;
     }
-    // Each speed is the best of two runs, the reference measured before and after the others: the machine
-    // may be shared, and the best run is the one least disturbed.
+    // The machine may be shared: each speed is the best of three rounds, and the rounds interleave the
+    // reference with the source so that both see the same conditions.
     int rawFrames = 0, keyFrames = 0;
     RawDecode(path, rawFrames, keyFrames); // warms the file cache
-    double raw = RawDecode(path, rawFrames, keyFrames);
-
-    TFFMpegPlay source;
+    TFFMpegPlay probe;
     QString error;
-    source.OnError = [&error](const QString& text) { error = text; };
+    probe.OnError = [&error](const QString& text) { error = text; };
     QElapsedTimer openClock;
     openClock.start();
-    if (!source.Open(path)) {
-        std::fprintf(stderr, "bench_video: %s\n", qPrintable(source.ErrorText));
+    if (!probe.Open(path)) {
+        std::fprintf(stderr, "bench_video: %s\n", qPrintable(probe.ErrorText));
         return 1;
     }
     const double openMs = openClock.nsecsElapsed() / 1e6;
-    const int n = source.FrameCount;
-    QImage target(source.FrameWidth, source.FrameHeight, QImage::Format_RGB32);
-
+    const int n = probe.FrameCount;
+    QImage target(probe.FrameWidth, probe.FrameHeight, QImage::Format_RGB32);
     std::vector<int> forwardOrder(static_cast<std::size_t>(n)), backwardOrder(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         forwardOrder[static_cast<std::size_t>(i)] = i;
         backwardOrder[static_cast<std::size_t>(i)] = n - 1 - i;
     }
-    double forward = 0.0;
-    {
-        TFFMpegPlay first;
-        first.Open(path);
-        forward = Step(first, target, forwardOrder);
-    }
-    const std::int64_t decodedBefore = source.DecodedFrames();
-    forward = std::max(forward, Step(source, target, forwardOrder));
-    const std::int64_t forwardDecoded = source.DecodedFrames() - decodedBefore;
-    const double backwardWarm = Step(source, target, backwardOrder);
-    const std::int64_t backwardDecoded = source.DecodedFrames() - decodedBefore - forwardDecoded;
-    const int cached = source.CachedFrameCount();
-    const double cacheMb = source.CacheBytes() / 1048576.0;
 
-    TFFMpegPlay cold;
-    cold.Open(path);
-    const double backwardCold = Step(cold, target, backwardOrder);
+    double raw = 0.0, forward = 0.0, seekOnly = 0.0, backwardWarm = 0.0, backwardCold = 0.0;
+    std::int64_t forwardDecoded = 0, backwardDecoded = 0;
+    int cached = 0;
+    double cacheMb = 0.0;
+    for (int round = 0; round < 3; ++round) {
+        raw = std::max(raw, RawDecode(path, rawFrames, keyFrames));
+        TFFMpegPlay source;
+        source.OnError = [&error](const QString& text) { error = text; };
+        source.Open(path);
+        const std::int64_t atOpen = source.DecodedFrames();
+        forward = std::max(forward, Step(source, target, forwardOrder));
+        forwardDecoded = source.DecodedFrames() - atOpen;
+        cached = source.CachedFrameCount();
+        cacheMb = source.CacheBytes() / 1048576.0;
+        backwardWarm = std::max(backwardWarm, Step(source, target, backwardOrder));
+        backwardDecoded = source.DecodedFrames() - atOpen - forwardDecoded;
+        TFFMpegPlay plain;
+        plain.Open(path);
+        seekOnly = std::max(seekOnly, Step(plain, target, forwardOrder, false));
+        TFFMpegPlay cold;
+        cold.Open(path);
+        backwardCold = std::max(backwardCold, Step(cold, target, backwardOrder));
+    }
+    const double drawOnly = DrawOnly(probe, target, 100);
 
     QRandomGenerator random(2024);
     std::vector<int> randomOrder(20);
@@ -209,25 +251,27 @@ int main(int argc, char* argv[])
     fresh.SetCacheLimit(0); // every access decodes: the cost of a jump, without help from earlier ones
     const double randomRate = Step(fresh, target, randomOrder);
     const double randomMs = 1000.0 / randomRate;
-    raw = std::max(raw, RawDecode(path, rawFrames, keyFrames));
-    const double gop = keyFrames > 0 ? static_cast<double>(rawFrames) / keyFrames : rawFrames;
+    const double gop = LongestGop(path, rawFrames);
     const double gopMs = 1000.0 * gop / raw;
+    TFFMpegPlay& source = probe;
 
     std::printf("file                %s\n", qPrintable(path));
-    std::printf("frames              %d (%dx%d), %d key frames, GOP %.0f frames\n", n, source.FrameWidth,
-                source.FrameHeight, keyFrames, gop);
+    std::printf("frames              %d (%dx%d), %d key frames, longest GOP %.0f frames\n", n,
+                source.FrameWidth, source.FrameHeight, keyFrames, gop);
     std::printf("open (index only)   %.1f ms\n", openMs);
     std::printf("raw decoding        %7.1f frames/s   (reference)\n", raw);
     std::printf("forward  seek+draw  %7.1f frames/s   %.2f x raw      (target >= 0.80)\n", forward,
                 forward / raw);
-    std::printf("backward warm cache %7.1f frames/s   %.2f x forward  (target >= 0.50)  %.2f x raw\n",
-                backwardWarm, backwardWarm / forward, backwardWarm / raw);
-    std::printf("frames decoded      forward %lld, backward %lld, for %d frames each way\n",
-                static_cast<long long>(forwardDecoded), static_cast<long long>(backwardDecoded), n);
+    std::printf("  seek alone        %7.1f frames/s   %.2f x raw; one draw alone %.2f ms\n", seekOnly,
+                seekOnly / raw, 1000.0 / drawOnly);
+    std::printf("backward warm cache %7.1f frames/s   %.2f x forward  (target >= 0.50)\n", backwardWarm,
+                backwardWarm / forward);
     std::printf("backward cold       %7.1f frames/s   %.2f x forward\n", backwardCold,
                 backwardCold / forward);
-    std::printf("random access       %7.1f ms/frame   %.2f x one GOP (%.1f ms)  (target <= 1.00)\n", randomMs,
-                randomMs / gopMs, gopMs);
+    std::printf("frames decoded      forward %lld, backward after it %lld, for %d frames each way\n",
+                static_cast<long long>(forwardDecoded), static_cast<long long>(backwardDecoded), n);
+    std::printf("random access       %7.1f ms/frame   %.2f x decoding one GOP (%.1f ms)  (target <= 1.00)\n",
+                randomMs, randomMs / gopMs, gopMs);
     std::printf("cache               %d frames, %.0f MB (limit %.0f MB)\n", cached, cacheMb,
                 source.CacheLimit() / 1048576.0);
     if (!error.isEmpty())

@@ -7,12 +7,14 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include <QFile>
 #include <QPainter>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -278,8 +280,9 @@ struct TFFMpegPlay::TImpl
     AVPixelFormat SwsFormat = AV_PIX_FMT_NONE;
     int SwsWidth = 0;
     int SwsHeight = 0;
-    QImage Image; // the current frame converted, for drawing regions
+    QImage Image; // the current frame converted (and turned upright), for drawing regions
     int ImageIndex = -1;
+    int Rotation = 0; // degrees clockwise that turn the coded picture upright: 0, 90, 180 or 270
 
     std::int64_t Decoded = 0;
     std::int64_t Repositions = 0;
@@ -315,6 +318,7 @@ struct TFFMpegPlay::TImpl
         SwsFormat = AV_PIX_FMT_NONE;
         Image = QImage();
         ImageIndex = -1;
+        Rotation = 0;
         Decoded = 0;
         Repositions = 0;
     }
@@ -341,7 +345,25 @@ struct TFFMpegPlay::TImpl
             return false;
         }
         DiscardOtherStreams();
+        Rotation = RotationOf(VideoStream());
         return true;
+    }
+
+    // A phone filming upright stores its picture sideways with a display matrix; players turn it.
+    // Quarter turns only (other angles are shown unturned).
+    static int RotationOf(AVStream* stream)
+    {
+        const auto* matrix = reinterpret_cast<const int32_t*>(
+            av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+        if (!matrix)
+            return 0;
+        const double clockwise = -av_display_rotation_get(matrix);
+        if (!std::isfinite(clockwise))
+            return 0;
+        const double quarters = std::round(clockwise / 90.0);
+        if (std::fabs(clockwise - 90.0 * quarters) > 1.0)
+            return 0;
+        return ((static_cast<int>(quarters) % 4 + 4) % 4) * 90;
     }
 
     static int FindVideoStream(AVFormatContext* format)
@@ -796,6 +818,7 @@ struct TFFMpegPlay::TImpl
                     if (d == t) {
                         SetCurrent(kept.get(), t);
                         Insert(d, std::move(kept));
+                        Prime();
                         return true;
                     }
                     if (d > t) {
@@ -855,6 +878,47 @@ struct TFFMpegPlay::TImpl
                 return fail(Reason(notDecoded, code));
             }
         }
+    }
+
+    // With frame threads, hands the decoder the next packet before returning, so that its threads work on
+    // the next frame while the caller draws this one (stepping forward then overlaps decoding and drawing).
+    // A single-threaded decoder would decode synchronously here: it is left alone.
+    void Prime()
+    {
+        if (Drained || !Live || !(Codec->active_thread_type & FF_THREAD_FRAME))
+            return;
+        if (!HasPending) {
+            for (;;) {
+                if (av_read_frame(Format.get(), Pending.get()) < 0)
+                    return; // the decode loop meets the end or the error again and handles it
+                if (Pending->stream_index == Stream && Pending->size > 0)
+                    break;
+                av_packet_unref(Pending.get());
+            }
+            PendingId = Identify(*Pending);
+            NextPacket = PendingId >= 0 ? PendingId + 1 : NextPacket + 1;
+            HasPending = true;
+        }
+        TagPacket(Codec.get(), Pending.get(), PendingId + 1);
+        const int code = avcodec_send_packet(Codec.get(), Pending.get());
+        if (code == AVERROR(EAGAIN))
+            return;
+        DropPending();
+    }
+
+    // The first frames of a stream cut inside an open GOP refer to frames that are not in the file: no
+    // decoding produces them and players do not show them. When the first frame that comes out is frame
+    // `count`, the frames before it leave the index.
+    void DropLeadingFrames(int count)
+    {
+        ClearCache();
+        Current.reset();
+        CurrentIndex = -1;
+        Live = false;
+        Frames.erase(Frames.begin(), Frames.begin() + count);
+        FrameOfPacket.assign(Packets.size(), -1);
+        for (std::size_t d = 0; d < Frames.size(); ++d)
+            FrameOfPacket[static_cast<std::size_t>(Frames[d].Packet)] = static_cast<int>(d);
     }
 
     // ---- cache ----
@@ -921,6 +985,31 @@ struct TFFMpegPlay::TImpl
         int strides[4] = {static_cast<int>(dst.bytesPerLine()), 0, 0, 0};
         return sws_scale(context, frame->data, frame->linesize, 0, frame->height, planes, strides) == height;
     }
+
+    // Image := the current frame, upright, width x height (the frame size as shown; the image may be wider
+    // by the scaler's padding).
+    bool UpdateImage(int width, int height)
+    {
+        if (ImageIndex == CurrentIndex && !Image.isNull())
+            return true;
+        ImageIndex = -1;
+        if (Rotation == 0) {
+            if (Image.height() != height || Image.width() != PaddedWidth(width))
+                Image = QImage(PaddedWidth(width), height, QImage::Format_RGB32);
+            if (!Convert(Image, width, height))
+                return false;
+        } else {
+            const bool quarter = Rotation == 90 || Rotation == 270;
+            const int codedWidth = quarter ? height : width;
+            const int codedHeight = quarter ? width : height;
+            QImage coded(PaddedWidth(codedWidth), codedHeight, QImage::Format_RGB32);
+            if (!Convert(coded, codedWidth, codedHeight))
+                return false;
+            Image = coded.copy(0, 0, codedWidth, codedHeight).transformed(QTransform().rotate(Rotation));
+        }
+        ImageIndex = CurrentIndex;
+        return true;
+    }
 };
 
 TFFMpegPlay::TFFMpegPlay() : F(std::make_unique<TImpl>())
@@ -967,8 +1056,16 @@ bool TFFMpegPlay::Open(const QString& path)
         }
     }
     if (ok && !F->DecodeTo(0, error)) {
-        error = QStringLiteral("The first frame cannot be decoded. ") + error;
-        ok = false;
+        const int firstShown = F->LastOutput;
+        if (firstShown > 0 && firstShown < static_cast<int>(F->Frames.size())) {
+            F->DropLeadingFrames(firstShown);
+            error.clear();
+            ok = F->DecodeTo(0, error);
+        } else {
+            ok = false;
+        }
+        if (!ok)
+            error = QStringLiteral("The first frame cannot be decoded. ") + error;
     }
     if (!ok) {
         F->Reset();
@@ -976,8 +1073,9 @@ bool TFFMpegPlay::Open(const QString& path)
         return false;
     }
     const AVCodecParameters* par = F->VideoStream()->codecpar;
-    FrameWidth = par->width;
-    FrameHeight = par->height;
+    const bool quarter = F->Rotation == 90 || F->Rotation == 270;
+    FrameWidth = quarter ? par->height : par->width;
+    FrameHeight = quarter ? par->width : par->height;
     FrameCount = static_cast<int>(F->Frames.size());
     Duration = F->DurationSeconds(fps);
     CurrentFrame = 0;
@@ -1026,16 +1124,12 @@ bool TFFMpegPlay::Draw(QImage& target, const QRect& source, int rasterOp)
     if (region.isEmpty())
         return false;
     bool ok = false;
-    if (region == whole && target.size() == whole.size() && DirectTarget(target, FrameWidth)) {
+    if (F->Rotation == 0 && region == whole && target.size() == whole.size() &&
+        DirectTarget(target, FrameWidth)) {
         ok = F->Convert(target, FrameWidth, FrameHeight);
     } else {
-        // The converted frame is kept (wider than the frame by the scaler's padding) for further draws.
-        if (F->ImageIndex != F->CurrentIndex || F->Image.isNull()) {
-            if (F->Image.height() != FrameHeight || F->Image.width() != PaddedWidth(FrameWidth))
-                F->Image = QImage(PaddedWidth(FrameWidth), FrameHeight, QImage::Format_RGB32);
-            F->ImageIndex = F->Convert(F->Image, FrameWidth, FrameHeight) ? F->CurrentIndex : -1;
-        }
-        if (F->ImageIndex == F->CurrentIndex) {
+        // The converted frame is kept for further draws of the same frame (zoomed views repaint often).
+        if (F->UpdateImage(FrameWidth, FrameHeight)) {
             QPainter painter(&target);
             if (painter.isActive()) {
                 painter.setCompositionMode(QPainter::CompositionMode_Source);

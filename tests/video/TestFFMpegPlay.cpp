@@ -161,6 +161,34 @@ TEST(FFMpegPlay, RealVideosCountAndGiveTheReferenceFramesInAnyOrder)
     }
 }
 
+TEST(FFMpegPlay, TurnedPhoneVideosAreShownUpright)
+{
+    for (int rotation : {90, 180, 270}) {
+        SCOPED_TRACE(rotation);
+        const QString path =
+            QDir(FixtureCacheDir()).filePath(QStringLiteral("h264_rotate%1.mp4").arg(rotation));
+        if (!QFileInfo::exists(path))
+            QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                              {"-v", "error", "-y", "-i", FixtureVideo(TFixtureKind::H264Mp4), "-c", "copy",
+                               "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(rotation), path});
+        TFFMpegPlay source;
+        ASSERT_TRUE(source.Open(path)) << source.ErrorText.toStdString();
+        const QSize size = rotation == 180 ? QSize(320, 240) : QSize(240, 320);
+        EXPECT_EQ(QSize(source.FrameWidth, source.FrameHeight), size);
+        const auto reference = ReferenceFrames(path, {3, 30}, size);
+        ASSERT_EQ(reference.size(), 2u);
+        for (int frame : {30, 3}) {
+            source.Seek(frame);
+            EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference.at(frame)), Tolerance);
+        }
+        QImage corner(40, 40, QImage::Format_RGB32);
+        ASSERT_TRUE(source.Draw(corner, QRect(size.width() - 20, 0, 20, 20), SRCCOPY));
+        EXPECT_LE(
+            MaxChannelDifference(corner, reference.at(3).copy(size.width() - 20, 0, 20, 20).scaled(40, 40)),
+            Tolerance);
+    }
+}
+
 TEST(FFMpegPlay, SteppingBackIsServedByTheCache)
 {
     const QString path = FixtureVideo(TFixtureKind::H264Mp4); // one key frame: every frame needs frame 0
@@ -213,6 +241,12 @@ TEST(FFMpegPlay, DamagedFilesOpenAsFarAsTheyCanOrGiveTheReason)
                   QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
                   {"-v", "error", "-y", "-i", h264, "-c", "copy", "-movflags", "+faststart", indexFirst}),
               0);
+    // An MPEG-2 stream cut inside an open GOP: its first B-frames refer to a picture that is not there.
+    const QString cutGop = dir.filePath(QStringLiteral("cut-gop.mpg"));
+    ASSERT_EQ(QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                                {"-v", "quiet", "-y", "-ss", "0.6", "-i",
+                                 FixtureVideo(TFixtureKind::Mpeg2Mpg), "-c", "copy", cutGop}),
+              0);
     QFile garbage(dir.filePath(QStringLiteral("garbage.mp4")));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
     garbage.write(QByteArray(4096, 'x'));
@@ -227,6 +261,7 @@ TEST(FFMpegPlay, DamagedFilesOpenAsFarAsTheyCanOrGiveTheReason)
         {TruncatedCopy(indexFirst, QFileInfo(indexFirst).size() * 6 / 10, dir), true},
         {TruncatedCopy(FixtureVideo(TFixtureKind::RawAvi), 5000000, dir), true},
         {TruncatedCopy(FixtureVideo(TFixtureKind::Mpeg2Mpg), 200000, dir), true},
+        {cutGop, true},
         {TruncatedCopy(h264, QFileInfo(h264).size() / 2, dir), false}, // the index at the end is lost
         {garbage.fileName(), false},
         {dir.filePath(QStringLiteral("missing.mp4")), false},
@@ -280,6 +315,32 @@ TEST(FFMpegPlay, AReadingErrorWhileSeekingIsReportedNotFatal)
     EXPECT_EQ(source.CurrentFrame, 0);
     source.Close();
     EXPECT_FALSE(source.Opened);
+}
+
+TEST(FFMpegPlay, AFramePeriodAbove65SecondsRefusesToOpen)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (int seconds : {60, 70}) {
+        SCOPED_TRACE(seconds);
+        const QString path = dir.filePath(QStringLiteral("slow%1.mov").arg(seconds));
+        ASSERT_EQ(QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                                    {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                     QStringLiteral("color=c=red:size=64x48:rate=1/%1").arg(seconds),
+                                     "-frames:v", "3", "-c:v", "mpeg4", path}),
+                  0);
+        TFFMpegPlay source;
+        const bool opens = seconds * 1000 <= 65535;
+        ASSERT_EQ(source.Open(path), opens) << source.ErrorText.toStdString();
+        if (opens) {
+            EXPECT_EQ(source.DelayMs, seconds * 1000);
+            EXPECT_DOUBLE_EQ(source.SecondsPerFrame, seconds);
+            EXPECT_EQ(source.FrameCount, 3);
+        } else {
+            EXPECT_TRUE(source.ErrorText.contains(QStringLiteral("65.535 s")))
+                << source.ErrorText.toStdString();
+        }
+    }
 }
 
 TEST(FFMpegPlay, OutdatedLibrariesRefuseToOpen)
