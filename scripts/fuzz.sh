@@ -7,7 +7,7 @@ seconds=${1:-60}
 command -v clang++ >/dev/null || { echo "fuzz: clang++ is needed (apt-get install clang)" >&2; exit 1; }
 out=build/fuzz
 mkdir -p "$out"
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -DQT_NO_KEYWORDS -Isrc $(pkg-config --cflags Qt6Core Qt6Gui) -fPIC)
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -DQT_NO_KEYWORDS -Isrc $(pkg-config --cflags Qt6Core Qt6Gui) -fPIC)
 libs=($(pkg-config --libs Qt6Core Qt6Gui))
 
 build_target() { # name, sources...
