@@ -4,6 +4,7 @@
 #include "common/UnitDialogs.h"
 #include "common/UnitIni.h"
 #include "common/UnitUserDlg.h"
+#include "results/UnitResGrid.h"
 
 #include <QLocale>
 #include <cmath>
@@ -40,11 +41,6 @@ QString Bounds(const char* format, int low, int high)
 }
 
 } // namespace
-
-QString FormatGeneral(double value, int digits)
-{
-    return QLocale().toString(value, 'g', digits);
-}
 
 void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind)
 {

@@ -84,6 +84,3 @@ public:
 private:
     int Get(const std::function<int()>& getter) const { return getter ? getter() : 0; }
 };
-
-// Number in the general format with at most the given significant digits and the locale's separator.
-QString FormatGeneral(double value, int digits);

@@ -13,11 +13,17 @@
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
+#include "project/UnitKtr.h"
+#include "export/UnitServeur.h"
+#include "results/UnitResForm.h"
+#include "results/UnitResGrid.h"
 #include "shell/UnitBoiteValeur.h"
 #include "shell/UnitCursors.h"
+#include "shell/UnitFileSearch.h"
 #include "shell/UnitIcons.h"
 #include "shell/UnitLayout.h"
 #include "shell/UnitMRUFiles.h"
+#include "video/UnitBoiteProprietes.h"
 #include "video/UnitVideo.h"
 
 #include <QActionGroup>
@@ -264,6 +270,7 @@ TMainForm::~TMainForm()
         FVideo->SetData(nullptr);
     }
     FData.reset();
+    FKtr.reset();
     FMontage.reset();
     FResCalc.reset();
     FOptions.reset();
@@ -388,6 +395,12 @@ void TMainForm::CreateControls()
     FProgressBar->hide();
     statusBar()->setSizeGripEnabled(true);
 
+    FFileSearch = new TFileSearch(this);
+    FFileSearch->OnOpen = [this](const QString& path) {
+        AddRecentFile(path);
+        OpenByExtension(path);
+    };
+
     FVideo = new TVideo(FClient);
     FVideo->setObjectName(QStringLiteral("Video"));
     FVideo->CursorOf = [](int number) { return CustomCursor(number); };
@@ -415,12 +428,21 @@ void TMainForm::CreateMenus()
     FMenuRecent = FMenuFichier->addMenu(QStringLiteral("Open recent file"));
     FMenuRecent->menuAction()->setObjectName(QStringLiteral("MenuFichierRecent"));
     FItems[QStringLiteral("MenuFichierRecent")] = FMenuRecent->menuAction();
-    MakeItem(FMenuFichier, QStringLiteral("MenuFichierRechercher"), QStringLiteral("Search"))->setEnabled(false);
+    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierRechercher"), QStringLiteral("Search")),
+            &QAction::triggered, this, [this] {
+                FFileSearch->SetFilter(VideoOpenFilter());
+                FFileSearch->show();
+                FFileSearch->raise();
+            });
     connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierFermerVideo"), QStringLiteral("Close video file")),
             &QAction::triggered, this, [this] { CloseVideo(); });
     connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierEnregistrer"), QStringLiteral("Save")),
             &QAction::triggered, this, [this] { SaveProject(); });
-    MakeItem(FMenuFichier, QStringLiteral("MenuFichierProprietes"), QStringLiteral("Video properties"));
+    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierProprietes"), QStringLiteral("Video properties")),
+            &QAction::triggered, this, [this] {
+                if (VideoOpen())
+                    TBoiteProprietes::Execute(this, FVideo->Sources().Source(), FVideo->FrameCountVisible());
+            });
     FMenuFichier->addSeparator();
     connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierQuitter"), QStringLiteral("Quit")), &QAction::triggered,
             this, [this] { close(); });
@@ -679,6 +701,18 @@ void TMainForm::CreateObjects()
     FResCalc->IsLayerMode = [this] { return FVideo->Mode() == mvTransparent; };
     FData->ApplyOptions();
 
+    FResGrid = std::make_unique<TResGrid>(*FResCalc, *FOptions);
+    FServeur = std::make_unique<TServeur>(*FOptions);
+    FServeur->VideoFileName = [this] { return VideoOpen() ? FVideo->Sources().VideoFileName() : QString(); };
+    FResForm = new TResForm(*FResCalc, *FResGrid, *FServeur, *FOptions, this);
+    FResForm->VideoOpen = [this] { return VideoOpen(); };
+    FResForm->GridAngle = [this] { return FData->GridAngle(false); };
+    PrepareResults = [this] { return FResForm->PrepareResults(); };
+    ShowResultsPage = [this](const QString& buttonName) {
+        if (FResForm->ShowPage(TResForm::PageOfButton(buttonName)))
+            FResForm->exec();
+    };
+
     // The value dialog reads the current state of the objects it asks about.
     TValeurContext& c = FBoiteValeur->Context;
     c.IsOpen = [this] { return VideoOpen(); };
@@ -700,6 +734,45 @@ void TMainForm::CreateObjects()
     sources.PositionOfFrame = [this](int frame) { return FMontage->PositionOf(frame); };
     sources.VisibleCount = [this] { return FMontage->VisibleCount; };
     FVideo->ShiftOfFrame = [this](int frame) { return FMontage->ShiftOf(frame); };
+
+    // The project file reaches the window's objects through its host.
+    TKtrHost host;
+    host.Data = FData.get();
+    host.Montage = FMontage.get();
+    host.Options = FOptions.get();
+    host.VideoOpen = [this] { return VideoOpen(); };
+    host.VideoFileName = [this] { return VideoOpen() ? FVideo->Sources().VideoFileName() : QString(); };
+    host.ConfirmDiscard = [this] { return ConfirmDiscard(0); };
+    host.OpenVideo = [this](const QString& path) {
+        // The work may go already: the old video closes first, so that opening it asks nothing more.
+        StopActivities();
+        FVideo->OpenVideo(QString());
+        OpenVideoFile(path);
+        return VideoOpen();
+    };
+    host.CloseVideo = [this] {
+        TUserDlg::Instance().SetMute(true);
+        StopActivities();
+        FVideo->OpenVideo(QString());
+        FVideo->SetMode(mvRepereFixe);
+        TUserDlg::Instance().SetMute(false);
+        LayoutView();
+        EnableCommands(false);
+    };
+    host.SaveViewState = [this](TIniFile& ini) { FVideo->SaveState(ini); };
+    host.LoadViewState = [this](const TIniFile& ini) { FVideo->LoadState(ini); };
+    host.ProjectLoaded = [this] {
+        FResCalc->Invalidate(kindBoth);
+        OutilChanged();
+        LayoutView();
+    };
+    host.LastFolder = [this] { return FRecent->Directory; };
+    host.SetLastFolder = [this](const QString& folder) { FRecent->Directory = folder; };
+    host.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
+    host.VideoFilter = VideoOpenFilter();
+    FKtr = std::make_unique<TKtr>(std::move(host));
+    OpenProjectHandler = [this](const QString& path) { return FKtr->OpenProject(path); };
+    SaveProjectHandler = [this] { return FKtr->SaveProject(); };
 }
 
 void TMainForm::WireNotifications()
@@ -759,6 +832,7 @@ void TMainForm::WireNotifications()
 
     FOptions->OnOptionsChange = [this](TOptions& options) {
         FData->ApplyOptions();
+        FResForm->ApplyOptions();
         FRecent->SetMaxEntries(std::clamp(options.EditMRU, 1, 20));
         ShowModeButtons();
         ShowToolButtons();
@@ -1101,9 +1175,10 @@ void TMainForm::EnableCommands(bool enable)
         if (!b->isEnabled())
             b->setChecked(false);
     }
+    // Only the datasheet has its page in the results window so far.
     for (QAction* a : FResultsBar->actions())
         if (QWidget* w = FResultsBar->widgetForAction(a))
-            w->setEnabled(enable && open);
+            w->setEnabled(enable && open && w->objectName() == QLatin1String("ButtonMenuTableau"));
     EnableNavigation(enable && open && !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
     if (!enable) {
         FEditImage->clear();
@@ -1377,10 +1452,10 @@ void TMainForm::UpdateMenus()
     };
     set("MenuFichierOuvrir", !capture, true);
     set("MenuFichierRecent", !capture, !FRecent->Files().isEmpty());
-    set("MenuFichierRechercher", !capture, false);
+    set("MenuFichierRechercher", !capture, true);
     set("MenuFichierFermerVideo", !capture, open);
     set("MenuFichierEnregistrer", !capture && mode != mvStudio, bool(SaveProjectHandler));
-    set("MenuFichierProprietes", !capture, false);
+    set("MenuFichierProprietes", !capture, open);
     set("MenuFichierQuitter", true, true);
 
     const QString undo = open ? FData->UndoCaption() : QString();
@@ -1631,17 +1706,7 @@ bool TMainForm::ShowResults(const QString& buttonName)
             return false;
         // "Give a name" opens the names dialog once it exists; the results follow in both cases.
     }
-    bool prepared = false;
-    if (PrepareResults) {
-        prepared = PrepareResults();
-    } else {
-        const int kind = kindCurrent;
-        int code = FResCalc->IsDirty(kind) ? FResCalc->BuildPositions(kind) : calcOk;
-        if (code == calcOk && (FOptions->CheckBox9Speed || FOptions->CheckBox8Acceleration ||
-                               FOptions->CheckBox53PolarQuantities))
-            code = FResCalc->ComputeDerivatives(kind, SmoothingFlags(*FOptions)) ? calcOk : 1;
-        prepared = code == calcOk;
-    }
+    const bool prepared = PrepareResults && PrepareResults();
     if (!prepared) {
         box.Message(icWarning, {QStringLiteral("The calculation unit has detected an error. Process cancelled.")});
         return false;

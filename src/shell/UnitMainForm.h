@@ -19,10 +19,15 @@ class QToolButton;
 class TBoiteValeur;
 class TCalcSource;
 class TData;
+class TFileSearch;
 class TMRUFiles;
+class TKtr;
 class TMontage;
 class TOptions;
 class TResCalc;
+class TResForm;
+class TResGrid;
+class TServeur;
 class TVideo;
 
 // Memory of the current run of the program.
@@ -47,6 +52,8 @@ public:
     TData& Data() { return *FData; }
     TBoiteValeur& BoiteValeur() { return *FBoiteValeur; }
     TMRUFiles& Recent() { return *FRecent; }
+    TResForm& ResForm() { return *FResForm; }
+    TFileSearch& FileSearch() { return *FFileSearch; }
     TMainMem& MainMem() { return FMainMem; }
 
     // The file named on the command line, opened when the window first shows.
@@ -69,7 +76,8 @@ public:
     void AddRecentFile(const QString& path);
     // The checks before results are shown; answers whether the results were prepared.
     bool ShowResults(const QString& buttonName);
-    // The results window, once it exists: shows the page of the pressed button.
+    // The results window: prepares the results, then shows the page of the pressed button modally.
+    // Tests replace them to stay away from the modal window.
     std::function<bool()> PrepareResults;
     std::function<void(const QString& buttonName)> ShowResultsPage;
     void LayoutView();
@@ -153,9 +161,14 @@ private:
     std::unique_ptr<TBoiteValeur> FBoiteValeur;
     std::unique_ptr<TResCalc> FResCalc;
     std::unique_ptr<TMontage> FMontage;
+    std::unique_ptr<TKtr> FKtr; // the project file
     std::unique_ptr<TMRUFiles> FRecent;
     std::unique_ptr<TData> FData;
     std::unique_ptr<TCalcSource> FCalcSource;
+    std::unique_ptr<TResGrid> FResGrid;
+    std::unique_ptr<TServeur> FServeur;
+    TResForm* FResForm = nullptr;       // child window
+    TFileSearch* FFileSearch = nullptr; // child window
     TVideo* FVideo = nullptr; // child control
 
     QWidget* FClient = nullptr;

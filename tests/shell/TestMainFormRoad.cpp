@@ -3,9 +3,11 @@
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
+#include "editing/UnitDemoClip.h"
 #include "common/UnitOptions.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
+#include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
 #include "support/TestSupport.h"
 #include "video/UnitVideo.h"
@@ -14,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -27,12 +32,15 @@ struct RoadFixture : ::testing::Test
     QTemporaryDir Dir;
     std::unique_ptr<TMainForm> Form;
     QString VideoPath;
+    QStringList PagesShown;
 
     void SetUp() override
     {
         VideoPath = FixtureVideo(TFixtureKind::H264Mp4);
         ASSERT_FALSE(VideoPath.isEmpty());
         Form = std::make_unique<TMainForm>(Dir.filePath(QStringLiteral("Kinotra.ini")));
+        // The results window is modal: the test records the page asked for instead of showing it.
+        Form->ShowResultsPage = [this](const QString& button) { PagesShown << button; };
         Form->resize(1000, 760);
         Form->show();
         QApplication::processEvents();
@@ -132,6 +140,7 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_EQ(Messages->Shown.back().Lines[0].Text,
               QString::fromUtf8("An object name is assigned by default (« Point n°1 » for example)."));
     EXPECT_FALSE(Form->MainMem().AskObjectNames); // "Do not show this dialog again" was checked
+    EXPECT_EQ(PagesShown, QStringList{QStringLiteral("ButtonMenuTableau")});
     EXPECT_EQ(Form->ResCalc().RowCount(), 5);
     EXPECT_NE(Form->ResCalc().Value(0, 0, ckVx, 2), 0.0);
     bool shown = true;
@@ -216,4 +225,76 @@ TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
     for (const Case& c : {Case{0.0, " 0°"}, Case{123.456, " 123°"}, Case{-45.67, " -45.7°"}, Case{1.234, " 1.23°"},
                           Case{0.005, " 5.00e-03°"}})
         EXPECT_EQ(AngleFieldText(c.Degrees), QString::fromUtf8(c.Text)) << c.Degrees;
+}
+
+TEST_F(RoadFixture, SearchWindowAndRecentEntriesOpenWhatTheyName)
+{
+    // The search finds the videos below a folder, whatever the case of their extension.
+    QDir(Dir.path()).mkpath(QStringLiteral("clips/deeper"));
+    const QString copy = Dir.filePath(QStringLiteral("clips/deeper/THROW.MP4"));
+    ASSERT_TRUE(QFile::copy(VideoPath, copy));
+    QFile note(Dir.filePath(QStringLiteral("clips/notes.txt")));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.close();
+    Form->MenuItem(QStringLiteral("MenuFichierRechercher"))->trigger();
+    TFileSearch& search = Form->FileSearch();
+    EXPECT_TRUE(search.Masks().contains(QStringLiteral("*.mp4")));
+    search.Search(Dir.filePath(QStringLiteral("clips")));
+    ASSERT_EQ(search.Results(), QStringList{QDir::cleanPath(copy)});
+    search.OpenEntry(0);
+    EXPECT_FALSE(search.isVisible());
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_EQ(Form->Video().Sources().VideoFileName(), QDir::cleanPath(copy));
+    EXPECT_EQ(Form->Recent().Files().first(), QDir::cleanPath(copy));
+
+    // A click on a recent entry opens it and leaves the list's order alone.
+    Form->Recent().Add(VideoPath);
+    const QStringList before = Form->Recent().Files();
+    Messages->Answer(2); // ignore saving the current work
+    Form->Recent().OnClick(before.last());
+    EXPECT_EQ(Form->Video().Sources().VideoFileName(), before.last());
+    EXPECT_EQ(Form->Recent().Files(), before);
+}
+
+TEST_F(RoadFixture, DemoClipAnalysedThroughTheWindowGivesItsGravity)
+{
+    // The demonstration clip: a ball thrown before a 1 m ruler, with g = 9.81 m/s².
+    const QString clip = FixtureCacheDir() + QStringLiteral("/demo-throw.avi");
+    QString error;
+    if (!QFileInfo::exists(clip)) {
+        ASSERT_TRUE(TDemoClip::Write(clip, error)) << error.toStdString();
+    }
+    Form->OpenVideoFile(clip);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TVideo& view = Form->Video();
+    auto pixel = [&](const QPointF& image) {
+        return view.ToView({image.x() / TDemoClip::Width, image.y() / TDemoClip::Height});
+    };
+
+    Form->ClickButton(QStringLiteral("ButtonOutilEchelle"));
+    Dialogs->ValueTyping.push_back(QStringLiteral("1"));
+    const QPoint a = pixel(TDemoClip::RulerLeft()), b = pixel(TDemoClip::RulerRight());
+    ClickView(a.x(), a.y());
+    ClickView(b.x(), b.y());
+    Form->ClickButton(QStringLiteral("ButtonOutilOrigine"));
+    const QPoint o = pixel(TDemoClip::ToImage(0, 0));
+    ClickView(o.x(), o.y());
+    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    for (int frame = 0; frame < 20; ++frame) {
+        ASSERT_EQ(view.CurrentFrame(), frame);
+        const QPoint p = pixel(TDemoClip::BallCentre(frame));
+        ClickView(p.x(), p.y());
+    }
+    Form->Options().CheckBox38ChangeDefaultObjectsName = false;
+    Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+    ASSERT_EQ(PagesShown.size(), 1);
+    // Pointing to the view pixel costs up to half a pixel of the view, so the values carry that noise;
+    // the smoothed acceleration still finds g within a few per cent.
+    const double ay = Form->ResCalc().Value(0, 0, ckAy, 10);
+    EXPECT_NEAR(ay, -TDemoClip::Gravity, 0.05 * TDemoClip::Gravity);
+    EXPECT_NEAR(Form->ResCalc().Value(0, 0, ckVx, 10), TDemoClip::SpeedX, 0.05 * TDemoClip::SpeedX);
+
+    // A picture of the window as the user sees it, for a person to look at.
+    view.GoToPosition(12);
+    Form->grab().save(FixtureCacheDir() + QStringLiteral("/main-window-demo.png"));
 }
