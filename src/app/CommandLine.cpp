@@ -7,14 +7,14 @@
 
 namespace {
 
-struct TCommandSpec
+struct TCommandEntry
 {
     const char* Name;
     TCommand Command;
     int Operands;
 };
 
-constexpr TCommandSpec Commands[] = {
+constexpr TCommandEntry Commands[] = {
     {"--version", TCommand::Version, 0},
     {"--help", TCommand::Help, 0},
     {"--info", TCommand::Info, 1},
@@ -34,16 +34,16 @@ TCommandLine ParseCommandLine(const QStringList& args)
     if (first == QLatin1String("-h"))
         return TCommandLine{TCommand::Help, {}, false, {}, {}};
     if (first.startsWith(QLatin1String("--"))) {
-        for (const TCommandSpec& spec : Commands) {
-            if (first != QLatin1String(spec.Name))
+        for (const TCommandEntry& entry : Commands) {
+            if (first != QLatin1String(entry.Name))
                 continue;
-            line.Command = spec.Command;
+            line.Command = entry.Command;
             QStringList operands = args.mid(1);
-            if (spec.Command == TCommand::ExportDatasheet && operands.removeAll(QStringLiteral("--layer")) > 0)
+            if (entry.Command == TCommand::ExportDatasheet && operands.removeAll(QStringLiteral("--layer")) > 0)
                 line.Layer = true;
-            if (operands.size() != spec.Operands) {
+            if (operands.size() != entry.Operands) {
                 line.Command = TCommand::Error;
-                line.Error = QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(spec.Operands);
+                line.Error = QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(entry.Operands);
                 return line;
             }
             line.Args = operands;

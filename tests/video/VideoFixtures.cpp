@@ -10,16 +10,16 @@
 
 namespace {
 
-struct TFixtureSpec
+struct TFixtureDef
 {
     TFixtureKind Kind;
     const char* Name;
     QStringList Codec;
 };
 
-const std::vector<TFixtureSpec>& Specs()
+const std::vector<TFixtureDef>& Fixtures()
 {
-    static const std::vector<TFixtureSpec> specs = {
+    static const std::vector<TFixtureDef> fixtures = {
         {TFixtureKind::H264Mp4, "h264_bframes.mp4",
          {"-c:v", "libx264", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"}},
         {TFixtureKind::MjpegAvi, "mjpeg.avi", {"-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p"}},
@@ -27,15 +27,15 @@ const std::vector<TFixtureSpec>& Specs()
         {TFixtureKind::Mpeg2Mpg, "mpeg2.mpg", {"-c:v", "mpeg2video", "-g", "12", "-bf", "2", "-q:v", "3"}},
         {TFixtureKind::Mpeg4Mov, "mpeg4.mov", {"-c:v", "mpeg4", "-g", "12", "-bf", "2", "-q:v", "3"}},
     };
-    return specs;
+    return fixtures;
 }
 
-const TFixtureSpec& SpecOf(TFixtureKind kind)
+const TFixtureDef& FixtureOf(TFixtureKind kind)
 {
-    for (const TFixtureSpec& s : Specs())
+    for (const TFixtureDef& s : Fixtures())
         if (s.Kind == kind)
             return s;
-    return Specs().front();
+    return Fixtures().front();
 }
 
 QString Tool(const char* name)
@@ -47,13 +47,13 @@ QString Tool(const char* name)
 
 QString FixtureName(TFixtureKind kind)
 {
-    return QString::fromLatin1(SpecOf(kind).Name);
+    return QString::fromLatin1(FixtureOf(kind).Name);
 }
 
 QString FixtureVideo(TFixtureKind kind)
 {
-    const TFixtureSpec& spec = SpecOf(kind);
-    const QString path = QDir(FixtureCacheDir()).filePath(QString::fromLatin1(spec.Name));
+    const TFixtureDef& fixture = FixtureOf(kind);
+    const QString path = QDir(FixtureCacheDir()).filePath(QString::fromLatin1(fixture.Name));
     if (QFileInfo(path).size() > 0)
         return path;
     const QString ffmpeg = Tool("ffmpeg");
@@ -63,7 +63,7 @@ QString FixtureVideo(TFixtureKind kind)
     // truncated file that later runs would take for a good one.
     const QString partial = QFileInfo(path).path() + QStringLiteral("/partial-") + QFileInfo(path).fileName();
     QStringList args = {"-y", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2"};
-    args << spec.Codec << partial;
+    args << fixture.Codec << partial;
     QProcess p;
     p.start(ffmpeg, args);
     if (!p.waitForFinished(120000) || p.exitCode() != 0) {
