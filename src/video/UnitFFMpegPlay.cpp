@@ -1123,25 +1123,15 @@ bool TFFMpegPlay::Draw(QImage& target, const QRect& source, int rasterOp)
     const QRect region = source.intersected(whole);
     if (region.isEmpty())
         return false;
-    bool ok = false;
     if (F->Rotation == 0 && region == whole && target.size() == whole.size() &&
         DirectTarget(target, FrameWidth)) {
-        ok = F->Convert(target, FrameWidth, FrameHeight);
-    } else {
-        // The converted frame is kept for further draws of the same frame (zoomed views repaint often).
-        if (F->UpdateImage(FrameWidth, FrameHeight)) {
-            QPainter painter(&target);
-            if (painter.isActive()) {
-                painter.setCompositionMode(QPainter::CompositionMode_Source);
-                painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-                painter.drawImage(QRectF(target.rect()), F->Image, QRectF(region));
-                ok = true;
-            }
-        }
+        const bool ok = F->Convert(target, FrameWidth, FrameHeight);
+        if (ok && rasterOp == NOTSRCCOPY)
+            target.invertPixels(QImage::InvertRgb);
+        return ok;
     }
-    if (ok && rasterOp == NOTSRCCOPY)
-        target.invertPixels(QImage::InvertRgb);
-    return ok;
+    // The converted frame is kept for further draws of the same frame (zoomed views repaint often).
+    return F->UpdateImage(FrameWidth, FrameHeight) && StretchFrame(F->Image, target, region, rasterOp);
 }
 
 QString TFFMpegPlay::Comment(const QString& path)

@@ -11,6 +11,10 @@
 inline constexpr int SRCCOPY = 0x00CC0020;
 inline constexpr int NOTSRCCOPY = 0x00330008;
 
+// Draws the region source (frame pixels) of frame stretched onto the whole target without smoothing,
+// then inverts the target for NOTSRCCOPY. False when either image is empty or the region is.
+bool StretchFrame(const QImage& frame, QImage& target, const QRect& source, int rasterOp);
+
 class TFrameSource
 {
 public:

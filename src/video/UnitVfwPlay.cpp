@@ -10,25 +10,6 @@
 
 namespace {
 
-// Draws the region source (frame pixels) of frame stretched onto the whole target without smoothing,
-// then inverts the target for NOTSRCCOPY.
-bool StretchFrame(const QImage& frame, QImage& target, const QRect& source, int rasterOp)
-{
-    if (frame.isNull() || target.isNull() || source.isEmpty())
-        return false;
-    {
-        QPainter painter(&target);
-        if (!painter.isActive())
-            return false;
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(target.rect(), frame, source);
-    }
-    if (rasterOp == NOTSRCCOPY)
-        target.invertPixels();
-    return true;
-}
-
 QString StatusText(int status)
 {
     switch (status) {
