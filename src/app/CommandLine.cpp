@@ -39,11 +39,13 @@ TCommandLine ParseCommandLine(const QStringList& args)
                 continue;
             line.Command = entry.Command;
             QStringList operands = args.mid(1);
-            if (entry.Command == TCommand::ExportDatasheet && operands.removeAll(QStringLiteral("--layer")) > 0)
+            if (entry.Command == TCommand::ExportDatasheet &&
+                operands.removeAll(QStringLiteral("--layer")) > 0)
                 line.Layer = true;
             if (operands.size() != entry.Operands) {
                 line.Command = TCommand::Error;
-                line.Error = QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(entry.Operands);
+                line.Error =
+                    QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(entry.Operands);
                 return line;
             }
             line.Args = operands;
@@ -69,7 +71,8 @@ QString UsageText()
         "       kinotra --demo-clip OUT\n"
         "       kinotra --version | --help\n"
         "\n"
-        "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens it.\n"
+        "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens "
+        "it.\n"
         "\n"
         "  --info VIDEO             print framework, frames, width, height, fps and duration\n"
         "  --export-frame VIDEO N OUT\n"

@@ -1,8 +1,8 @@
 // Entry point: parses the command line, runs a headless command or the main window.
 #include "app/CommandLine.h"
 #include "common/UnitDialogs.h"
-#include "common/UnitUserDlg.h"
 #include "common/UnitOptions.h"
+#include "common/UnitUserDlg.h"
 #include "shell/UnitCursors.h"
 #include "shell/UnitIcons.h"
 #include "shell/UnitMainForm.h"

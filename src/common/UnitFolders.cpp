@@ -24,8 +24,8 @@ QString SettingsFileName()
 
 QString HelpFolder()
 {
-    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QDir::currentPath();
+    const QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     const QStringList candidates = {exeDir + QStringLiteral("/help/"),
                                     exeDir + QStringLiteral("/../share/kinotra/help/")};
     for (const QString& c : candidates)

@@ -269,7 +269,8 @@ void TIniFile::DeleteKey(const QString& section, const QString& key)
     if (!s)
         return;
     const auto before = s->Lines.size();
-    std::erase_if(s->Lines, [&](const TLine& line) { return !line.Key.isEmpty() && SameName(line.Key, key); });
+    std::erase_if(s->Lines,
+                  [&](const TLine& line) { return !line.Key.isEmpty() && SameName(line.Key, key); });
     FModified = FModified || before != s->Lines.size();
 }
 

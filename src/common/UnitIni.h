@@ -57,9 +57,9 @@ public:
 private:
     struct TLine
     {
-        QString Key;  // empty for a comment or a line that is not key=value
+        QString Key; // empty for a comment or a line that is not key=value
         QString Value;
-        QString Raw;  // the line as read, for lines that are not key=value
+        QString Raw; // the line as read, for lines that are not key=value
     };
     struct TSection
     {

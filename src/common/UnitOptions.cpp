@@ -30,7 +30,8 @@ void TOptions::Load(const TIniFile& ini)
 #undef OPTION_BOOL
 #undef OPTION_INT
 
-#define TOOL_KEY(field) ToolButton##field = ini.ReadBool(Section, QStringLiteral("ToolButton" #field "_Down"), false);
+#define TOOL_KEY(field)                                                                                      \
+    ToolButton##field = ini.ReadBool(Section, QStringLiteral("ToolButton" #field "_Down"), false);
 #define TOOL_NOKEY(field)
 #include "common/ToolKeys.inc"
 #undef TOOL_KEY
@@ -55,7 +56,8 @@ void TOptions::Save(TIniFile& ini) const
 #undef OPTION_INT
     ini.WriteString(Section, QStringLiteral("DefaultDirectory"), DefaultDirectory);
     ini.WriteString(Section, QStringLiteral("Password"), Password);
-#define TOOL_KEY(field) ini.WriteBool(Section, QStringLiteral("ToolButton" #field "_Down"), ToolButton##field);
+#define TOOL_KEY(field)                                                                                      \
+    ini.WriteBool(Section, QStringLiteral("ToolButton" #field "_Down"), ToolButton##field);
 #define TOOL_NOKEY(field)
 #include "common/ToolKeys.inc"
 #undef TOOL_KEY
@@ -77,15 +79,16 @@ bool TOptions::ModelModifierHidden(TOptionsPage page) const
 {
     if (page == TOptionsPage::Temps)
         return ToolButtonTempsModifierModele ||
-               (ToolButtonTempsModeleConstant && ToolButtonTempsModeleAffine && ToolButtonTempsModeleProportionnel &&
-                ToolButtonTempsModeleParabole && ToolButtonTempsModeleSinus && ToolButtonTempsModeleSinusAe &&
-                ToolButtonTempsModeleSinusAl && ToolButtonTempsModeleExponentiel);
+               (ToolButtonTempsModeleConstant && ToolButtonTempsModeleAffine &&
+                ToolButtonTempsModeleProportionnel && ToolButtonTempsModeleParabole &&
+                ToolButtonTempsModeleSinus && ToolButtonTempsModeleSinusAe && ToolButtonTempsModeleSinusAl &&
+                ToolButtonTempsModeleExponentiel);
     if (page == TOptionsPage::Formule)
         return ToolButtonFormuleModifierModele ||
                (ToolButtonFormuleModeleConstant && ToolButtonFormuleModeleAffine &&
                 ToolButtonFormuleModeleProportionnel && ToolButtonFormuleModeleParabole &&
-                ToolButtonFormuleModeleSinus && ToolButtonFormuleModeleSinusAe && ToolButtonFormuleModeleSinusAl &&
-                ToolButtonFormuleModeleExponentiel);
+                ToolButtonFormuleModeleSinus && ToolButtonFormuleModeleSinusAe &&
+                ToolButtonFormuleModeleSinusAl && ToolButtonFormuleModeleExponentiel);
     return false;
 }
 

@@ -37,7 +37,7 @@ public:
 #undef TOOL_KEY
 #undef TOOL_NOKEY
 
-    QString Password;         // in clear, as the settings file keeps it
+    QString Password;          // in clear, as the settings file keeps it
     bool PasswordLock = false; // not stored: whether the options dialog asks for the password
     QString DefaultDirectory;
 
@@ -48,7 +48,10 @@ public:
     bool Save();
     void Save(TIniFile& ini) const;
 
-    const QString& SettingsFile() const { return FSettingsFile; }
+    const QString& SettingsFile() const
+    {
+        return FSettingsFile;
+    }
 
     // The model modifier of the time or formula page is hidden when its own flag is set or when every
     // model tool of the page is hidden.

@@ -24,8 +24,8 @@ enum TModeVideo : std::uint8_t
 {
     mvNone = 0,
     mvCapture = 1,
-    mvMontage = 2,     // editing the time base
-    mvRepereFixe = 3,  // measuring in the grid
+    mvMontage = 2,    // editing the time base
+    mvRepereFixe = 3, // measuring in the grid
     mvStudio = 4,
     mvTracking = 5,
     mvTransparent = 6, // measuring on the layer

@@ -36,7 +36,8 @@ constexpr TPageDef Pages[] = {
 
 } // namespace
 
-TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOptions& options, QWidget* parent)
+TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOptions& options,
+                   QWidget* parent)
     : QDialog(parent), FCalc(calc), FGrid(grid), FServeur(serveur), FOptions(options),
       FFlags(TResultsFlags::FromOptions(options))
 {
@@ -78,8 +79,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     QMenu* file = FMenuBar->addMenu(QStringLiteral("File"));
     file->addAction(FDatasheet->MenuFichierExporter);
     file->addSeparator();
-    connect(AddItem(file, QStringLiteral("MenuFichierFermer"), QStringLiteral("Close")), &QAction::triggered, this,
-            &QDialog::accept);
+    connect(AddItem(file, QStringLiteral("MenuFichierFermer"), QStringLiteral("Close")), &QAction::triggered,
+            this, &QDialog::accept);
     QMenu* edit = FMenuBar->addMenu(QStringLiteral("Edit"));
     edit->addAction(FDatasheet->MenuEditionRestaurerTableau);
     edit->addAction(FDatasheet->MenuEditionCopierTableauDansLePressePapier);
@@ -88,8 +89,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                        FDatasheet->MenuAffichageAcceleration, FDatasheet->MenuAffichagePolaire})
         display->addAction(a);
     QMenu* calculations = FMenuBar->addMenu(QStringLiteral("Calculations"));
-    QAction* smoothV =
-        AddItem(calculations, QStringLiteral("MenuCalculsLissageVitesse"), QStringLiteral("Smooth values of the velocity"));
+    QAction* smoothV = AddItem(calculations, QStringLiteral("MenuCalculsLissageVitesse"),
+                               QStringLiteral("Smooth values of the velocity"));
     QAction* smoothA = AddItem(calculations, QStringLiteral("MenuCalculsLissageAcceleration"),
                                QStringLiteral("Smooth values of the acceleration"));
     smoothV->setCheckable(true);

@@ -33,7 +33,8 @@ class TResForm : public QDialog
 {
 public:
     // The collaborators belong to the main window and outlive the window.
-    TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOptions& options, QWidget* parent = nullptr);
+    TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOptions& options,
+             QWidget* parent = nullptr);
     ~TResForm() override;
 
     // Whether a video is open, and the grid's angle for the datasheet text; wired by the main window.

@@ -53,7 +53,8 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind)
     Explanation = QString::fromUtf8(t.Explanation);
     switch (kind) {
     case tsAngle:
-        DefaultText = FormatGeneral((Context.GridAngle ? Context.GridAngle() : 0.0) * 180.0 / std::numbers::pi, 6);
+        DefaultText =
+            FormatGeneral((Context.GridAngle ? Context.GridAngle() : 0.0) * 180.0 / std::numbers::pi, 6);
         IntervalText = QString::fromUtf8("-180° <= angle <= +180° trigonometric-wise");
         break;
     case tsCadence:
@@ -70,7 +71,8 @@ void TBoiteValeur::SetTypeSaisie(TTypeSaisie kind)
         break;
     case tsLastImg:
         DefaultText = QString::number(Get(Context.TrackingLastFrame) + 1);
-        IntervalText = Bounds("%d <= number <= %d", Get(Context.TrackingFirstFrame) + 2, Get(Context.FrameCountVisible));
+        IntervalText =
+            Bounds("%d <= number <= %d", Get(Context.TrackingFirstFrame) + 2, Get(Context.FrameCountVisible));
         break;
     case tsNbMqDrawn:
         DefaultText = QString::number(Get(Context.MarksDrawn));
@@ -111,7 +113,8 @@ QChar TBoiteValeur::FilterKey(QChar typed) const
         return QChar();
     if (typed == QLatin1Char('.') || typed == QLatin1Char(','))
         return QLocale().decimalPoint().at(0);
-    if (typed == QLatin1Char('+') || typed == QLatin1Char('-') || typed == QLatin1Char('E') || typed == QLatin1Char('e'))
+    if (typed == QLatin1Char('+') || typed == QLatin1Char('-') || typed == QLatin1Char('E') ||
+        typed == QLatin1Char('e'))
         return typed;
     return QChar();
 }
@@ -126,7 +129,8 @@ bool TBoiteValeur::TryClose(const QString& text)
     bool converted = false;
     if (integer) {
         // Digits only: the key filter lets nothing else in, and a sign must not slip through a paste.
-        converted = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        converted =
+            !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
         if (converted)
             n = text.toInt(&converted);
     } else {

@@ -32,8 +32,8 @@ enum TTypeSaisieLongueur : std::uint8_t
 struct TValeurContext
 {
     std::function<bool()> IsOpen;
-    std::function<double()> GridAngle; // radians
-    std::function<double()> FrameRate; // of the edited-video writer
+    std::function<double()> GridAngle;                      // radians
+    std::function<double()> FrameRate;                      // of the edited-video writer
     std::function<double(TTypeSaisieLongueur)> ScaleLength; // metres
     std::function<int()> TrackingRadius;
     std::function<int()> TrackingFirstFrame; // 0-based

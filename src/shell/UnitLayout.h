@@ -6,8 +6,8 @@
 
 struct TLayoutInput
 {
-    QSize Client;          // the main window's client area
-    int ToolsBarWidth = 0; // left
+    QSize Client;            // the main window's client area
+    int ToolsBarWidth = 0;   // left
     int ResultsBarWidth = 0; // right
     int ModeBarHeight = 0;   // top
     int StatusBarHeight = 0; // bottom

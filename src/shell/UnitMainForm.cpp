@@ -9,12 +9,12 @@
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
+#include "export/UnitServeur.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
 #include "project/UnitKtr.h"
-#include "export/UnitServeur.h"
 #include "results/UnitResForm.h"
 #include "results/UnitResGrid.h"
 #include "shell/UnitBoiteValeur.h"
@@ -101,30 +101,42 @@ constexpr TButtonDef ToolButtons[] = {
     {"ButtonOutilZoom", "Zoom in or out|Place the mouse over the zone you wish to zoom in or out of"},
     {"ButtonOutilPan", "Pan image|Image zoom factor must be greater than 100%"},
     {"ButtonOutilEchelle", "Define scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilEchelleVert", "Define vertical scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilEchelleHoriz", "Define horizontal scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilMarque", "Set marks on the trajectory|Plot the successive positions of a projectile. The video moves "
-                          "forward automatically."},
-    {"ButtonOutilOrigine", "Choose, move or rotate a reference frame|Define the origin of a cartesian reference frame. "
-                           "Coordinates depend on this choice."},
+    {"ButtonOutilEchelleVert",
+     "Define vertical scale|Calibrate image dimensions using the distance between 2 points."},
+    {"ButtonOutilEchelleHoriz",
+     "Define horizontal scale|Calibrate image dimensions using the distance between 2 points."},
+    {"ButtonOutilMarque",
+     "Set marks on the trajectory|Plot the successive positions of a projectile. The video moves "
+     "forward automatically."},
+    {"ButtonOutilOrigine",
+     "Choose, move or rotate a reference frame|Define the origin of a cartesian reference frame. "
+     "Coordinates depend on this choice."},
     {"ButtonOutilTsp", "Use a layer|Use a layer to illustrate the notion of reference frame"},
-    {"ButtonTrackContour", "Draw the outline of an object|Draws the oultine of the tracked object on the image. This "
-                           "frame will be the first in the sequence"},
-    {"ButtonTrackBanZone", "Draw the area to ignore|Background rectangular zone to ignore because is has the same color "
-                           "of the tracked object"},
+    {"ButtonTrackContour",
+     "Draw the outline of an object|Draws the oultine of the tracked object on the image. This "
+     "frame will be the first in the sequence"},
+    {"ButtonTrackBanZone",
+     "Draw the area to ignore|Background rectangular zone to ignore because is has the same color "
+     "of the tracked object"},
     {"ButtonOutilDeplacer", "Move a mark|Move a mark with the mouse"},
-    {"ButtonOutilEffacer", "Erase marks|Erase a mark; erase the marks in a rectangular zone; erase the marks of an image"},
-    {"ButtonStudioContour", "Draw the outline of an object (chronophotography)|Define the position of an object on the "
-                            "chronophotography corresponding to the current video frame"},
-    {"ButtonStudioEffacerContour", "Erase outlines (chronophotography)|Erase an outline ; erase outlines in a rectangular "
-                                   "area ; erase the outline on the current video frame"},
+    {"ButtonOutilEffacer",
+     "Erase marks|Erase a mark; erase the marks in a rectangular zone; erase the marks of an image"},
+    {"ButtonStudioContour",
+     "Draw the outline of an object (chronophotography)|Define the position of an object on the "
+     "chronophotography corresponding to the current video frame"},
+    {"ButtonStudioEffacerContour",
+     "Erase outlines (chronophotography)|Erase an outline ; erase outlines in a rectangular "
+     "area ; erase the outline on the current video frame"},
     {"ButtonOutilNom", "Name objects|Name plotted objects"},
-    {"ButtonMontageBasculer", "Show or hide frame|A frame appearing in negative will not be visible after leaving video "
-                              "edit mode"},
-    {"ButtonMontageBasculerMult", "Show or hide a series of frames|The images appearing in negative will not be visible "
-                                  "after leaving video edit mode"},
-    {"ButtonMontageInstant", "Modify frame time|A frame is missing in the video stream, you need to change the duration "
-                             "between the preceding and following frames"},
+    {"ButtonMontageBasculer",
+     "Show or hide frame|A frame appearing in negative will not be visible after leaving video "
+     "edit mode"},
+    {"ButtonMontageBasculerMult",
+     "Show or hide a series of frames|The images appearing in negative will not be visible "
+     "after leaving video edit mode"},
+    {"ButtonMontageInstant",
+     "Modify frame time|A frame is missing in the video stream, you need to change the duration "
+     "between the preceding and following frames"},
     {"ButtonMontageEnregistrer", "Save edited video|Export edited video to file"},
     {"ButtonCapDevice", "Choose capture device"},
     {"ButtonCapConfigurer", "Capture device properties |Shutter speed, luminance, contrast..."},
@@ -132,33 +144,45 @@ constexpr TButtonDef ToolButtons[] = {
     {"ButtonCapVitesse", "Frame rate|Number of images per second"},
     {"ButtonCapCompression", "Choose a compression Codec"},
     {"ButtonCapTimer", "Recording delay and duration"},
-    {"ButtonCapEnregistrer", "Start or stop recording|On the fly compression requires more hardware resources"},
+    {"ButtonCapEnregistrer",
+     "Start or stop recording|On the fly compression requires more hardware resources"},
     {"ButtonTrackNumMarque", "Object number|Automatic tracking can handle 1 object at a time"},
-    {"ButtonTrackSequence", "Define sequence|First frame shows the object's outline. Choose the last frame of the "
-                            "tracking sequence"},
-    {"ButtonTrackSuivi", "Start or stop automatic tracking|Automatically follows and records the trajectory of the objet"},
-    {"ButtonTrackEffacerContour", "Delete the object's outline|Delete the object's outline without affecting past "
-                                  "trackings"},
-    {"ButtonTrackEffacerTrack", "Cancel automatic tracking|Cancels tracking withiout affecting already drawn oulines"},
+    {"ButtonTrackSequence",
+     "Define sequence|First frame shows the object's outline. Choose the last frame of the "
+     "tracking sequence"},
+    {"ButtonTrackSuivi",
+     "Start or stop automatic tracking|Automatically follows and records the trajectory of the objet"},
+    {"ButtonTrackEffacerContour",
+     "Delete the object's outline|Delete the object's outline without affecting past "
+     "trackings"},
+    {"ButtonTrackEffacerTrack",
+     "Cancel automatic tracking|Cancels tracking withiout affecting already drawn oulines"},
     {"ButtonTrackEffacerBanZone", "Erase last zone to ignore|Erase latest zones first"},
-    {"ButtonStudioChronoPhoto", "Save composite image to file (chronophotography)|Combine images of an object at "
-                                "different positions on a background image then save it to file"},
+    {"ButtonStudioChronoPhoto",
+     "Save composite image to file (chronophotography)|Combine images of an object at "
+     "different positions on a background image then save it to file"},
     {"ButtonStudioCapture", "Convert current video frame to still image"},
-    {"ButtonStudioV2p", "Convert video to still images|Video frames hidden during editing will not be converted into "
-                        "still images"},
+    {"ButtonStudioV2p",
+     "Convert video to still images|Video frames hidden during editing will not be converted into "
+     "still images"},
     {"ButtonStudioP2v", "Convert still images to video"},
 };
 
 constexpr TButtonDef ModeButtons[] = {
-    {"ButtonModeRepereFixe", "Manual marking|Set one or several marks and the video automatically moves forward"},
-    {"ButtonModeTransparent", "Layer|Simulate a tracing paper sheet. Its middle and its two perpendicular axes form a "
-                              "grid"},
-    {"ButtonModeMontage", "Video editing|Delete the repeated frames or change the duration between the preceding and "
-                          "the following frames"},
-    {"ButtonModeTracking", "Automatic marking|Draw, by hand, the outline of an object in a video frame and the software "
-                           "looks for the object in the following frames"},
+    {"ButtonModeRepereFixe",
+     "Manual marking|Set one or several marks and the video automatically moves forward"},
+    {"ButtonModeTransparent",
+     "Layer|Simulate a tracing paper sheet. Its middle and its two perpendicular axes form a "
+     "grid"},
+    {"ButtonModeMontage",
+     "Video editing|Delete the repeated frames or change the duration between the preceding and "
+     "the following frames"},
+    {"ButtonModeTracking",
+     "Automatic marking|Draw, by hand, the outline of an object in a video frame and the software "
+     "looks for the object in the following frames"},
     {"ButtonModeCapture", "Video capture|Capture from a camera through V4L2 or GStreamer"},
-    {"ButtonModeStudio", "Video studio|Make a chronophotography, convert vidéo to still images or still images to video"},
+    {"ButtonModeStudio",
+     "Video studio|Make a chronophotography, convert vidéo to still images or still images to video"},
 };
 
 constexpr TButtonDef ResultsButtons[] = {
@@ -170,8 +194,9 @@ constexpr TButtonDef ResultsButtons[] = {
 };
 
 constexpr TButtonDef NavigationButtons[] = {
-    {"ButtonVideoLecture", "Play"},          {"ButtonVideoPause", "Stop"},       {"ButtonVideoRetour", "First frame"},
-    {"ButtonVideoPred", "Previous frame"},   {"ButtonVideoSucc", "Next frame"}, {"ButtonVideoAvance", "Last frame"},
+    {"ButtonVideoLecture", "Play"},       {"ButtonVideoPause", "Stop"},
+    {"ButtonVideoRetour", "First frame"}, {"ButtonVideoPred", "Previous frame"},
+    {"ButtonVideoSucc", "Next frame"},    {"ButtonVideoAvance", "Last frame"},
 };
 
 // Buttons that the enabling rule leaves alone.
@@ -390,9 +415,12 @@ void TMainForm::CreateControls()
         edit->installEventFilter(this);
         return edit;
     };
-    FEditImage = makeField("EditImage", "Frame number and total frame count|Left-click = type the number of the new frame", true);
+    FEditImage =
+        makeField("EditImage",
+                  "Frame number and total frame count|Left-click = type the number of the new frame", true);
     FEditMarque = makeField("EditMarque", "Number of marks|Total number of marks set down", false);
-    FEditZoom = makeField("EditZoom", "Image zoom factor|Image zoom factor; left-click = return to 100%", true);
+    FEditZoom =
+        makeField("EditZoom", "Image zoom factor|Image zoom factor; left-click = return to 100%", true);
     FEditAngle = makeField("EditAngle", "Graph basis rotation angle|Left-click = type the angle", true);
 
     FProgressBar = new QProgressBar(this);
@@ -441,34 +469,39 @@ void TMainForm::CreateMenus()
                 FFileSearch->show();
                 FFileSearch->raise();
             });
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierFermerVideo"), QStringLiteral("Close video file")),
-            &QAction::triggered, this, [this] { CloseVideo(); });
+    connect(
+        MakeItem(FMenuFichier, QStringLiteral("MenuFichierFermerVideo"), QStringLiteral("Close video file")),
+        &QAction::triggered, this, [this] { CloseVideo(); });
     connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierEnregistrer"), QStringLiteral("Save")),
             &QAction::triggered, this, [this] { SaveProject(); });
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierProprietes"), QStringLiteral("Video properties")),
-            &QAction::triggered, this, [this] {
-                if (VideoOpen())
-                    TBoiteProprietes::Execute(this, FVideo->Sources().Source(), FVideo->FrameCountVisible());
-            });
+    connect(
+        MakeItem(FMenuFichier, QStringLiteral("MenuFichierProprietes"), QStringLiteral("Video properties")),
+        &QAction::triggered, this, [this] {
+            if (VideoOpen())
+                TBoiteProprietes::Execute(this, FVideo->Sources().Source(), FVideo->FrameCountVisible());
+        });
     FMenuFichier->addSeparator();
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierQuitter"), QStringLiteral("Quit")), &QAction::triggered,
-            this, [this] { close(); });
+    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierQuitter"), QStringLiteral("Quit")),
+            &QAction::triggered, this, [this] { close(); });
 
     FMenuAffichage = menuBar()->addMenu(QStringLiteral("Display"));
     FMenuAffichage->setObjectName(QStringLiteral("MenuAffichage"));
-    connect(MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageAnnuler"), QStringLiteral("Cancel  (Ctrl A)")),
-            &QAction::triggered, this, [this] {
-                FData->Undo();
-                FVideo->update();
-                FVideo->CursorRefresh();
-            });
-    QAction* loupe = MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageLoupe"), QStringLiteral("Magnifying glass"));
+    connect(
+        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageAnnuler"), QStringLiteral("Cancel  (Ctrl A)")),
+        &QAction::triggered, this, [this] {
+            FData->Undo();
+            FVideo->update();
+            FVideo->CursorRefresh();
+        });
+    QAction* loupe =
+        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageLoupe"), QStringLiteral("Magnifying glass"));
     loupe->setCheckable(true);
     connect(loupe, &QAction::triggered, this, [this](bool on) {
         FVideo->Loupe().Visible = on;
         FVideo->update();
     });
-    QAction* hide = MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCacherImage"), QStringLiteral("Hide frame"));
+    QAction* hide =
+        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCacherImage"), QStringLiteral("Hide frame"));
     hide->setCheckable(true);
     connect(hide, &QAction::triggered, this, [this](bool on) {
         FVideo->HideFrame = on;
@@ -477,7 +510,8 @@ void TMainForm::CreateMenus()
     QMenu* goTo = FMenuAffichage->addMenu(QStringLiteral("Go to"));
     goTo->menuAction()->setObjectName(QStringLiteral("MenuAffichageAller"));
     FItems[QStringLiteral("MenuAffichageAller")] = goTo->menuAction();
-    connect(MakeItem(goTo, QStringLiteral("MenuAffichageAllerDerniereImagePointee"), QStringLiteral("last marked frame")),
+    connect(MakeItem(goTo, QStringLiteral("MenuAffichageAllerDerniereImagePointee"),
+                     QStringLiteral("last marked frame")),
             &QAction::triggered, this, [this] {
                 const int frame = FData->LastMarkedFrame();
                 const int position = FVideo->PositionOf(frame);
@@ -486,7 +520,8 @@ void TMainForm::CreateMenus()
             });
     connect(MakeItem(goTo, QStringLiteral("MenuAffichageAllerImageNumero"), QStringLiteral("frame no ...")),
             &QAction::triggered, this, [this] { EditImageClick(); });
-    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCouleur"), QStringLiteral("Colours"))->setEnabled(false);
+    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCouleur"), QStringLiteral("Colours"))
+        ->setEnabled(false);
 
     QMenu* size = FMenuAffichage->addMenu(QStringLiteral("Size"));
     size->menuAction()->setObjectName(QStringLiteral("MenuAffichageTaille"));
@@ -494,7 +529,8 @@ void TMainForm::CreateMenus()
     auto* sizes = new QActionGroup(this);
     const char* sizeNames[] = {"small", "average", "large"};
     for (int i = 0; i < 3; ++i) {
-        QAction* a = MakeItem(size, QStringLiteral("MenuAffichageTaille%1").arg(i), QString::fromLatin1(sizeNames[i]));
+        QAction* a =
+            MakeItem(size, QStringLiteral("MenuAffichageTaille%1").arg(i), QString::fromLatin1(sizeNames[i]));
         a->setCheckable(true);
         sizes->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] {
@@ -522,9 +558,12 @@ void TMainForm::CreateMenus()
     draw->menuAction()->setObjectName(QStringLiteral("MenuAffichageDessiner"));
     FItems[QStringLiteral("MenuAffichageDessiner")] = draw->menuAction();
     auto* draws = new QActionGroup(this);
-    QAction* last = MakeItem(draw, QStringLiteral("MenuAffichageDessinerDerniere"), QStringLiteral("last video mark"));
-    QAction* all = MakeItem(draw, QStringLiteral("MenuAffichageDessinerToutes"), QStringLiteral("all video marks"));
-    QAction* others = MakeItem(draw, QStringLiteral("MenuAffichageDessinerAutres"), QStringLiteral("others ..."));
+    QAction* last =
+        MakeItem(draw, QStringLiteral("MenuAffichageDessinerDerniere"), QStringLiteral("last video mark"));
+    QAction* all =
+        MakeItem(draw, QStringLiteral("MenuAffichageDessinerToutes"), QStringLiteral("all video marks"));
+    QAction* others =
+        MakeItem(draw, QStringLiteral("MenuAffichageDessinerAutres"), QStringLiteral("others ..."));
     for (QAction* a : {last, all, others}) {
         a->setCheckable(true);
         draws->addAction(a);
@@ -560,8 +599,8 @@ void TMainForm::CreateMenus()
                 FData->EraseMarks();
                 FVideo->update();
             });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerRepere"), QStringLiteral("grid")), &QAction::triggered,
-            this, [this] {
+    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerRepere"), QStringLiteral("grid")),
+            &QAction::triggered, this, [this] {
                 FData->EraseGrid();
                 FVideo->update();
             });
@@ -571,17 +610,19 @@ void TMainForm::CreateMenus()
                 FData->Echelle->EraseLastPoint();
                 FVideo->update();
             });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerTout"), QStringLiteral("all")), &QAction::triggered,
-            this, [this] {
+    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerTout"), QStringLiteral("all")),
+            &QAction::triggered, this, [this] {
                 FData->EraseAll();
                 FVideo->update();
             });
     FMenuAffichage->addSeparator();
-    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageOptions"), QStringLiteral("Options"))->setEnabled(false);
+    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageOptions"), QStringLiteral("Options"))
+        ->setEnabled(false);
 
     FMenuMesures = menuBar()->addMenu(QStringLiteral("Measurements"));
     FMenuMesures->setObjectName(QStringLiteral("MenuMesures"));
-    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresTemps"), QStringLiteral("Time between two frames"))->setEnabled(false);
+    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresTemps"), QStringLiteral("Time between two frames"))
+        ->setEnabled(false);
     QMenu* perFrame = FMenuMesures->addMenu(QStringLiteral("Number of marks per frame"));
     perFrame->menuAction()->setObjectName(QStringLiteral("MenuMesuresNbMarqueParImage"));
     FItems[QStringLiteral("MenuMesuresNbMarqueParImage")] = perFrame->menuAction();
@@ -595,7 +636,8 @@ void TMainForm::CreateMenus()
         connect(a, &QAction::triggered, this, [this, i] {
             if (FButtons[QStringLiteral("ButtonOutilTsp")]->isChecked()) {
                 TUserDlg::Instance().Message(
-                    icInformation, {QStringLiteral("For clarity purposes, only one mark per image is allowed on a layer.")});
+                    icInformation,
+                    {QStringLiteral("For clarity purposes, only one mark per image is allowed on a layer.")});
                 return;
             }
             int n = i + 1;
@@ -613,8 +655,10 @@ void TMainForm::CreateMenus()
     advance->menuAction()->setObjectName(QStringLiteral("MenuMesuresNbImagesEntreMarques"));
     FItems[QStringLiteral("MenuMesuresNbImagesEntreMarques")] = advance->menuAction();
     auto* steps = new QActionGroup(this);
-    QAction* one = MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarques1"), QStringLiteral("of 1 image"));
-    QAction* more = MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarquesN"), QStringLiteral("others ..."));
+    QAction* one =
+        MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarques1"), QStringLiteral("of 1 image"));
+    QAction* more =
+        MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarquesN"), QStringLiteral("others ..."));
     for (QAction* a : {one, more}) {
         a->setCheckable(true);
         steps->addAction(a);
@@ -628,8 +672,8 @@ void TMainForm::CreateMenus()
     });
     FMenuMesures->addSeparator();
     auto lengthItem = [this](const char* name, const char* caption, int kind) {
-        connect(MakeItem(FMenuMesures, QString::fromLatin1(name), QString::fromLatin1(caption)), &QAction::triggered,
-                this, [this, kind] {
+        connect(MakeItem(FMenuMesures, QString::fromLatin1(name), QString::fromLatin1(caption)),
+                &QAction::triggered, this, [this, kind] {
                     FData->SetScaleKind(kind);
                     AskScaleLength();
                 });
@@ -638,10 +682,13 @@ void TMainForm::CreateMenus()
     lengthItem("MenuMesuresValeurEchelleVert", "Vertical scale length", teVert);
     lengthItem("MenuMesuresValeurEchelleHoriz", "Horizontal scale length", teHoriz);
     FMenuMesures->addSeparator();
-    connect(MakeItem(FMenuMesures, QStringLiteral("MenuMesuresAngleRotation"), QStringLiteral("Grid rotation angle")),
+    connect(MakeItem(FMenuMesures, QStringLiteral("MenuMesuresAngleRotation"),
+                     QStringLiteral("Grid rotation angle")),
             &QAction::triggered, this, [this] { EditAngleClick(); });
-    QAction* reverseX = MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeX"), QStringLiteral("Reverse Ox axis"));
-    QAction* reverseY = MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeY"), QStringLiteral("Reverse Oy axis"));
+    QAction* reverseX =
+        MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeX"), QStringLiteral("Reverse Ox axis"));
+    QAction* reverseY =
+        MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeY"), QStringLiteral("Reverse Oy axis"));
     reverseX->setCheckable(true);
     reverseY->setCheckable(true);
     connect(reverseX, &QAction::triggered, this, [this] {
@@ -653,14 +700,15 @@ void TMainForm::CreateMenus()
         FVideo->update();
     });
     FMenuMesures->addSeparator();
-    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresCalculatrice"), QStringLiteral("Calculator"))->setEnabled(false);
+    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresCalculatrice"), QStringLiteral("Calculator"))
+        ->setEnabled(false);
 
     FMenuAide = menuBar()->addMenu(QStringLiteral("Help"));
     FMenuAide->setObjectName(QStringLiteral("MenuAide"));
-    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAide"), QStringLiteral("Kinotra help")), &QAction::triggered,
-            this, [this] { ShowHelp(); });
-    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAPropos"), QStringLiteral("About")), &QAction::triggered, this,
-            [this] { ShowAbout(); });
+    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAide"), QStringLiteral("Kinotra help")),
+            &QAction::triggered, this, [this] { ShowHelp(); });
+    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAPropos"), QStringLiteral("About")),
+            &QAction::triggered, this, [this] { ShowAbout(); });
 
     for (QMenu* menu : {FMenuFichier, FMenuAffichage, FMenuMesures})
         connect(menu, &QMenu::aboutToShow, this, [this] { UpdateMenus(); });
@@ -680,18 +728,20 @@ void TMainForm::CreateMenus()
         {"PopupMenuDeplacer", "Move a video mark"},
         {"PopupMenuEffacer", "Erase marks"},
     };
-    const char* popupButtons[] = {"ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilMarque", "ButtonOutilEchelle",
-                                  "ButtonOutilEchelleVert", "ButtonOutilEchelleHoriz", "ButtonOutilOrigine",
-                                  "ButtonOutilTsp", "ButtonOutilDeplacer", "ButtonOutilEffacer"};
+    const char* popupButtons[] = {"ButtonOutilZoom",    "ButtonOutilPan",         "ButtonOutilMarque",
+                                  "ButtonOutilEchelle", "ButtonOutilEchelleVert", "ButtonOutilEchelleHoriz",
+                                  "ButtonOutilOrigine", "ButtonOutilTsp",         "ButtonOutilDeplacer",
+                                  "ButtonOutilEffacer"};
     for (size_t i = 0; i < std::size(popup); ++i) {
         const QString button = QString::fromLatin1(popupButtons[i]);
-        connect(MakeItem(FPopupMenu, QString::fromLatin1(popup[i].first), QString::fromLatin1(popup[i].second)),
-                &QAction::triggered, this, [this, button] {
-                    Button(button)->setChecked(true);
-                    QCoreApplication::processEvents();
-                    ToolButtonClick(button);
-                    QCoreApplication::processEvents();
-                });
+        connect(
+            MakeItem(FPopupMenu, QString::fromLatin1(popup[i].first), QString::fromLatin1(popup[i].second)),
+            &QAction::triggered, this, [this, button] {
+                Button(button)->setChecked(true);
+                QCoreApplication::processEvents();
+                ToolButtonClick(button);
+                QCoreApplication::processEvents();
+            });
     }
 }
 
@@ -726,7 +776,9 @@ void TMainForm::CreateObjects()
     c.GridAngle = [this] { return FData->GridAngle(false); };
     c.FrameRate = [this] { return FVideo->Sources().FramesPerSecond(); };
     c.ScaleLength = [this](TTypeSaisieLongueur which) {
-        return FData->Echelle->Length(which == slLongueurH ? teHoriz : which == slLongueurV ? teVert : teNormale);
+        return FData->Echelle->Length(which == slLongueurH   ? teHoriz
+                                      : which == slLongueurV ? teVert
+                                                             : teNormale);
     };
     c.TrackingRadius = [this] { return FOptions->TrackingRadius; };
     c.MarksDrawn = [this] { return FData->ActiveList().MarksNumberToDraw; };
@@ -823,9 +875,9 @@ void TMainForm::WireNotifications()
     FData->OnOutilChange = [this](TData&) { OutilChanged(); };
     FData->OnTypeEchelleChange = [this](TData&) {
         if (FData->Outil == otEchelle)
-            PressTool(FData->ScaleKind() == teHoriz ? QStringLiteral("ButtonOutilEchelleHoriz")
+            PressTool(FData->ScaleKind() == teHoriz  ? QStringLiteral("ButtonOutilEchelleHoriz")
                       : FData->ScaleKind() == teVert ? QStringLiteral("ButtonOutilEchelleVert")
-                                                          : QStringLiteral("ButtonOutilEchelle"));
+                                                     : QStringLiteral("ButtonOutilEchelle"));
     };
     FData->OnCouleurChange = [this](TData&) {
         if (VideoOpen())
@@ -914,13 +966,16 @@ void TMainForm::showEvent(QShowEvent* event)
     if (start.isEmpty())
         return;
     // After the window is on screen, as the user would see it.
-    QMetaObject::invokeMethod(this, [this, start] {
-        const QString suffix = QLatin1Char('.') + QFileInfo(start).suffix();
-        if (VideoExtensions().contains(suffix, Qt::CaseInsensitive))
-            OpenVideoFile(start);
-        if (suffix.compare(QLatin1String(".ktr"), Qt::CaseInsensitive) == 0)
-            OpenProject(start);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, start] {
+            const QString suffix = QLatin1Char('.') + QFileInfo(start).suffix();
+            if (VideoExtensions().contains(suffix, Qt::CaseInsensitive))
+                OpenVideoFile(start);
+            if (suffix.compare(QLatin1String(".ktr"), Qt::CaseInsensitive) == 0)
+                OpenProject(start);
+        },
+        Qt::QueuedConnection);
 }
 
 bool TMainForm::VideoOpen() const
@@ -966,8 +1021,9 @@ void TMainForm::OpenVideoFile(const QString& path)
         box.Line(FVideo->ErrorText());
     } else {
         box.Line(QStringLiteral("The file is corrupted"))
-            .Line(QString::fromUtf8("your computer does not have the necessary codec (install the GStreamer plugins "
-                                    "« gstreamer1.0-libav » and « gstreamer1.0-plugins-bad »)."));
+            .Line(QString::fromUtf8(
+                "your computer does not have the necessary codec (install the GStreamer plugins "
+                "« gstreamer1.0-libav » and « gstreamer1.0-plugins-bad »)."));
     }
     box.Button(QStringLiteral("Ok"), btOk).Execute();
     EnableCommands(false);
@@ -1014,17 +1070,18 @@ bool TMainForm::ConfirmDiscard(int reason)
 {
     if (!VideoOpen() || !FOptions->CheckBox4ConfirmationFileChange)
         return true;
-    const int pressed = TUserDlg::Instance()
-                            .Begin(icConfirmation)
-                            .Line(QStringLiteral("Save project to file"))
-                            .Blank()
-                            .Line(reason == 0 ? QStringLiteral("Cancel opening") : QStringLiteral("Cancel closing"))
-                            .Blank()
-                            .Line(QStringLiteral("Ignore saving and continue"))
-                            .Button(QStringLiteral("Save"), btEnregistrer)
-                            .Button(QStringLiteral("Cancel"), btAnnuler)
-                            .Button(QStringLiteral("Ignore"), btIgnorer)
-                            .Execute();
+    const int pressed =
+        TUserDlg::Instance()
+            .Begin(icConfirmation)
+            .Line(QStringLiteral("Save project to file"))
+            .Blank()
+            .Line(reason == 0 ? QStringLiteral("Cancel opening") : QStringLiteral("Cancel closing"))
+            .Blank()
+            .Line(QStringLiteral("Ignore saving and continue"))
+            .Button(QStringLiteral("Save"), btEnregistrer)
+            .Button(QStringLiteral("Cancel"), btAnnuler)
+            .Button(QStringLiteral("Ignore"), btIgnorer)
+            .Execute();
     if (pressed == 0) {
         SaveProject(); // the opening or closing goes on whatever the outcome of the save
         return true;
@@ -1171,7 +1228,8 @@ void TMainForm::EnableCommands(bool enable)
 {
     const bool open = VideoOpen();
     setWindowTitle(open ? FVideo->Sources().VideoFileName() : QStringLiteral("Kinotra"));
-    for (const char* name : {"ButtonModeMontage", "ButtonModeRepereFixe", "ButtonModeTracking", "ButtonModeTransparent"})
+    for (const char* name :
+         {"ButtonModeMontage", "ButtonModeRepereFixe", "ButtonModeTracking", "ButtonModeTransparent"})
         Button(QString::fromLatin1(name))->setEnabled(enable && open);
     UpdateModeButtons();
     for (QAction* a : FToolsBar->actions()) {
@@ -1186,7 +1244,8 @@ void TMainForm::EnableCommands(bool enable)
     for (QAction* a : FResultsBar->actions())
         if (QWidget* w = FResultsBar->widgetForAction(a))
             w->setEnabled(enable && open && w->objectName() == QLatin1String("ButtonMenuTableau"));
-    EnableNavigation(enable && open && !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
+    EnableNavigation(enable && open &&
+                     !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
     if (!enable) {
         FEditImage->clear();
         FEditMarque->clear();
@@ -1257,7 +1316,8 @@ void TMainForm::ShowToolButtons()
             return mode == mvTransparent;
         if (name == QLatin1String("ButtonOutilEchelle"))
             return marking && !separate;
-        if (name == QLatin1String("ButtonOutilEchelleHoriz") || name == QLatin1String("ButtonOutilEchelleVert"))
+        if (name == QLatin1String("ButtonOutilEchelleHoriz") ||
+            name == QLatin1String("ButtonOutilEchelleVert"))
             return marking && separate;
         return false;
     };
@@ -1292,7 +1352,8 @@ void TMainForm::ShowNavigation()
     FTrackBar->setVisible(shown);
     for (QLineEdit* e : {FEditImage, FEditMarque, FEditZoom, FEditAngle})
         e->setVisible(shown);
-    EnableNavigation(shown && VideoOpen() && !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
+    EnableNavigation(shown && VideoOpen() &&
+                     !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
 }
 
 void TMainForm::ModeChanged()
@@ -1332,18 +1393,20 @@ void TMainForm::OutilChanged()
     const TOutil tool = FData->Outil;
     switch (tool) {
     case otEchelle:
-        PressTool(FData->ScaleKind() == teHoriz ? QStringLiteral("ButtonOutilEchelleHoriz")
+        PressTool(FData->ScaleKind() == teHoriz  ? QStringLiteral("ButtonOutilEchelleHoriz")
                   : FData->ScaleKind() == teVert ? QStringLiteral("ButtonOutilEchelleVert")
-                                                      : QStringLiteral("ButtonOutilEchelle"));
-        SetViewHint(QStringLiteral("Left-click (or Enter) = define one end; right-click (or Esc) = cancel; Ctrl + "
-                                   "arrow key = move the mouse pointer"));
+                                                 : QStringLiteral("ButtonOutilEchelle"));
+        SetViewHint(
+            QStringLiteral("Left-click (or Enter) = define one end; right-click (or Esc) = cancel; Ctrl + "
+                           "arrow key = move the mouse pointer"));
         FEditMarque->setText(QStringLiteral(" "));
         RepereChanged();
         break;
     case otMarque:
         PressTool(QStringLiteral("ButtonOutilMarque"));
-        SetViewHint(QStringLiteral("Left-click (or Enter) = put a mark; right-click (or Esc) = cancel; Ctrl + arrow "
-                                   "key = move the mouse pointer"));
+        SetViewHint(
+            QStringLiteral("Left-click (or Enter) = put a mark; right-click (or Esc) = cancel; Ctrl + arrow "
+                           "key = move the mouse pointer"));
         break;
     case otDeplacer:
         PressTool(QStringLiteral("ButtonOutilDeplacer"));
@@ -1351,17 +1414,20 @@ void TMainForm::OutilChanged()
         break;
     case otOrigine:
         PressTool(QStringLiteral("ButtonOutilOrigine"));
-        SetViewHint(QStringLiteral("Left-click (or Enter) = set the origine; right-click (or Esc) = cancel; Ctrl + "
-                                   "arrow key = move the mouse pointer"));
+        SetViewHint(
+            QStringLiteral("Left-click (or Enter) = set the origine; right-click (or Esc) = cancel; Ctrl + "
+                           "arrow key = move the mouse pointer"));
         break;
     case otEffacer:
         PressTool(QStringLiteral("ButtonOutilEffacer"));
-        SetViewHint(QStringLiteral("Left-click = remove the mark under the mouse pointer; right-click = remove the "
-                                   "marks of the current image"));
+        SetViewHint(
+            QStringLiteral("Left-click = remove the mark under the mouse pointer; right-click = remove the "
+                           "marks of the current image"));
         break;
     case otTsp:
         PressTool(QStringLiteral("ButtonOutilTsp"));
-        SetViewHint(QStringLiteral("Left-click = drag and drop; right-click or ESC = cancel; + or - = layer size"));
+        SetViewHint(
+            QStringLiteral("Left-click = drag and drop; right-click or ESC = cancel; + or - = layer size"));
         FEditAngle->clear();
         break;
     case otNone:
@@ -1386,7 +1452,8 @@ void TMainForm::ViewPainted()
     FTrackBar->setMaximum(std::max(0, FVideo->FrameCountVisible() - 1));
     FTrackBar->setValue(FVideo->CurrentPosition());
     FTrackBarUpdating = false;
-    FEditImage->setText(QStringLiteral(" %1/%2").arg(FVideo->CurrentPosition() + 1).arg(FVideo->FrameCountVisible()));
+    FEditImage->setText(
+        QStringLiteral(" %1/%2").arg(FVideo->CurrentPosition() + 1).arg(FVideo->FrameCountVisible()));
 }
 
 void TMainForm::ZoomChanged()
@@ -1423,7 +1490,9 @@ void TMainForm::AskScaleLength()
     const int kind = FData->ScaleKind();
     if (FData->Echelle->PointsNumber(kind) != 2)
         return;
-    FBoiteValeur->SetTypeSaisieLongueur(kind == teHoriz ? slLongueurH : kind == teVert ? slLongueurV : slLongueurN);
+    FBoiteValeur->SetTypeSaisieLongueur(kind == teHoriz  ? slLongueurH
+                                        : kind == teVert ? slLongueurV
+                                                         : slLongueurN);
     FBoiteValeur->SetTypeSaisie(tsLongueur);
     if (!FBoiteValeur->Execute())
         return;
@@ -1494,13 +1563,15 @@ void TMainForm::UpdateMenus()
     MenuItem(QStringLiteral("MenuAffichageDessinerAutres"))
         ->setChecked(!list.MarksIsAllDrawn && list.MarksNumberToDraw != 1);
     set("MenuAffichageEffacer", marking || mode == mvTracking || mode == mvStudio, open);
-    set("MenuAffichageEffacerMarques", mode == mvRepereFixe || mode == mvTracking, open && marking && FData->MarksCount() > 0);
+    set("MenuAffichageEffacerMarques", mode == mvRepereFixe || mode == mvTracking,
+        open && marking && FData->MarksCount() > 0);
     set("MenuAffichageEffacerTransparent", mode == mvTransparent, open && FData->MarksCount() > 0);
     set("MenuAffichageEffacerRepere", mode == mvRepereFixe, open && FData->RepereFixe->Defined());
     set("MenuAffichageEffacerEchelle", marking, open && FData->CurrentScalePointsNumber() >= 1);
     const bool anything = FData->Echelle->CurrentPointsNumber() > 0 || FData->MarksCount() > 0 ||
                           (mode == mvRepereFixe && FData->RepereFixe->Defined());
-    set("MenuAffichageEffacerTout", marking || mode == mvTracking || mode == mvStudio, open && marking && anything);
+    set("MenuAffichageEffacerTout", marking || mode == mvTracking || mode == mvStudio,
+        open && marking && anything);
     set("MenuAffichageOptions", true, false);
 
     set("MenuMesuresTemps", marking, false);
@@ -1510,11 +1581,16 @@ void TMainForm::UpdateMenus()
         MenuItem(QStringLiteral("MenuMesuresNbMarqueParImage%1").arg(i))
             ->setChecked(i < 4 ? objects == i : objects > 3);
     set("MenuMesuresNbImagesEntreMarques", marking || mode == mvTracking || mode == mvStudio, open);
-    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarques1"))->setChecked(FData->FramesNumberBetweenTwoMarks == 1);
-    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarquesN"))->setChecked(FData->FramesNumberBetweenTwoMarks != 1);
-    set("MenuMesuresValeurEchelle", marking && !separate, open && FData->Echelle->PointsNumber(teNormale) == 2);
-    set("MenuMesuresValeurEchelleVert", marking && separate, open && FData->Echelle->PointsNumber(teVert) == 2);
-    set("MenuMesuresValeurEchelleHoriz", marking && separate, open && FData->Echelle->PointsNumber(teHoriz) == 2);
+    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarques1"))
+        ->setChecked(FData->FramesNumberBetweenTwoMarks == 1);
+    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarquesN"))
+        ->setChecked(FData->FramesNumberBetweenTwoMarks != 1);
+    set("MenuMesuresValeurEchelle", marking && !separate,
+        open && FData->Echelle->PointsNumber(teNormale) == 2);
+    set("MenuMesuresValeurEchelleVert", marking && separate,
+        open && FData->Echelle->PointsNumber(teVert) == 2);
+    set("MenuMesuresValeurEchelleHoriz", marking && separate,
+        open && FData->Echelle->PointsNumber(teHoriz) == 2);
     set("MenuMesuresAngleRotation", mode == mvRepereFixe, open && FData->RepereFixe->Defined());
     const bool frameDefined = mode == mvTransparent || FData->RepereFixe->Defined();
     set("MenuMesuresInverserAxeX", marking, open && frameDefined);
@@ -1556,9 +1632,11 @@ void TMainForm::ToolButtonClick(const QString& name)
         FVideo->SetOutilVue(ovZoom);
     } else if (name == QLatin1String("ButtonOutilPan")) {
         if (FVideo->Zoom() <= 100)
-            TUserDlg::Instance().Message(icInformation, {QStringLiteral("Zoom factor must be greater than 100%.")});
+            TUserDlg::Instance().Message(icInformation,
+                                         {QStringLiteral("Zoom factor must be greater than 100%.")});
         FVideo->SetOutilVue(ovPan);
-    } else if (name == QLatin1String("ButtonOutilEchelle") || name == QLatin1String("ButtonOutilEchelleHoriz") ||
+    } else if (name == QLatin1String("ButtonOutilEchelle") ||
+               name == QLatin1String("ButtonOutilEchelleHoriz") ||
                name == QLatin1String("ButtonOutilEchelleVert")) {
         FData->SetScaleKind(name == QLatin1String("ButtonOutilEchelle")        ? teNormale
                             : name == QLatin1String("ButtonOutilEchelleHoriz") ? teHoriz
@@ -1648,7 +1726,8 @@ bool TMainForm::ShowResults(const QString& buttonName)
             .Execute();
         return false;
     }
-    const QString velocityBox = QStringLiteral("Velocity or acceleration calculations need at least five marks to be reliable.");
+    const QString velocityBox =
+        QStringLiteral("Velocity or acceleration calculations need at least five marks to be reliable.");
     auto askVelocity = [&] {
         return box.Begin(icInformation)
                    .Line(velocityBox)
@@ -1662,7 +1741,8 @@ bool TMainForm::ShowResults(const QString& buttonName)
             box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilTsp")))
                 .Line(QStringLiteral("First set at least 3 marks on the trajectory."))
                 .Blank()
-                .Line(QStringLiteral("With the mouse, drag and drop the layer and point the object position."))
+                .Line(
+                    QStringLiteral("With the mouse, drag and drop the layer and point the object position."))
                 .Button(QStringLiteral("Ok"), btOk)
                 .Execute();
             return false;
@@ -1674,8 +1754,9 @@ bool TMainForm::ShowResults(const QString& buttonName)
         if (m <= 2) {
             box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilMarque")));
             if (FData->NbObjets() > 1)
-                box.Line(QString::asprintf("You have chosen to point simultaneously the positions of %u objects.",
-                                           unsigned(FData->NbObjets())))
+                box.Line(QString::asprintf(
+                             "You have chosen to point simultaneously the positions of %u objects.",
+                             unsigned(FData->NbObjets())))
                     .Blank();
             box.Line(QStringLiteral("First set at least 3 marks."))
                 .Blank()
@@ -1702,7 +1783,8 @@ bool TMainForm::ShowResults(const QString& buttonName)
             box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilNom")))
                 .Line(QString::fromUtf8("An object name is assigned by default (« Point n°1 » for example)."))
                 .Blank()
-                .Line(QStringLiteral("To make results clearer, it is recommended that you use an explicit name."))
+                .Line(QStringLiteral(
+                    "To make results clearer, it is recommended that you use an explicit name."))
                 .Button(QStringLiteral("Give a name"), btCustom)
                 .Button(QStringLiteral("Cancel"), btAnnuler)
                 .Button(QStringLiteral("Ignore"), btIgnorer)
@@ -1715,7 +1797,8 @@ bool TMainForm::ShowResults(const QString& buttonName)
     }
     const bool prepared = PrepareResults && PrepareResults();
     if (!prepared) {
-        box.Message(icWarning, {QStringLiteral("The calculation unit has detected an error. Process cancelled.")});
+        box.Message(icWarning,
+                    {QStringLiteral("The calculation unit has detected an error. Process cancelled.")});
         return false;
     }
     if (ShowResultsPage)
@@ -1823,19 +1906,18 @@ void TMainForm::ShowAbout()
     about.setWindowTitle(QStringLiteral("About Kinotra"));
     about.setFixedSize(486, 268);
     auto* layout = new QVBoxLayout(&about);
-    auto* title = new QLabel(QStringLiteral("Kinotra %1 (%2)").arg(QApplication::applicationVersion(),
-                                                                    QStringLiteral(__DATE__)));
+    auto* title = new QLabel(
+        QStringLiteral("Kinotra %1 (%2)").arg(QApplication::applicationVersion(), QStringLiteral(__DATE__)));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
-    auto* text = new QLabel(QStringLiteral(
-        "Video analysis for physics teaching.\n\n"
-        "Special thanks\n"
-        "  Qt, FFmpeg, GStreamer, libjpeg-turbo, libxlsxwriter, libzip\n\n"
-        "Programming and design\n"
-        "  The Kinotra developers"));
+    auto* text = new QLabel(QStringLiteral("Video analysis for physics teaching.\n\n"
+                                           "Special thanks\n"
+                                           "  Qt, FFmpeg, GStreamer, libjpeg-turbo, libxlsxwriter, libzip\n\n"
+                                           "Programming and design\n"
+                                           "  The Kinotra developers"));
     text->setWordWrap(true);
     layout->addWidget(text, 1);
     auto* ok = new QPushButton(QStringLiteral("Ok"));

@@ -169,7 +169,7 @@ private:
     std::unique_ptr<TServeur> FServeur;
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window
-    TVideo* FVideo = nullptr; // child control
+    TVideo* FVideo = nullptr;           // child control
 
     QWidget* FClient = nullptr;
     QToolBar* FModeBar = nullptr;

@@ -10,11 +10,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QLabel>
-#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -189,7 +189,10 @@ namespace {
 class TKeyFilter : public QObject
 {
 public:
-    TKeyFilter(QLineEdit* edit, const TValueDialogRequest& request) : QObject(edit), FEdit(edit), FRequest(request) {}
+    TKeyFilter(QLineEdit* edit, const TValueDialogRequest& request)
+        : QObject(edit), FEdit(edit), FRequest(request)
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -200,7 +203,8 @@ protected:
         const QString text = key->text();
         if (text.size() != 1 || !text.at(0).isPrint() || (key->modifiers() & Qt::ControlModifier))
             return false; // navigation, Backspace, Enter and shortcuts keep their usual meaning
-        const QChar accepted = FRequest.KeyFilter ? FRequest.KeyFilter(text.at(0), FEdit->text()) : text.at(0);
+        const QChar accepted =
+            FRequest.KeyFilter ? FRequest.KeyFilter(text.at(0), FEdit->text()) : text.at(0);
         if (accepted.isNull())
             return true;
         if (accepted != text.at(0)) {
@@ -249,7 +253,9 @@ bool TQtDialogs::ValueDialog(const TValueDialogRequest& request)
     status->setFixedHeight(23);
     status->showMessage(request.IntervalText);
 
-    const int workWidth = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry().width() : 1024;
+    const int workWidth = QGuiApplication::primaryScreen()
+                              ? QGuiApplication::primaryScreen()->availableGeometry().width()
+                              : 1024;
     const int promptWidth = prompt->sizeHint().width();
     const int clientWidth = std::min(workWidth * 3 / 4, promptWidth + 36 + edit->width());
     int clientHeight = edit->height() + 56 + ok->height() + status->height() + 2;
@@ -260,7 +266,8 @@ bool TQtDialogs::ValueDialog(const TValueDialogRequest& request)
         clientHeight += explanation->height() + 14;
         promptTop = explanation->geometry().bottom() + 1 + 14;
     }
-    prompt->setGeometry(12, promptTop, std::min(promptWidth, clientWidth - edit->width() - 36), prompt->sizeHint().height());
+    prompt->setGeometry(12, promptTop, std::min(promptWidth, clientWidth - edit->width() - 36),
+                        prompt->sizeHint().height());
     edit->move(prompt->geometry().right() + 1 + 12, promptTop - 2);
     status->setGeometry(0, clientHeight - status->height(), clientWidth, status->height());
     ok->move((clientWidth - ok->width()) / 2, status->y() - 10 - ok->height());

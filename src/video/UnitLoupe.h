@@ -16,8 +16,8 @@ public:
     static constexpr int DragBand = 20; // pixels at the top that move the magnifier
 
     bool Visible = false;
-    QRect Bounds;      // in view pixels
-    QPoint Centre;     // last pointer position, view pixels
+    QRect Bounds;  // in view pixels
+    QPoint Centre; // last pointer position, view pixels
     int Magnification = 300;
 
     // Place and size relative to the view: top-right corner, a fifth of the view each way.

@@ -626,6 +626,7 @@ void TVideo::SaveState(TIniFile& ini) const
 void TVideo::LoadState(const TIniFile& ini)
 {
     ShowFrame(ini.ReadInteger(VideoSection, QStringLiteral("ImageNumber"), 1));
-    SetMode(ini.ReadInteger(VideoSection, QStringLiteral("MarkingMode"), 0) == 1 ? mvTransparent : mvRepereFixe);
+    SetMode(ini.ReadInteger(VideoSection, QStringLiteral("MarkingMode"), 0) == 1 ? mvTransparent
+                                                                                 : mvRepereFixe);
     Recompute();
 }

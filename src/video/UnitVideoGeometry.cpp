@@ -75,7 +75,8 @@ void TVideoGeometry::Recompute()
     if (FZoom <= 100)
         FBuffer = FClient;
     else
-        FBuffer = QSize(std::max(0, FClient.width() - FScrollExtent), std::max(0, FClient.height() - FScrollExtent));
+        FBuffer = QSize(std::max(0, FClient.width() - FScrollExtent),
+                        std::max(0, FClient.height() - FScrollExtent));
     FDisplayW = FBuffer.width() * FZoom / 100.0;
     FDisplayH = FBuffer.height() * FZoom / 100.0;
     FOrigin.X = FFrame.width() > 0 ? double(FSource.left()) / FFrame.width() : 0.0;
@@ -92,7 +93,8 @@ TPointRel TVideoGeometry::ToRelative(double x, double y) const
 
 QPoint TVideoGeometry::ToView(const TPointRel& p) const
 {
-    return QPoint(int(std::lround((p.X - FOrigin.X) * FDisplayW)), int(std::lround((p.Y - FOrigin.Y) * FDisplayH)));
+    return QPoint(int(std::lround((p.X - FOrigin.X) * FDisplayW)),
+                  int(std::lround((p.Y - FOrigin.Y) * FDisplayH)));
 }
 
 void TVideoGeometry::ClampSource()
@@ -134,7 +136,8 @@ bool TVideoGeometry::ZoomRectangle(const QRect& rect)
     const QRect r = rect.normalized();
     if (r.width() < 10 || r.height() < 10)
         return false;
-    const double factor = std::min(double(FBuffer.width()) / r.width(), double(FBuffer.height()) / r.height());
+    const double factor =
+        std::min(double(FBuffer.width()) / r.width(), double(FBuffer.height()) / r.height());
     const int z1 = ZoomByFactor(FZoom, factor);
     ZoomAt(r.center().x(), r.center().y(), z1);
     return true;

@@ -48,7 +48,7 @@ public:
 
     int Zoom() const { return FZoom; }
     bool Zoomed() const { return FZoom > 100; }
-    QRect SourceRect() const { return FSource; }    // source pixels
+    QRect SourceRect() const { return FSource; }     // source pixels
     QSize BackBufferSize() const { return FBuffer; } // view pixels
     QSize ClientSize() const { return FClient; }
     QSize FrameSize() const { return FFrame; }

@@ -33,7 +33,8 @@ TEST(Ini, SectionsAndKeysAreFoundWhateverTheirCase)
     TIniFile ini(QString{});
     ini.SetText(QStringLiteral("[Options]\r\nPenSize_Value=2\r\n[MainForm]\r\nDirectory=/home/a b\r\n"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("OPTIONS"), QStringLiteral("pensize_value"), 0), 2);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("mainform"), QStringLiteral("DIRECTORY"), {}), QStringLiteral("/home/a b"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("mainform"), QStringLiteral("DIRECTORY"), {}),
+              QStringLiteral("/home/a b"));
     ini.WriteInteger(QStringLiteral("options"), QStringLiteral("PENSIZE_VALUE"), 1);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Options")), QStringList{QStringLiteral("PenSize_Value")});
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Options"), QStringLiteral("PenSize_Value"), 0), 1);
@@ -63,16 +64,28 @@ TEST(Ini, TypedReadersGiveTheDefaultForMissingOrBadValues)
         const char* Key;
         double Expected;
     };
-    for (const FloatCase& c : {FloatCase{"Comma", 1.5}, {"Point", -2250.0}, {"Int", 42.0}, {"Word", -1.0},
-                               {"Empty", -1.0}, {"Nan", -1.0}, {"Missing", -1.0}})
+    for (const FloatCase& c : {FloatCase{"Comma", 1.5},
+                               {"Point", -2250.0},
+                               {"Int", 42.0},
+                               {"Word", -1.0},
+                               {"Empty", -1.0},
+                               {"Nan", -1.0},
+                               {"Missing", -1.0}})
         EXPECT_DOUBLE_EQ(ini.ReadFloat(s, QString::fromLatin1(c.Key), -1.0), c.Expected) << c.Key;
     struct IntCase
     {
         const char* Key;
         int Expected;
     };
-    for (const IntCase& c : {IntCase{"Int", 42}, {"Neg", -7}, {"Hex", 31}, {"Word", -1}, {"Half", -1},
-                             {"Empty", -1}, {"FloatInt", -1}, {"Huge", -1}, {"Comma", -1}})
+    for (const IntCase& c : {IntCase{"Int", 42},
+                             {"Neg", -7},
+                             {"Hex", 31},
+                             {"Word", -1},
+                             {"Half", -1},
+                             {"Empty", -1},
+                             {"FloatInt", -1},
+                             {"Huge", -1},
+                             {"Comma", -1}})
         EXPECT_EQ(ini.ReadInteger(s, QString::fromLatin1(c.Key), -1), c.Expected) << c.Key;
     EXPECT_TRUE(ini.ReadBool(s, QStringLiteral("Neg"), false)); // any non-zero integer is true
     EXPECT_TRUE(ini.ReadBool(s, QStringLiteral("Word"), true));
@@ -126,6 +139,7 @@ TEST(Ini, MissingOrForeignFilesGiveAnEmptyProfile)
     const QString path = WriteFile(dir, QStringLiteral("latin.ini"),
                                    QByteArray("[Data]\nName=Caf\xe9\n\x00\x01garbage\xff\n=novalue\n", 33));
     TIniFile latin(path);
-    EXPECT_EQ(latin.ReadString(QStringLiteral("Data"), QStringLiteral("Name"), {}), QString::fromUtf8("Café"));
+    EXPECT_EQ(latin.ReadString(QStringLiteral("Data"), QStringLiteral("Name"), {}),
+              QString::fromUtf8("Café"));
     EXPECT_EQ(latin.ReadSection(QStringLiteral("Data")).size(), 1);
 }

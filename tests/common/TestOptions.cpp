@@ -60,13 +60,17 @@ TEST(Options, StoredValuesAreUsedAsTheyStandAndTheSectionIsWrittenBackWhole)
     o.PenSize = 2;
     ASSERT_TRUE(o.Save());
     const TIniFile ini(path);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("RecentFiles"), QStringLiteral("File1"), {}), QStringLiteral("/x.avi"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("RecentFiles"), QStringLiteral("File1"), {}),
+              QStringLiteral("/x.avi"));
     // 61 option keys, DefaultDirectory, Password and 43 tool keys.
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Options")).size(), 61 + 2 + 43);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Options"), QStringLiteral("PenSize_Value"), {}), QStringLiteral("2"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Options"), QStringLiteral("CheckBox3ConfirmationQuit_Checked"), {}),
-              QStringLiteral("1"));
-    EXPECT_FALSE(ini.ValueExists(QStringLiteral("Options"), QStringLiteral("ToolButtonTempsModifierModele_Down")));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Options"), QStringLiteral("PenSize_Value"), {}),
+              QStringLiteral("2"));
+    EXPECT_EQ(
+        ini.ReadString(QStringLiteral("Options"), QStringLiteral("CheckBox3ConfirmationQuit_Checked"), {}),
+        QStringLiteral("1"));
+    EXPECT_FALSE(
+        ini.ValueExists(QStringLiteral("Options"), QStringLiteral("ToolButtonTempsModifierModele_Down")));
     EXPECT_EQ(TOptions(path).TrackingRadius, 5);
 }
 

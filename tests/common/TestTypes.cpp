@@ -35,9 +35,16 @@ TEST(Types, AnglesAreNormalisedIntoMinusPiPi)
         double In, Out;
     };
     const Case cases[] = {
-        {0.0, 0.0},           {pi, pi},          {-pi, -pi},         {pi / 2, pi / 2},
-        {3 * pi / 2, -pi / 2}, {-3 * pi / 2, pi / 2}, {3 * pi, pi},   {2 * pi, 0.0},
-        {-2 * pi + 0.1, 0.1}, {1001 * pi + 0.5, 0.5 - pi},
+        {0.0, 0.0},
+        {pi, pi},
+        {-pi, -pi},
+        {pi / 2, pi / 2},
+        {3 * pi / 2, -pi / 2},
+        {-3 * pi / 2, pi / 2},
+        {3 * pi, pi},
+        {2 * pi, 0.0},
+        {-2 * pi + 0.1, 0.1},
+        {1001 * pi + 0.5, 0.5 - pi},
     };
     for (const Case& c : cases) {
         const double r = NormaliseAngle(c.In);

@@ -2,8 +2,8 @@
 #include "common/UnitUserDlg.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 TEST(UserDlg, ScriptedServiceRecordsMessagesAndAnswersFromItsQueue)
 {

@@ -3,8 +3,8 @@
 
 #include "export/UnitServeur.h"
 #include "results/ResultsFixture.h"
-#include "results/UnitDatasheet.h"
 #include "results/UnitCellGrid.h"
+#include "results/UnitDatasheet.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,9 @@ TEST(ResForm, PreparesAndShowsTheDatasheetPageOnly)
     TOptions options(dir.filePath(QStringLiteral("Kinotra.ini")));
     options.CheckBox54SmoothSpeed = options.CheckBox7SmoothAcceleration = false;
     TFakeSource source;
-    source.GridTable = Table(0.125, {0, 1, 2, 3, 4}, {{QPointF(0, 0), QPointF(0.1, 0.1), QPointF(0.2, 0.2),
-                                                        QPointF(0.3, 0.3), QPointF(0.4, 0.4)}});
+    source.GridTable =
+        Table(0.125, {0, 1, 2, 3, 4},
+              {{QPointF(0, 0), QPointF(0.1, 0.1), QPointF(0.2, 0.2), QPointF(0.3, 0.3), QPointF(0.4, 0.4)}});
     TResCalc calc;
     calc.SetSource(&source);
     calc.Invalidate(kindBoth); // as the main window does when a video opens

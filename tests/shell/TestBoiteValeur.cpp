@@ -62,12 +62,12 @@ TEST_F(ValeurFixture, BoundsOfEachKindAreExact)
         bool Accepted;
     };
     const Case cases[] = {
-        {tsAngle, "-180", true},       {tsAngle, "180", true},       {tsAngle, "180.0001", false},
-        {tsLongueur, "0.001", false},  {tsLongueur, "0.0011", true}, {tsLongueur, "1.5e13", false},
-        {tsLongueur, "1.4e13", true},  {tsCadence, "1", true},       {tsCadence, "100.5", false},
-        {tsDMax, "9", false},          {tsDMax, "100", true},        {tsNbMqParImg, "33", false},
-        {tsNbMqParImg, "32", true},    {tsNumImg, "0", false},       {tsNumImg, "120", true},
-        {tsNumImg, "121", false},      {tsNbMqDrawn, "0", false},    {tsNbImgStep, "119", true},
+        {tsAngle, "-180", true},      {tsAngle, "180", true},       {tsAngle, "180.0001", false},
+        {tsLongueur, "0.001", false}, {tsLongueur, "0.0011", true}, {tsLongueur, "1.5e13", false},
+        {tsLongueur, "1.4e13", true}, {tsCadence, "1", true},       {tsCadence, "100.5", false},
+        {tsDMax, "9", false},         {tsDMax, "100", true},        {tsNbMqParImg, "33", false},
+        {tsNbMqParImg, "32", true},   {tsNumImg, "0", false},       {tsNumImg, "120", true},
+        {tsNumImg, "121", false},     {tsNbMqDrawn, "0", false},    {tsNbImgStep, "119", true},
         {tsNbImgStep, "120", false},
     };
     for (const Case& c : cases) {
@@ -89,8 +89,9 @@ TEST_F(ValeurFixture, RefusalsShowTheirMessagesAndTheDialogStaysOpen)
     ASSERT_TRUE(Run(tsNumImg, {"0", "7"}, 1));
     EXPECT_EQ(Box.ValueAsInteger(), 6); // typed 1-based, returned 0-based
     ASSERT_EQ(Messages->Shown.size(), 1u);
-    EXPECT_EQ(Messages->Shown[0].Text(),
-              QStringLiteral("Inputted value: 0 /  / Type a value in the given interval: /  / 1 <= number <= 120"));
+    EXPECT_EQ(
+        Messages->Shown[0].Text(),
+        QStringLiteral("Inputted value: 0 /  / Type a value in the given interval: /  / 1 <= number <= 120"));
 
     Messages->Shown.clear();
     ASSERT_TRUE(Run(tsAngle, {"200", "90"}, 1));
@@ -104,7 +105,8 @@ TEST_F(ValeurFixture, RefusalsShowTheirMessagesAndTheDialogStaysOpen)
 
     Messages->Shown.clear();
     ASSERT_TRUE(Run(tsNumImg, {"", "3"}, 1));
-    EXPECT_EQ(Messages->Shown[0].Text(), QStringLiteral("Inputted value:  /  / This string is not a  suitable integer."));
+    EXPECT_EQ(Messages->Shown[0].Text(),
+              QStringLiteral("Inputted value:  /  / This string is not a  suitable integer."));
 }
 
 TEST_F(ValeurFixture, KeyFilterAndLengthLimit)

@@ -3,8 +3,8 @@
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
-#include "editing/UnitDemoClip.h"
 #include "common/UnitOptions.h"
+#include "editing/UnitDemoClip.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "shell/UnitFileSearch.h"
@@ -93,8 +93,9 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_EQ(Form->Recent().Files(), QStringList{VideoPath});
 
     // No scale yet.
-    EXPECT_EQ(AskResults(0), QStringLiteral("First calibrate an object of know dimension on the screen. /  / Use the "
-                                            "Scale button."));
+    EXPECT_EQ(AskResults(0),
+              QStringLiteral("First calibrate an object of know dimension on the screen. /  / Use the "
+                             "Scale button."));
     EXPECT_EQ(Messages->Shown.back().Icon, icCustom);
     EXPECT_FALSE(Messages->Shown.back().Picture.isNull());
 
@@ -119,15 +120,17 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 2"));
     EXPECT_EQ(AskResults(0), QStringLiteral("First set at least 3 marks. /  / Use the Marks button."));
     ClickView(140, 130);
-    EXPECT_EQ(AskResults(0), QStringLiteral("First set the origin of the axes. /  / Use the graph basis button."));
+    EXPECT_EQ(AskResults(0),
+              QStringLiteral("First set the origin of the axes. /  / Use the graph basis button."));
 
     Form->ClickButton(QStringLiteral("ButtonOutilOrigine"));
     ClickView(60, 400);
     EXPECT_TRUE(Form->Data().RepereFixe->Defined());
     EXPECT_EQ(Form->EditAngle()->text(), QString::fromUtf8(" 0°"));
     // Three marks: the velocity warning; Cancel stops.
-    EXPECT_EQ(AskResults(0), QStringLiteral("Velocity or acceleration calculations need at least five marks to be "
-                                            "reliable."));
+    EXPECT_EQ(AskResults(0),
+              QStringLiteral("Velocity or acceleration calculations need at least five marks to be "
+                             "reliable."));
     EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Cancel", "Continue"}));
 
     Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
@@ -150,8 +153,9 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     // Closing the video asks first; Ignore goes on without saving.
     Messages->Answer(2);
     Form->CloseVideo();
-    EXPECT_EQ(Messages->Shown.back().Text(), QStringLiteral("Save project to file /  / Cancel closing /  / Ignore "
-                                                            "saving and continue"));
+    EXPECT_EQ(Messages->Shown.back().Text(),
+              QStringLiteral("Save project to file /  / Cancel closing /  / Ignore "
+                             "saving and continue"));
     EXPECT_FALSE(Form->Video().IsOpen());
     EXPECT_FALSE(Form->Button(QStringLiteral("ButtonMenuTableau"))->isEnabled());
     EXPECT_EQ(Form->EditMarque()->text(), QString());
@@ -222,8 +226,8 @@ TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
         double Degrees;
         const char* Text;
     };
-    for (const Case& c : {Case{0.0, " 0°"}, Case{123.456, " 123°"}, Case{-45.67, " -45.7°"}, Case{1.234, " 1.23°"},
-                          Case{0.005, " 5.00e-03°"}})
+    for (const Case& c : {Case{0.0, " 0°"}, Case{123.456, " 123°"}, Case{-45.67, " -45.7°"},
+                          Case{1.234, " 1.23°"}, Case{0.005, " 5.00e-03°"}})
         EXPECT_EQ(AngleFieldText(c.Degrees), QString::fromUtf8(c.Text)) << c.Degrees;
 }
 

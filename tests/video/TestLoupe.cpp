@@ -49,10 +49,10 @@ TEST(Loupe, PaintsTheEnlargedRegionWithACrossHair)
     QPainter p(&view);
     loupe.Paint(p, buffer);
     p.end();
-    EXPECT_EQ(view.pixel(40, 10 + 12), qRgb(255, 255, 255));   // white vertical line at width / 2
-    EXPECT_EQ(view.pixel(39, 10 + 12), qRgb(0, 0, 0));         // black beside it
+    EXPECT_EQ(view.pixel(40, 10 + 12), qRgb(255, 255, 255));  // white vertical line at width / 2
+    EXPECT_EQ(view.pixel(39, 10 + 12), qRgb(0, 0, 0));        // black beside it
     EXPECT_EQ(view.pixel(10 + 15, 10 + 15), qRgb(0, 0, 255)); // enlarged picture
     EXPECT_EQ(view.pixel(10 + 31, 10 + 31), qRgb(255, 0, 0)); // the centre pixel, three pixels wide
-    EXPECT_EQ(view.pixel(10, 10), qRgb(0, 0, 0));              // black frame
-    EXPECT_EQ(view.pixel(5, 5), qRgb(0, 255, 0));              // nothing outside
+    EXPECT_EQ(view.pixel(10, 10), qRgb(0, 0, 0));             // black frame
+    EXPECT_EQ(view.pixel(5, 5), qRgb(0, 255, 0));             // nothing outside
 }

@@ -24,14 +24,16 @@ TEST(VideoGeometry, ZoomStepTable)
         int Expected;
     };
     const Case cases[] = {
-        {100, true, false, 200}, {150, true, false, 200}, {200, true, false, 300}, {550, true, false, 600},
-        {600, true, false, 800}, {700, true, false, 800}, {800, true, false, 800}, {795, true, true, 800},
-        {100, true, true, 110},  {800, false, false, 600}, {700, false, false, 600}, {600, false, false, 500},
-        {210, false, false, 200}, {200, false, false, 100}, {150, false, false, 100}, {100, false, true, 100},
-        {400, false, true, 390},
+        {100, true, false, 200},  {150, true, false, 200},  {200, true, false, 300},
+        {550, true, false, 600},  {600, true, false, 800},  {700, true, false, 800},
+        {800, true, false, 800},  {795, true, true, 800},   {100, true, true, 110},
+        {800, false, false, 600}, {700, false, false, 600}, {600, false, false, 500},
+        {210, false, false, 200}, {200, false, false, 100}, {150, false, false, 100},
+        {100, false, true, 100},  {400, false, true, 390},
     };
     for (const Case& c : cases) {
-        const int z = c.In ? TVideoGeometry::ZoomInStep(c.Zoom, c.Fine) : TVideoGeometry::ZoomOutStep(c.Zoom, c.Fine);
+        const int z =
+            c.In ? TVideoGeometry::ZoomInStep(c.Zoom, c.Fine) : TVideoGeometry::ZoomOutStep(c.Zoom, c.Fine);
         EXPECT_EQ(z, c.Expected) << c.Zoom << (c.In ? " in" : " out") << (c.Fine ? " fine" : "");
     }
     EXPECT_EQ(TVideoGeometry::ZoomByFactor(100, 2.345), 230);

@@ -20,7 +20,8 @@ struct TFixtureDef
 const std::vector<TFixtureDef>& Fixtures()
 {
     static const std::vector<TFixtureDef> fixtures = {
-        {TFixtureKind::H264Mp4, "h264_bframes.mp4",
+        {TFixtureKind::H264Mp4,
+         "h264_bframes.mp4",
          {"-c:v", "libx264", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"}},
         {TFixtureKind::MjpegAvi, "mjpeg.avi", {"-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p"}},
         {TFixtureKind::RawAvi, "raw_bgr24.avi", {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}},
@@ -97,8 +98,8 @@ std::vector<QImage> FfmpegDecodeAll(const QString& path, int maxFrames)
     if (ffprobe.isEmpty() || ffmpeg.isEmpty())
         return frames;
     QProcess probe;
-    probe.start(ffprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=width,height", "-of",
-                          "csv=p=0", path});
+    probe.start(ffprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=width,height",
+                          "-of", "csv=p=0", path});
     if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
         return frames;
     const QStringList wh = QString::fromLatin1(probe.readAllStandardOutput()).trimmed().split(',');
@@ -115,7 +116,8 @@ std::vector<QImage> FfmpegDecodeAll(const QString& path, int maxFrames)
     const QByteArray bytes = p.readAllStandardOutput();
     const qsizetype frameBytes = qsizetype(w) * h * 3;
     for (qsizetype at = 0; at + frameBytes <= bytes.size(); at += frameBytes) {
-        QImage rgb(reinterpret_cast<const uchar*>(bytes.constData() + at), w, h, w * 3, QImage::Format_RGB888);
+        QImage rgb(reinterpret_cast<const uchar*>(bytes.constData() + at), w, h, w * 3,
+                   QImage::Format_RGB888);
         frames.push_back(rgb.convertToFormat(QImage::Format_RGB32));
     }
     return frames;
@@ -133,7 +135,8 @@ int MaxChannelDifference(const QImage& a, const QImage& b)
         const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
         for (int col = 0; col < x.width(); ++col) {
             worst = std::max({worst, std::abs(qRed(p[col]) - qRed(q[col])),
-                              std::abs(qGreen(p[col]) - qGreen(q[col])), std::abs(qBlue(p[col]) - qBlue(q[col]))});
+                              std::abs(qGreen(p[col]) - qGreen(q[col])),
+                              std::abs(qBlue(p[col]) - qBlue(q[col]))});
         }
     }
     return worst;

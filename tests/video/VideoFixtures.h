@@ -7,11 +7,11 @@
 
 enum class TFixtureKind
 {
-    H264Mp4,     // H.264 in MP4 with B-frames and a long GOP
-    MjpegAvi,    // Motion-JPEG in AVI
-    RawAvi,      // uncompressed 24-bit DIB in AVI
-    Mpeg2Mpg,    // MPEG-2 program stream
-    Mpeg4Mov,    // MPEG-4 part 2 in QuickTime
+    H264Mp4,  // H.264 in MP4 with B-frames and a long GOP
+    MjpegAvi, // Motion-JPEG in AVI
+    RawAvi,   // uncompressed 24-bit DIB in AVI
+    Mpeg2Mpg, // MPEG-2 program stream
+    Mpeg4Mov, // MPEG-4 part 2 in QuickTime
 };
 
 // Path of a 320 x 240, 25 frames/s, 2 s clip of the given kind (50 frames; each frame differs from
