@@ -149,6 +149,19 @@ int TIniEditor::KeyCount(const QString& section) const
     return s ? s->Keys : 0;
 }
 
+QStringList TIniEditor::Keys(const QString& section) const
+{
+    QStringList keys;
+    if (const TSection* s = FindSection(section))
+        for (std::size_t i = 0; i < s->Lines.size(); ++i) {
+            const TLine& line = s->Lines[i];
+            if (!line.Key.isEmpty() && !line.Dead &&
+                s->Index.value(line.Key.toCaseFolded()).front() == int(i))
+                keys << line.Key;
+        }
+    return keys;
+}
+
 void TIniEditor::WriteString(const QString& section, const QString& key, const QString& value)
 {
     // Line breaks inside a value would split it into lines of their own when read back.

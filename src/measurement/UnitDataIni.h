@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
     // Number of key lines of the section, duplicates included.
     int KeyCount(const QString& section) const;
+    // The keys of the section in file order (a key with several lines once).
+    QStringList Keys(const QString& section) const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);
     void DeleteKey(const QString& section, const QString& key);

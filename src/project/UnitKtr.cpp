@@ -40,9 +40,20 @@ bool ReadProjectBytes(const QString& path, QByteArray& bytes)
     QFile file(path);
     if (file.size() > TKtr::MaxFileSize || !file.open(QIODevice::ReadOnly))
         return false;
-    bytes = file.read(TKtr::MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > TKtr::MaxFileSize)
-        return false;
+    // Read in pieces: a file that grows, or a device without a size, stops at the limit.
+    bytes.clear();
+    bytes.reserve(qsizetype(file.size()));
+    char piece[1 << 16];
+    for (;;) {
+        const qint64 got = file.read(piece, sizeof piece);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        bytes.append(piece, qsizetype(got));
+        if (bytes.size() > TKtr::MaxFileSize)
+            return false;
+    }
     qsizetype lines = 0;
     int sections = 0;
     bool lineStart = true;
@@ -79,6 +90,23 @@ bool WithinLimits(const TIniFile& ini)
         if (data.Count(QLatin1String(key)) > TKtr::MaxContainers)
             return false;
     return true;
+}
+
+// The largest i of the keys name + "_" + i (i written as the profile writes it), -1 without any.
+int LastIndex(const QStringList& keys, const QString& name)
+{
+    const QString prefix = name + QLatin1Char('_');
+    int last = -1;
+    for (const QString& key : keys) {
+        if (!key.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QString digits = key.mid(prefix.size());
+        bool ok = false;
+        const int i = digits.toInt(&ok);
+        if (ok && i > last && QString::number(i) == digits)
+            last = i;
+    }
+    return last;
 }
 
 int RunCount(const TBooleanDynArray& values)
@@ -206,7 +234,8 @@ void TKtr::Upgrade()
     if (Version == VersionLegacy) {
         ini.WriteString(SectionMain, KeyVersion, QString::number(VersionLegacy));
         QByteArray bytes;
-        if (!ReadProjectBytes(FileName, bytes) || !ConvertLegacyLayout(SplitTextLines(DecodeText(bytes)), ini))
+        if (!ReadProjectBytes(FileName, bytes) ||
+            !ConvertLegacyLayout(SplitTextLines(DecodeText(bytes)), ini))
             return;
     }
     if (Version < VersionCurrent)
@@ -221,20 +250,25 @@ void TKtr::ReencodeMontage(TIniEditor& ini) const
     const int shiftCount = reader.Int(QStringLiteral("TimeShiftsNumber"), 0);
     if (frames > TMontage::MaxLoadedFrames || shiftCount > TMontage::MaxLoadedFrames)
         return;
-    TBooleanDynArray visible(std::size_t(std::max(0, frames)));
+    // Frames after the last one with a key have the default value, so they continue one run: the arrays
+    // stop one frame after that key, which gives the same runs however large a damaged count is.
+    const QStringList keys = ini.Keys(MontageSection);
+    const QString visibleKey = QStringLiteral("VisibleImage");
+    const QString shiftKey = QStringLiteral("TimeShift");
+    TBooleanDynArray visible(std::size_t(std::clamp(frames, 0, LastIndex(keys, visibleKey) + 2)));
     for (std::size_t i = 0; i < visible.size(); ++i)
-        visible[i] = reader.Bool(Indexed(QStringLiteral("VisibleImage"), (long long)i), true);
-    TIntegerDynArray shifts(std::size_t(std::max(0, shiftCount)));
+        visible[i] = reader.Bool(Indexed(visibleKey, (long long)i), true);
+    TIntegerDynArray shifts(std::size_t(std::clamp(shiftCount, 0, LastIndex(keys, shiftKey) + 2)));
     for (std::size_t i = 0; i < shifts.size(); ++i)
-        shifts[i] = reader.Int(Indexed(QStringLiteral("TimeShift"), (long long)i), 0);
+        shifts[i] = reader.Int(Indexed(shiftKey, (long long)i), 0);
     if (RunCount(visible) > MaxReencodedRuns || RunCount(shifts) > MaxReencodedRuns)
         return;
 
     TDataWriter writer(ini, MontageSection);
     for (std::size_t i = 0; i < visible.size(); ++i)
-        writer.Delete(Indexed(QStringLiteral("VisibleImage"), (long long)i));
+        writer.Delete(Indexed(visibleKey, (long long)i));
     for (std::size_t i = 0; i < shifts.size(); ++i)
-        writer.Delete(Indexed(QStringLiteral("TimeShift"), (long long)i));
+        writer.Delete(Indexed(shiftKey, (long long)i));
     writer.Int(QStringLiteral("VisibleImagesNumber"), frames);
     // The runs are made by the edited sequence's own writer, then copied key by key in its order.
     TIniFile runs{QString()};
@@ -338,7 +372,8 @@ bool TKtr::RecordVideoFileName(const QString& projectPath, const QString& videoP
                 insertAt = std::min(end + 1, bytes.size());
         } else if (inMain && !trimmed.startsWith(';')) {
             const qsizetype eq = raw.indexOf('=');
-            if (eq > 0 && raw.left(eq).trimmed().compare(KeyVideoFileName.toLatin1(), Qt::CaseInsensitive) == 0) {
+            if (eq > 0 &&
+                raw.left(eq).trimmed().compare(KeyVideoFileName.toLatin1(), Qt::CaseInsensitive) == 0) {
                 replaceFrom = start;
                 replaceTo = contentEnd;
             }
@@ -370,7 +405,8 @@ bool TKtr::RecordVideoFileName(const QString& projectPath, const QString& videoP
 
 QString TKtr::InitialFolder() const
 {
-    if (Host.Options && !Host.Options->DefaultDirectory.isEmpty() && QFileInfo(Host.Options->DefaultDirectory).isDir())
+    if (Host.Options && !Host.Options->DefaultDirectory.isEmpty() &&
+        QFileInfo(Host.Options->DefaultDirectory).isDir())
         return Host.Options->DefaultDirectory;
     const QString last = Host.LastFolder ? Host.LastFolder() : QString();
     if (!last.isEmpty())
@@ -399,8 +435,9 @@ bool TKtr::SearchVideo(const QString& expected, QString& chosen) const
                 .Line(selected, true, clBlue)
                 .Line(QStringLiteral("Can not open this video file. Possible Problems and suggestions:"))
                 .Line(QStringLiteral("    The file is corrupted"))
-                .Line(QString::fromUtf8("    your computer does not have the necessary codec (install the GStreamer "
-                                        "plugins « gstreamer1.0-libav » and « gstreamer1.0-plugins-bad »)."));
+                .Line(QString::fromUtf8(
+                    "    your computer does not have the necessary codec (install the GStreamer "
+                    "plugins « gstreamer1.0-libav » and « gstreamer1.0-plugins-bad »)."));
         } else {
             box.Line(expected, true, clBlue)
                 .Blank()
@@ -416,8 +453,12 @@ bool TKtr::SearchVideo(const QString& expected, QString& chosen) const
         request.Title = QStringLiteral("Open video file");
         request.Filter = Host.VideoFilter;
         request.FileName = expectedName;
-        const QString expectedFolder = QFileInfo(expected).absolutePath();
-        request.InitialDir = QFileInfo(expectedFolder).isDir() ? expectedFolder : QFileInfo(FileName).absolutePath();
+        // The expected folder when it still exists here, else the project's own folder (a path written
+        // on another system names no folder of this one).
+        const QString expectedFolder = expected.left(expected.size() - expectedName.size());
+        request.InitialDir = !expectedFolder.isEmpty() && QFileInfo(expectedFolder).isDir()
+                                 ? QFileInfo(expectedFolder).absoluteFilePath()
+                                 : QFileInfo(FileName).absolutePath();
         const TFileDialogResult result = TDialogService::Instance().FileDialog(request);
         if (!result.Accepted)
             return false;
@@ -429,17 +470,18 @@ bool TKtr::SearchVideo(const QString& expected, QString& chosen) const
             chosen = selected;
             return true;
         }
-        const int pressed = box.Begin(icInformation)
-                                .Line(QStringLiteral("The selected file and the awaited file have different names."))
-                                .Blank()
-                                .Line(QStringLiteral("Selected file:"))
-                                .Line(selected, true, clBlue)
-                                .Blank()
-                                .Line(QStringLiteral("Expected file:"))
-                                .Line(expected, true, clBlue)
-                                .Button(QStringLiteral("Ok"), btOk)
-                                .Button(QStringLiteral("Cancel"), btAnnuler)
-                                .Execute();
+        const int pressed =
+            box.Begin(icInformation)
+                .Line(QStringLiteral("The selected file and the awaited file have different names."))
+                .Blank()
+                .Line(QStringLiteral("Selected file:"))
+                .Line(selected, true, clBlue)
+                .Blank()
+                .Line(QStringLiteral("Expected file:"))
+                .Line(expected, true, clBlue)
+                .Button(QStringLiteral("Ok"), btOk)
+                .Button(QStringLiteral("Cancel"), btAnnuler)
+                .Execute();
         if (pressed == 0) {
             chosen = selected;
             return true;
@@ -559,8 +601,10 @@ bool TKtr::SaveProject()
         Host.SetLastFolder(QFileInfo(path).absolutePath());
 
     Release();
+    const QString previous = FileName;
     // The previous content is read first: its keys that are not written again stay in the file.
     if (!Prepare(path)) {
+        FileName = previous;
         box.Begin(icWarning)
             .Line(QStringLiteral("Saving has failed."))
             .Line(path, true, clBlue)
@@ -573,6 +617,7 @@ bool TKtr::SaveProject()
     const bool written = WriteContent();
     Release();
     if (!written) {
+        FileName = previous;
         box.Begin(icWarning)
             .Line(QStringLiteral("File saving has failed."))
             .Line(path, true, clBlue)

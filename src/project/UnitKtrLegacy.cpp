@@ -102,8 +102,9 @@ public:
                 return false;
 
         if (!Skip(9) || !Directions(QStringLiteral("Layer")) || !Skip(5) ||
-            !Put(SectionData, QStringLiteral("LayerWidth")) || !Put(SectionData, QStringLiteral("LayerHeight")) ||
-            !Skip(2) || !Put(SectionData, QStringLiteral("OrigineCurrentXCoordinate_Layer")) ||
+            !Put(SectionData, QStringLiteral("LayerWidth")) ||
+            !Put(SectionData, QStringLiteral("LayerHeight")) || !Skip(2) ||
+            !Put(SectionData, QStringLiteral("OrigineCurrentXCoordinate_Layer")) ||
             !Put(SectionData, QStringLiteral("OrigineCurrentYCoordinate_Layer")))
             return false;
 
@@ -142,10 +143,10 @@ public:
 
         // Each layer position belongs to the frame of the layer container of the same index.
         for (int i = layerContainers - 1; i >= 0; --i)
-            FIni.WriteString(
-                SectionData, Indexed(QStringLiteral("OrigineImageNumber_Layer"), i),
-                FIni.ReadString(SectionData, Indexed(QStringLiteral("MarksContainerFrameNumber_Layer"), i),
-                                QStringLiteral("0")));
+            FIni.WriteString(SectionData, Indexed(QStringLiteral("OrigineImageNumber_Layer"), i),
+                             FIni.ReadString(SectionData,
+                                             Indexed(QStringLiteral("MarksContainerFrameNumber_Layer"), i),
+                                             QStringLiteral("0")));
         return true;
     }
 
@@ -224,14 +225,15 @@ private:
         if (!Next(line))
             return false;
         const bool separate = line.contains(QLatin1Char('*'));
-        FIni.WriteString(SectionData, QStringLiteral("ScaleLength"), QString(line).remove(QLatin1Char('*')).trimmed());
+        FIni.WriteString(SectionData, QStringLiteral("ScaleLength"),
+                         QString(line).remove(QLatin1Char('*')).trimmed());
         if (!separate)
             return true;
         if (!Skip(1))
             return false;
         for (const QString& kind : {QStringLiteral("ScaleHoriz"), QStringLiteral("ScaleVert")})
-            for (const char* key : {"PointsNumber", "Point1XCoordinate", "Point1YCoordinate", "Point2XCoordinate",
-                                    "Point2YCoordinate", "Length"})
+            for (const char* key : {"PointsNumber", "Point1XCoordinate", "Point1YCoordinate",
+                                    "Point2XCoordinate", "Point2YCoordinate", "Length"})
                 if (!Put(SectionData, kind + QLatin1String(key)))
                     return false;
         return Skip(1);
@@ -249,7 +251,8 @@ private:
             int marks = 0;
             if (!Put(SectionData, Indexed(QStringLiteral("MarksContainerFrameNumber_") + list, i)) ||
                 !Put(SectionData, Indexed(QStringLiteral("MarksContainerMarkNumber_") + list, i)) ||
-                !CountKey(SectionData, Indexed(QStringLiteral("MarksContainerMarksNumber_") + list, i), marks))
+                !CountKey(SectionData, Indexed(QStringLiteral("MarksContainerMarksNumber_") + list, i),
+                          marks))
                 return false;
             for (int j = 0; j < marks; ++j)
                 for (const char* key : {"MarkOrderNumber_", "MarkXCoordinate_", "MarkYCoordinate_"})
@@ -278,7 +281,8 @@ QStringList SplitTextLines(const QString& text)
         while (end < size && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
             ++end;
         lines << text.mid(start, end - start);
-        if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size && text[end + 1] == QLatin1Char('\n'))
+        if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size &&
+            text[end + 1] == QLatin1Char('\n'))
             ++end;
         start = end + 1;
     }

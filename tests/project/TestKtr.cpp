@@ -86,8 +86,8 @@ void Build(TWork& w)
 
     w.View.FrameShown = 8;
     w.View.ModeValue = mvTransparent;
-    w.Ktr.Formulas.Formules = {{QStringLiteral("Ec"), QStringLiteral("0,5*m*v^2"), QStringLiteral("kinetic"),
-                                QStringLiteral("J")}};
+    w.Ktr.Formulas.Formules = {
+        {QStringLiteral("Ec"), QStringLiteral("0,5*m*v^2"), QStringLiteral("kinetic"), QStringLiteral("J")}};
     w.Ktr.Formulas.Constantes = {
         {QStringLiteral("m"), QStringLiteral("0"), QStringLiteral("0,25"), QStringLiteral("kg")},
         {QStringLiteral("g"), QStringLiteral("0"), QStringLiteral("=9.81"), QStringLiteral("m/s²")}};
@@ -163,6 +163,29 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveTheSameWork)
     EXPECT_EQ(file.ReadString(QStringLiteral("Main"), QStringLiteral("VideoFileName"), {}), saved.Video);
     EXPECT_EQ(file.ReadString(QStringLiteral("Record"), QStringLiteral("RecordConstValue_1"), {}),
               QStringLiteral("=9.81"));
+}
+
+TEST_F(ProjectFileTest, AHandWrittenFileReadsAndIsWrittenBackKeyForKey)
+{
+    TWork w;
+    w.View.Frames = 10;
+    w.Montage.Init(10);
+    ASSERT_TRUE(w.LoadFrom(DataFile(QStringLiteral("project_small.ktr"))));
+    EXPECT_EQ(w.Data.MarquesRep->Name(1), QStringLiteral("cube"));
+    EXPECT_EQ(w.Data.Transparent->LayerStage, 2);
+    EXPECT_EQ(w.Data.MarquesTsp->ContainerOf(4)->MarkOf(0)->GetOffset().Y, -0.02);
+    EXPECT_EQ(w.View.FrameShown, 4);
+    EXPECT_EQ(w.Montage.TimeShift, (TIntegerDynArray{0, 0, 0, 0, -1, -2, -2, -2, -2, -2}));
+
+    const QString path = Path(QStringLiteral("again.ktr"));
+    ASSERT_TRUE(w.SaveTo(path));
+    const TIniFile original(DataFile(QStringLiteral("project_small.ktr")));
+    const TIniFile written(path);
+    EXPECT_EQ(written.ReadSections(), original.ReadSections());
+    for (const QString& section : original.ReadSections())
+        for (const auto& [key, value] : SectionMap(original, section))
+            EXPECT_EQ(SectionMap(written, section)[key].toStdString(), value.toStdString())
+                << section.toStdString() << '/' << key.toStdString();
 }
 
 TEST_F(ProjectFileTest, DecimalCommaAndPointReadAlike)
@@ -249,7 +272,8 @@ TEST_F(ProjectFileTest, MissingAndOutOfRangeValuesGiveTheirDefaults)
              EXPECT_EQ(d.RepereFixe->XAxisAngle, 0.5);
              EXPECT_EQ(d.RepereFixe->YAxisAngle, 0.0);
          }},
-        {"", [](const TData& d) {
+        {"",
+         [](const TData& d) {
              EXPECT_EQ(d.FramesNumberBetweenTwoMarks, 1);
              EXPECT_EQ(d.ElementColor, TColor(65535));
              EXPECT_TRUE(d.RepereFixe->DirectXAxisDirection);
@@ -272,7 +296,8 @@ TEST_F(ProjectFileTest, MissingAndOutOfRangeValuesGiveTheirDefaults)
     };
     for (const Case& c : cases) {
         TWork w;
-        ASSERT_TRUE(Read(Minimal(QStringLiteral("RequiredDuration=0.04\n") + QLatin1String(c.Lines)).toUtf8(), w))
+        ASSERT_TRUE(
+            Read(Minimal(QStringLiteral("RequiredDuration=0.04\n") + QLatin1String(c.Lines)).toUtf8(), w))
             << c.Lines;
         c.Check(w.Data);
     }
@@ -300,14 +325,17 @@ TEST_F(ProjectFileTest, DamagedAndHostileFilesFailCleanlyOrReadWithinBounds)
          head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=1\nMarksContainerMarksNumber_Grid_0=1\n"
                 "MarkXCoordinate_Grid_0_0=1.2.3\n",
          false},
-        {"huge counts", head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=2000000000\nMarkColorsNumber=99999999\n"
-                               "MarksContainerMarksNumber_Grid_0=2147483647\nMarkXCoordinate_Grid_0_0=0.5\n",
+        {"huge counts",
+         head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=2000000000\nMarkColorsNumber=99999999\n"
+                "MarksContainerMarksNumber_Grid_0=2147483647\nMarkXCoordinate_Grid_0_0=0.5\n",
          true, 1},
         {"negative counts and indices",
-         head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=-3\nOriginePositionsNumber_Layer=-1\n", true, 0},
+         head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=-3\nOriginePositionsNumber_Layer=-1\n",
+         true, 0},
         {"negative frame and object",
          head + "RequiredDuration=0.04\nMarksContainersNumber_Grid=2\nMarksContainerFrameNumber_Grid_0=-7\n"
-                "MarksContainerMarksNumber_Grid_0=1\nMarksContainerMarksNumber_Grid_1=1\nMarkOrderNumber_Grid_1_0=-1\n",
+                "MarksContainerMarksNumber_Grid_0=1\nMarksContainerMarksNumber_Grid_1=1\nMarkOrderNumber_"
+                "Grid_1_0=-1\n",
          true, 1},
         {"number far too large", head + "RequiredDuration=1e400\n", false},
         {"negative run count", head + "RequiredDuration=0.04\n[Montage]\nVisibleScalesNumber=-1\n", false},
@@ -342,9 +370,11 @@ TEST_F(ProjectFileTest, FilesBeyondAProjectsSizeAreRefusedBeforeTheyAreRead)
     QByteArray sections;
     for (int i = 0; i <= TKtr::MaxSections; ++i)
         sections += "[S" + QByteArray::number(i) + "]\n";
-    QByteArray containers = "[Main]\nVersion=351000\n[Data]\nRequiredDuration=0.04\nMarksContainersNumber_Grid=999999\n";
+    QByteArray containers =
+        "[Main]\nVersion=351000\n[Data]\nRequiredDuration=0.04\nMarksContainersNumber_Grid=999999\n";
     for (int i = 0; i <= TKtr::MaxContainers; ++i)
-        containers += "MarksContainerFrameNumber_Grid_" + QByteArray::number(i) + '=' + QByteArray::number(i) + '\n';
+        containers +=
+            "MarksContainerFrameNumber_Grid_" + QByteArray::number(i) + '=' + QByteArray::number(i) + '\n';
     for (const QByteArray& bytes : {lines, sections, containers}) {
         TWork w;
         EXPECT_FALSE(Read(bytes, w));
@@ -355,10 +385,14 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
 {
     const TBooleanDynArray visible{true, true, false, false, true, true, true, false, true, true, true, true};
     const TIntegerDynArray shifts{0, 0, 0, -1, -2, -2, -2, -2, -3, -3, -2, -1};
-    QString text = QStringLiteral("[Main]\nVersion=340000\nVideoFileName=/v.avi\n[Data]\nRequiredDuration=0.04\n"
-                                  "[Montage]\nVisibleImagesNumber=12\nTimeShiftsNumber=12\n");
+    QString text =
+        QStringLiteral("[Main]\nVersion=340000\nVideoFileName=/v.avi\n[Data]\nRequiredDuration=0.04\n"
+                       "[Montage]\nVisibleImagesNumber=12\nTimeShiftsNumber=12\n");
     for (int i = 0; i < 12; ++i)
-        text += QStringLiteral("VisibleImage_%1=%2\nTimeShift_%1=%3\n").arg(i).arg(visible[i] ? 1 : 0).arg(shifts[i]);
+        text += QStringLiteral("VisibleImage_%1=%2\nTimeShift_%1=%3\n")
+                    .arg(i)
+                    .arg(visible[i] ? 1 : 0)
+                    .arg(shifts[i]);
     const QString path = Path(QStringLiteral("old.ktr"));
     ASSERT_TRUE(WriteFile(path, text.toUtf8()));
 
@@ -384,6 +418,38 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
     EXPECT_EQ(montage.Visible, visible);
     EXPECT_EQ(montage.TimeShift, shifts);
 
+    // Damaged counts far beyond the keys give the same runs as the full arrays, at once.
+    struct Sparse
+    {
+        int Frames;
+        std::map<int, int> Keys; // frame -> value of VisibleImage_ and of TimeShift_
+    };
+    for (const Sparse& c : {Sparse{40, {{2, 0}, {5, 0}}}, Sparse{40, {{2, 0}, {5, 1}}},
+                            Sparse{TMontage::MaxLoadedFrames, {{3, 0}, {4, -1}, {5, -2}}}}) {
+        QString sparse =
+            QStringLiteral("[Main]\nVersion=340000\n[Montage]\nVisibleImagesNumber=%1\nTimeShiftsNumber=%1\n")
+                .arg(c.Frames);
+        TBooleanDynArray fullVisible(std::size_t(c.Frames), true);
+        TIntegerDynArray fullShifts(std::size_t(c.Frames), 0);
+        for (const auto& [frame, value] : c.Keys) {
+            sparse += QStringLiteral("VisibleImage_%1=%2\nTimeShift_%1=%2\n").arg(frame).arg(value);
+            fullVisible[std::size_t(frame)] = value != 0;
+            fullShifts[std::size_t(frame)] = value;
+        }
+        ASSERT_TRUE(WriteFile(path, sparse.toUtf8()));
+        TKtr upgraded;
+        ASSERT_TRUE(upgraded.Prepare(path));
+        upgraded.Upgrade();
+        TIniFile full{QString()};
+        TMontage::WriteVisibility(full, fullVisible);
+        TMontage::WriteShifts(full, fullShifts);
+        std::map<QString, QString> wantSparse = SectionMap(full, MontageSection);
+        wantSparse[QStringLiteral("visibleimagesnumber")] = QString::number(c.Frames);
+        wantSparse[QStringLiteral("timeshiftsnumber")] = QString::number(c.Frames);
+        EXPECT_EQ(SectionMap(*upgraded.Ini(), MontageSection), wantSparse) << c.Frames;
+    }
+    ASSERT_TRUE(WriteFile(path, text.toUtf8()));
+
     // The file itself is not changed by opening it.
     EXPECT_EQ(QString::fromUtf8(ReadFile(path)), text);
 
@@ -398,8 +464,9 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
 
 TEST(IniEditor, ReadsAndWritesAsTheProfileDoes)
 {
-    const QString text = QStringLiteral("; head comment\nloose=1\n[Data]\nA=1\na=duplicate\n; comment\nB = 2 \n\n"
-                                        "[Other]\nX=9\n\n\n[Empty]\n");
+    const QString text =
+        QStringLiteral("; head comment\nloose=1\n[Data]\nA=1\na=duplicate\n; comment\nB = 2 \n\n"
+                       "[Other]\nX=9\n\n\n[Empty]\n");
     TIniFile profile{QString()};
     profile.SetText(text);
     TIniFile edited{QString()};
@@ -418,7 +485,9 @@ TEST(IniEditor, ReadsAndWritesAsTheProfileDoes)
         onEditor(editor);
     };
     both([](TIniFile& i) { i.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3")); },
-         [](TIniEditor& e) { e.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3")); });
+         [](TIniEditor& e) {
+             e.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3"));
+         });
     both(
         [](TIniFile& i) {
             i.WriteString(QStringLiteral("Other"), QStringLiteral("New"), QStringLiteral("two\nlines"));
@@ -448,5 +517,6 @@ TEST(IniEditor, ReadsAndWritesAsTheProfileDoes)
     TDataReader reader(many, QStringLiteral("Data"));
     EXPECT_EQ(reader.KeyCount(), 60000);
     EXPECT_EQ(reader.Float(QStringLiteral("markxcoordinate_grid_59999_0"), 0.0), 59999 / 7.0);
-    EXPECT_EQ(many.ReadFloat(QStringLiteral("Data"), QStringLiteral("MarkXCoordinate_Grid_3_0"), 0.0), 3 / 7.0);
+    EXPECT_EQ(many.ReadFloat(QStringLiteral("Data"), QStringLiteral("MarkXCoordinate_Grid_3_0"), 0.0),
+              3 / 7.0);
 }

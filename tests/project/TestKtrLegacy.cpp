@@ -34,7 +34,10 @@ protected:
     QTemporaryDir Dir;
     QString Legacy = Dir.filePath(QStringLiteral("legacy.ktr"));
 
-    void SetUp() override { ASSERT_TRUE(WriteFile(Legacy, ReadFile(DataFile(QStringLiteral("legacy_334000.ktr"))))); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(WriteFile(Legacy, ReadFile(DataFile(QStringLiteral("legacy_334000.ktr")))));
+    }
 };
 
 } // namespace
@@ -74,7 +77,8 @@ TEST_F(LegacyTest, EveryLineGoesToItsKey)
     EXPECT_EQ(d.MarquesTsp->ContainerOf(6)->MarkOf(0)->GetOffset().Y, -0.01);
     EXPECT_EQ(w.View.FrameShown, 3);
     EXPECT_EQ(w.View.ModeValue, mvRepereFixe);
-    EXPECT_EQ(w.Montage.Visible, (TBooleanDynArray{true, true, true, false, false, true, true, true, true, true}));
+    EXPECT_EQ(w.Montage.Visible,
+              (TBooleanDynArray{true, true, true, false, false, true, true, true, true, true}));
     EXPECT_EQ(w.Montage.TimeShift, (TIntegerDynArray{0, 0, 0, 0, -1, -2, -2, -2, -2, -2}));
     ASSERT_EQ(w.Ktr.Formulas.Formules.size(), 1u);
     EXPECT_EQ(w.Ktr.Formulas.Formules[0].Phrase, QStringLiteral("0,5*m*v^2"));
@@ -85,7 +89,8 @@ TEST_F(LegacyTest, EveryLineGoesToItsKey)
     ASSERT_TRUE(ktr.Prepare(Legacy));
     ktr.Upgrade();
     EXPECT_EQ(ktr.VideoFileName(), QStringLiteral("C:\\Videos\\Physics\\ball.avi"));
-    EXPECT_EQ(ktr.Ini()->ReadInteger(QStringLiteral("Main"), QStringLiteral("Version"), 0), TKtr::VersionLegacy);
+    EXPECT_EQ(ktr.Ini()->ReadInteger(QStringLiteral("Main"), QStringLiteral("Version"), 0),
+              TKtr::VersionLegacy);
     EXPECT_EQ(BareFileName(ktr.VideoFileName()), QStringLiteral("ball.avi"));
 }
 

@@ -1,0 +1,249 @@
+// The headless datasheet export: a generated project gives the calculation engine's values, for the grid
+// and the layer, and every failure exits with its reason.
+#include "app/CommandLine.h"
+#include "calc/UnitResultats.h"
+#include "common/UnitOptions.h"
+#include "export/UnitServeur.h"
+#include "measurement/UnitEchelle.h"
+#include "measurement/UnitMarques.h"
+#include "measurement/UnitTransparent.h"
+#include "project/KtrFixture.h"
+#include "results/UnitResGrid.h"
+#include "results/UnitResPrepare.h"
+#include "video/VideoFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cmath>
+
+namespace {
+
+// The calculation's view of the work, as the main window gives it.
+class TWorkSource : public TCalcSource
+{
+public:
+    explicit TWorkSource(const TData& data) : FData(data) {}
+    bool VideoOpen() const override { return true; }
+    TMesures Mesures(bool layer) const override { return FData.BuildMesures(layer); }
+    std::pair<double, double> FacteursEchelle() const override
+    {
+        const TScaleFactors f = FData.FacteursEchelle();
+        return {f.X, f.Y};
+    }
+    double GridAngle() const override { return FData.GridAngle(false); }
+    bool DirectXAxisDirection(bool layer) const override { return FData.DirectX(layer); }
+    bool DirectYAxisDirection(bool layer) const override { return FData.DirectY(layer); }
+    double Period() const override { return FData.RequiredDuration; }
+    QString ObjectName(bool layer, int object) const override
+    {
+        const QString name = (layer ? FData.MarquesTsp->Name(object) : FData.MarquesRep->Name(object));
+        return name.isEmpty() ? TCalcSource::ObjectName(layer, object) : name;
+    }
+
+private:
+    const TData& FData;
+};
+
+struct HeadlessFixture : ::testing::Test
+{
+    QTemporaryDir Dir;
+    TWork Work;
+    QString Project = Dir.filePath(QStringLiteral("fall.ktr"));
+    QString Output = Dir.filePath(QStringLiteral("sheet.txt"));
+
+    void SetUp() override
+    {
+        Work.Video = FixtureVideo(TFixtureKind::H264Mp4);
+        ASSERT_FALSE(Work.Video.isEmpty());
+        Work.View.Frames = 50; // the fixture's frames
+        Work.Montage.Init(50);
+        TData& d = Work.Data;
+        d.SetRequiredDuration(0.04);
+        d.Echelle->ScalePointsNumber = 2;
+        d.Echelle->Points[teNormale] = {TPointRel{0.1, 0.95}, TPointRel{0.9, 0.95}};
+        d.Echelle->ScaleLength = 2.0;
+        d.RepereFixe->OriginePointsNumber = 1;
+        d.RepereFixe->OrigineCurrent = {0.2, 0.8};
+        d.SetGridAngle(0.25);
+        d.InverserAxeY();
+        // A thrown ball and a slower one, on every frame from 5 to 29 except 12 (hidden); frame 20 was
+        // given one interval more.
+        d.SetNbObjets(2);
+        for (int f = 5; f < 30; ++f) {
+            if (f == 12)
+                continue;
+            const double t = 0.04 * f;
+            d.MarquesRep->SetMarkAt(0, f, {0.15 + 0.3 * t, 0.3 + 0.5 * t - 0.5 * t * t});
+            if (f % 3 != 0)
+                d.MarquesRep->SetMarkAt(1, f, {0.2 + 0.1 * t, 0.5 + 0.05 * std::sin(4 * t)});
+        }
+        d.MarquesRep->Renumber();
+        d.MarquesRep->SetName(1, QStringLiteral("slow"));
+        Work.Montage.Visible[12] = false;
+        for (int f = 13; f < 50; ++f)
+            Work.Montage.TimeShift[std::size_t(f)] = f >= 20 ? 0 : -1;
+        Work.Montage.RebuildMaps();
+        // The time base as the view gives it to the measurement data.
+        for (int f = 0; f < 50; ++f)
+            Work.View.Shifts[f] = Work.Montage.TimeShift[std::size_t(f)];
+        Work.View.Hidden = Work.Montage.Visible;
+        Work.View.Hidden.flip();
+        // The layer: its centre moves, and one mark on the sheet per frame.
+        d.Transparent->OrigineCurrent = {0.5, 0.5};
+        for (int f = 5; f < 12; ++f)
+            d.MarquesTsp->SetMarkAt(0, f, {0.5 + 0.01 * f * f / 10.0, 0.4 + 0.02 * f});
+        d.MarquesTsp->Renumber();
+        ASSERT_TRUE(Work.SaveTo(Project));
+    }
+
+    int Run(const QStringList& args, QString& errors)
+    {
+        QString outText;
+        QTextStream out(&outText);
+        QTextStream err(&errors);
+        const int code = RunHeadless(ParseCommandLine(args), out, err);
+        err.flush();
+        return code;
+    }
+
+    // The text that the datasheet's Export command writes for the work as it is in memory.
+    QStringList Reference(bool layer, TResCalc& calc, TResGrid*& gridOut)
+    {
+        static TOptions options;
+        calc.IsLayerMode = [layer] { return layer; };
+        Source = std::make_unique<TWorkSource>(Work.Data);
+        calc.SetSource(Source.get());
+        Grid = std::make_unique<TResGrid>(calc, options);
+        gridOut = Grid.get();
+        TServeur serveur(options);
+        EXPECT_EQ(ExportDatasheetText(calc, *Grid, options, true, Work.Data.GridAngle(false),
+                                      QCoreApplication::applicationFilePath(), QDateTime::currentDateTime(),
+                                      serveur),
+                  calcOk);
+        return serveur.Lines;
+    }
+
+    std::unique_ptr<TWorkSource> Source;
+    std::unique_ptr<TResGrid> Grid;
+};
+
+QStringList ReadLines(const QString& path)
+{
+    QString text = QString::fromUtf8(ReadFile(path));
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    return text.split(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+TEST_F(HeadlessFixture, ExportGivesTheCalculationEnginesValues)
+{
+    for (const bool layer : {false, true}) {
+        QStringList args{QStringLiteral("--export-datasheet"), Project, Output};
+        if (layer)
+            args << QStringLiteral("--layer");
+        QString errors;
+        ASSERT_EQ(Run(args, errors), 0) << errors.toStdString();
+        EXPECT_TRUE(errors.isEmpty());
+        const QStringList lines = ReadLines(Output);
+
+        TResCalc calc;
+        TResGrid* grid = nullptr;
+        const QStringList reference = Reference(layer, calc, grid);
+        ASSERT_EQ(lines.size(), reference.size()) << layer;
+        ASSERT_GT(lines.size(), 10);
+        // The same text line by line, the date line aside.
+        for (int i = 0; i < lines.size(); ++i) {
+            if (i == 1)
+                continue;
+            EXPECT_EQ(lines[i].toStdString(), reference[i].toStdString()) << layer << " line " << i;
+        }
+
+        // And each number is the engine's value to 15 significant digits.
+        const int objects = calc.Current().ObjectCount;
+        int numbers = 0;
+        for (int row = grid->FixedRows(); row < grid->RowCount(); ++row) {
+            const QStringList cells = lines[2 + row].split(QLatin1Char('\t'));
+            ASSERT_EQ(cells.size(), grid->ColCount() - 1);
+            for (int col = 1; col < grid->ColCount(); ++col) {
+                const QString cell = cells[col - 1];
+                if (cell.isEmpty())
+                    continue;
+                const int full = grid->FullIndex(col);
+                const double value =
+                    calc.Value(0, TResCalc::ColumnObjectOf(full, objects),
+                               TResCalc::ColumnKindOf(full, objects), row - grid->FixedRows());
+                bool ok = false;
+                const double read = QString(cell).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+                ASSERT_TRUE(ok) << cell.toStdString();
+                EXPECT_LE(std::fabs(read - value), 5e-15 * std::fabs(value) + 1e-300) << cell.toStdString();
+                ++numbers;
+            }
+        }
+        EXPECT_GT(numbers, layer ? 20 : 200);
+    }
+}
+
+TEST_F(HeadlessFixture, FailuresExitWithTheirReason)
+{
+    const QString moved = Dir.filePath(QStringLiteral("moved.ktr"));
+    QByteArray text = ReadFile(Project);
+    ASSERT_TRUE(WriteFile(moved, QByteArray(text).replace(Work.Video.toUtf8(), "/nowhere/clip.mp4")));
+    const QString damaged = Dir.filePath(QStringLiteral("damaged.ktr"));
+    ASSERT_TRUE(
+        WriteFile(damaged, QByteArray(text).replace("RequiredDuration=0.04", "RequiredDuration=fast")));
+    // The slow ball keeps two marks only.
+    const QString few = Dir.filePath(QStringLiteral("few.ktr"));
+    {
+        TWork w;
+        w.Video = Work.Video;
+        w.View.Frames = 50;
+        w.Montage.Init(50);
+        w.Data.SetRequiredDuration(0.04);
+        w.Data.Echelle->ScalePointsNumber = 2;
+        w.Data.Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
+        w.Data.Echelle->ScaleLength = 1.0;
+        w.Data.RepereFixe->OriginePointsNumber = 1;
+        w.Data.SetNbObjets(2);
+        for (int f = 0; f < 6; ++f)
+            w.Data.MarquesRep->SetMarkAt(0, f, {0.1 * f, 0.5});
+        w.Data.MarquesRep->SetMarkAt(1, 0, {0.3, 0.3});
+        w.Data.MarquesRep->SetMarkAt(1, 1, {0.3, 0.35});
+        ASSERT_TRUE(w.SaveTo(few));
+    }
+    const QString video = Dir.filePath(QStringLiteral("notvideo.ktr"));
+    ASSERT_TRUE(WriteFile(video, QByteArray(text).replace(Work.Video.toUtf8(), Project.toUtf8())));
+
+    struct Case
+    {
+        QString Project;
+        const char* Reason;
+    };
+    const Case cases[] = {
+        {Dir.filePath(QStringLiteral("absent.ktr")), "no such file"},
+        {moved, "/nowhere/clip.mp4: no such file"},
+        {damaged, "Error reading file."},
+        {few, "an object has fewer than 3 marks"},
+        {video, "cannot open the video"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(Output);
+        QString errors;
+        EXPECT_NE(Run({QStringLiteral("--export-datasheet"), c.Project, Output}, errors), 0) << c.Reason;
+        EXPECT_TRUE(errors.contains(QLatin1String(c.Reason))) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(c.Project)) << errors.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(Output)) << c.Reason;
+    }
+    // An output that cannot be written.
+    QString errors;
+    EXPECT_NE(
+        Run({QStringLiteral("--export-datasheet"), Project, Dir.filePath(QStringLiteral("fall.ktr/out.txt"))},
+            errors),
+        0);
+    EXPECT_TRUE(errors.contains(QStringLiteral("cannot write"))) << errors.toStdString();
+}
