@@ -302,3 +302,20 @@ TEST_F(RoadFixture, DemoClipAnalysedThroughTheWindowGivesItsGravity)
     view.GoToPosition(12);
     Form->grab().save(FixtureCacheDir() + QStringLiteral("/main-window-demo.png"));
 }
+
+TEST(MainFormStart, TheCommandLineFileOpensByItsExtensionWhateverItsCase)
+{
+    TScriptedUserDlgScope messages;
+    QTemporaryDir dir;
+    TMainForm form(dir.filePath(QStringLiteral("Kinotra.ini")));
+    QStringList projects;
+    form.OpenProjectHandler = [&](const QString& path) {
+        projects << path;
+        return false;
+    };
+    form.SetStartFile(QStringLiteral("/nowhere/LESSON.KTR"));
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(projects, QStringList{QStringLiteral("/nowhere/LESSON.KTR")});
+    form.Options().CheckBox3ConfirmationQuit = false;
+}
