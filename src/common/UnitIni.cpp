@@ -171,12 +171,9 @@ QString TIniFile::ReadString(const QString& section, const QString& key, const Q
     return line ? line->Value : def;
 }
 
-long long TIniFile::ReadInt64(const QString& section, const QString& key, long long def) const
+bool TextToInt64(const QString& value, long long& result)
 {
-    const TLine* line = FindLine(section, key);
-    if (!line)
-        return def;
-    QString text = line->Value;
+    QString text = value.trimmed();
     bool negative = false;
     if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) {
         negative = text.startsWith(QLatin1Char('-'));
@@ -191,12 +188,20 @@ long long TIniFile::ReadInt64(const QString& section, const QString& key, long l
         text.remove(0, 1);
     }
     if (text.isEmpty() || !text.at(0).isLetterOrNumber())
-        return def;
+        return false;
     bool ok = false;
     const qulonglong magnitude = text.toULongLong(&ok, base);
     if (!ok || magnitude > qulonglong(std::numeric_limits<long long>::max()))
-        return def;
-    return negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+        return false;
+    result = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    return true;
+}
+
+long long TIniFile::ReadInt64(const QString& section, const QString& key, long long def) const
+{
+    const TLine* line = FindLine(section, key);
+    long long value = def;
+    return line && TextToInt64(line->Value, value) ? value : def;
 }
 
 int TIniFile::ReadInteger(const QString& section, const QString& key, int def) const

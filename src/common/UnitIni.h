@@ -80,5 +80,7 @@ private:
 
 // Reads a number typed or stored with "," or "." as the decimal separator; false when it is not one.
 bool TextToFloat(const QString& text, double& value);
+// Reads a decimal integer with an optional sign (or "0x"/"$" hexadecimal); false when it is not one.
+bool TextToInt64(const QString& text, long long& value);
 // Shortest round-trip text of a double with "." as the decimal separator.
 QString FloatToText(double value);

@@ -17,32 +17,6 @@ QString IndexedSuffix(const QString& suffix, int index)
     return suffix + QLatin1Char('_') + QString::number(index);
 }
 
-bool IniTextToInt64(const QString& value, long long& result)
-{
-    QString text = value;
-    bool negative = false;
-    if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) {
-        negative = text.startsWith(QLatin1Char('-'));
-        text.remove(0, 1);
-    }
-    int base = 10;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        text.remove(0, 2);
-    } else if (text.startsWith(QLatin1Char('$'))) {
-        base = 16;
-        text.remove(0, 1);
-    }
-    if (text.isEmpty() || !text.at(0).isLetterOrNumber())
-        return false;
-    bool ok = false;
-    const qulonglong magnitude = text.toULongLong(&ok, base);
-    if (!ok || magnitude > qulonglong(std::numeric_limits<long long>::max()))
-        return false;
-    result = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
-    return true;
-}
-
 // ====================================================================================================
 // TIniEditor
 
@@ -274,7 +248,7 @@ long long TDataReader::Int64(const QString& key, long long def) const
 {
     const QString* text = FEditor.Find(FSection, key);
     long long value = def;
-    if (!text || !IniTextToInt64(*text, value))
+    if (!text || !TextToInt64(*text, value))
         return def;
     return value;
 }

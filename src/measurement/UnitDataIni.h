@@ -14,10 +14,6 @@ class TIniFile;
 QString DataKey(const QString& name, const QString& suffix);
 QString IndexedSuffix(const QString& suffix, int index);
 
-// Reads an integer value as the profile does: optional sign, decimal or "0x"/"$" hexadecimal. False for
-// anything else, and for magnitudes beyond the 64-bit range.
-bool IniTextToInt64(const QString& text, long long& value);
-
 // An editing session on a whole profile with hashed look-up, so that reading or writing n keys costs O(n)
 // instead of O(n^2) (the profile itself searches each section line by line). The session parses the
 // profile's text once; reads see the session's own changes; Commit hands the whole text back to the

@@ -1,6 +1,7 @@
 // Conversion of the first project layout, one value per line, into the keys of the current layout.
 #include "project/UnitKtrLegacy.h"
 
+#include "common/UnitIni.h"
 #include "measurement/UnitDataIni.h"
 
 #include <limits>
@@ -185,7 +186,7 @@ private:
     {
         QString line;
         long long value = 0;
-        if (!Next(line) || !IniTextToInt64(line, value) || value < std::numeric_limits<int>::min() ||
+        if (!Next(line) || !TextToInt64(line, value) || value < std::numeric_limits<int>::min() ||
             value > std::numeric_limits<int>::max())
             return false;
         count = int(value);
