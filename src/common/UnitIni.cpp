@@ -79,6 +79,8 @@ void TIniFile::SetText(const QString& text)
 {
     FHead.clear();
     FSections.clear();
+    FSectionIndex.clear();
+    FSectionsIndexed = false;
     TSection* current = nullptr;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -93,10 +95,8 @@ void TIniFile::SetText(const QString& text)
             if (close > 0) {
                 const QString name = trimmed.mid(1, close - 1).trimmed();
                 current = FindSection(name);
-                if (!current) { // a repeated section continues the first one
-                    FSections.push_back(TSection{name, {}});
-                    current = &FSections.back();
-                }
+                if (!current) // a repeated section continues the first one
+                    current = &AddSection(name);
                 continue;
             }
         }
@@ -108,17 +108,26 @@ void TIniFile::SetText(const QString& text)
         }
         if (line.Key.isEmpty())
             line.Raw = raw;
-        (current ? current->Lines : FHead).push_back(std::move(line));
+        if (current) {
+            current->Lines.push_back(std::move(line));
+            current->Indexed = false;
+        } else {
+            FHead.push_back(std::move(line));
+        }
     }
     FModified = false;
 }
 
 const TIniFile::TSection* TIniFile::FindSection(const QString& name) const
 {
-    for (const TSection& s : FSections)
-        if (SameName(s.Name, name))
-            return &s;
-    return nullptr;
+    if (!FSectionsIndexed) {
+        FSectionIndex.clear();
+        for (int i = int(FSections.size()) - 1; i >= 0; --i) // the first of equal names wins
+            FSectionIndex.insert(FSections[size_t(i)].Name.toCaseFolded(), i);
+        FSectionsIndexed = true;
+    }
+    const auto it = FSectionIndex.constFind(name.toCaseFolded());
+    return it == FSectionIndex.constEnd() ? nullptr : &FSections[size_t(*it)];
 }
 
 TIniFile::TSection* TIniFile::FindSection(const QString& name)
@@ -126,15 +135,33 @@ TIniFile::TSection* TIniFile::FindSection(const QString& name)
     return const_cast<TSection*>(std::as_const(*this).FindSection(name));
 }
 
+TIniFile::TSection& TIniFile::AddSection(const QString& name)
+{
+    FSections.push_back(TSection{name, {}, {}, false});
+    if (FSectionsIndexed)
+        FSectionIndex.insert(name.toCaseFolded(), int(FSections.size()) - 1);
+    return FSections.back();
+}
+
+int TIniFile::FindKey(const TSection& section, const QString& key) const
+{
+    if (!section.Indexed) {
+        section.KeyIndex.clear();
+        for (int i = int(section.Lines.size()) - 1; i >= 0; --i) // the first line of a key wins
+            if (!section.Lines[size_t(i)].Key.isEmpty())
+                section.KeyIndex.insert(section.Lines[size_t(i)].Key.toCaseFolded(), i);
+        section.Indexed = true;
+    }
+    return section.KeyIndex.value(key.toCaseFolded(), -1);
+}
+
 const TIniFile::TLine* TIniFile::FindLine(const QString& section, const QString& key) const
 {
     const TSection* s = FindSection(section);
     if (!s)
         return nullptr;
-    for (const TLine& line : s->Lines)
-        if (!line.Key.isEmpty() && SameName(line.Key, key))
-            return &line;
-    return nullptr;
+    const int i = FindKey(*s, key);
+    return i < 0 ? nullptr : &s->Lines[size_t(i)];
 }
 
 bool TIniFile::SectionExists(const QString& section) const
@@ -233,23 +260,25 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     QString clean = value;
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     TSection* s = FindSection(section);
-    if (!s) {
-        FSections.push_back(TSection{section, {}});
-        s = &FSections.back();
-    }
-    for (TLine& line : s->Lines)
-        if (!line.Key.isEmpty() && SameName(line.Key, key)) {
-            if (line.Value != clean) {
-                line.Value = clean;
-                FModified = true;
-            }
-            return;
+    if (!s)
+        s = &AddSection(section);
+    if (const int i = FindKey(*s, key); i >= 0) {
+        TLine& line = s->Lines[size_t(i)];
+        if (line.Value != clean) {
+            line.Value = clean;
+            FModified = true;
         }
-    // New keys go after the last key of the section, before trailing blank lines.
+        return;
+    }
+    // New keys go after the last key of the section, before trailing blank lines; only blank lines move,
+    // so the index of every key stays right.
     auto at = s->Lines.end();
     while (at != s->Lines.begin() && std::prev(at)->Key.isEmpty() && std::prev(at)->Raw.trimmed().isEmpty())
         --at;
+    const int index = int(at - s->Lines.begin());
     s->Lines.insert(at, TLine{key, clean, {}});
+    if (s->Indexed)
+        s->KeyIndex.insert(key.toCaseFolded(), index);
     FModified = true;
 }
 
@@ -274,6 +303,7 @@ void TIniFile::DeleteKey(const QString& section, const QString& key)
     if (!s)
         return;
     const auto before = s->Lines.size();
+    s->Indexed = false;
     std::erase_if(s->Lines,
                   [&](const TLine& line) { return !line.Key.isEmpty() && SameName(line.Key, key); });
     FModified = FModified || before != s->Lines.size();
@@ -281,6 +311,7 @@ void TIniFile::DeleteKey(const QString& section, const QString& key)
 
 void TIniFile::EraseSection(const QString& section)
 {
+    FSectionsIndexed = false;
     const auto before = FSections.size();
     std::erase_if(FSections, [&](const TSection& s) { return SameName(s.Name, section); });
     FModified = FModified || before != FSections.size();

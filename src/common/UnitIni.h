@@ -1,6 +1,7 @@
 // INI files with the semantics of Windows profiles: used for the settings file and for project files.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -65,10 +66,16 @@ private:
     {
         QString Name;
         std::vector<TLine> Lines;
+        // Case-folded key -> index of its first line; rebuilt on demand after lines move.
+        mutable QHash<QString, int> KeyIndex;
+        mutable bool Indexed = false;
     };
 
     const TSection* FindSection(const QString& name) const;
     TSection* FindSection(const QString& name);
+    TSection& AddSection(const QString& name);
+    // Index of the key's first line in the section, -1 when absent.
+    int FindKey(const TSection& section, const QString& key) const;
     const TLine* FindLine(const QString& section, const QString& key) const;
 
     QString FFileName;
@@ -76,6 +83,9 @@ private:
     bool FModified = false;
     std::vector<TLine> FHead; // lines before the first section
     std::vector<TSection> FSections;
+    // Case-folded section name -> index of its section; rebuilt on demand after sections go.
+    mutable QHash<QString, int> FSectionIndex;
+    mutable bool FSectionsIndexed = false;
 };
 
 // Reads a number typed or stored with "," or "." as the decimal separator; false when it is not one.

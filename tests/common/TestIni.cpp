@@ -143,3 +143,28 @@ TEST(Ini, MissingOrForeignFilesGiveAnEmptyProfile)
               QString::fromUtf8("Café"));
     EXPECT_EQ(latin.ReadSection(QStringLiteral("Data")).size(), 1);
 }
+
+TEST(Ini, ManyKeysStayFoundAfterEveryKindOfEdit)
+{
+    // Large projects hold tens of thousands of keys: look-ups go through an index that every edit keeps
+    // right (first line of a repeated key wins, new keys before trailing blank lines, deletions).
+    TIniFile ini{QString()};
+    ini.SetText(QStringLiteral("[A]\nk=1\nK=2\n\n\n[B]\nx=0\n[a]\nlate=3\n"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("a"), QStringLiteral("K"), {}), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("late"), {}), QStringLiteral("3"));
+    for (int i = 0; i < 20000; ++i)
+        ini.WriteInteger(QStringLiteral("A"), QStringLiteral("Key_%1").arg(i), i);
+    for (int i = 0; i < 20000; i += 997)
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("a"), QStringLiteral("KEY_%1").arg(i), -1), i);
+    ini.DeleteKey(QStringLiteral("A"), QStringLiteral("k"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("gone")),
+              QStringLiteral("gone"));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("Key_19999"), -1), 19999);
+    ini.EraseSection(QStringLiteral("B"));
+    ini.WriteString(QStringLiteral("C"), QStringLiteral("y"), QStringLiteral("new"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("c"), QStringLiteral("Y"), {}), QStringLiteral("new"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("Key_5"), {}), QStringLiteral("5"));
+    EXPECT_FALSE(ini.SectionExists(QStringLiteral("B")));
+    // The repeated section continued the first one; new keys follow its last key; both lines of "k" went.
+    EXPECT_TRUE(ini.ToText().startsWith(QStringLiteral("[A]\n\n\nlate=3\nKey_0=0\nKey_1=1\n")));
+}
