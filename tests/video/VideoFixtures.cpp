@@ -3,10 +3,12 @@
 
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cstdio>
 
 namespace {
 
@@ -60,9 +62,12 @@ QString FixtureVideo(TFixtureKind kind)
     const QString ffmpeg = Tool("ffmpeg");
     if (ffmpeg.isEmpty())
         return {};
-    // Written under a temporary name and renamed, so that a test program killed midway leaves no
-    // truncated file that later runs would take for a good one.
-    const QString partial = QFileInfo(path).path() + QStringLiteral("/partial-") + QFileInfo(path).fileName();
+    // Written under a name of this process's own and renamed, so that a test program killed midway leaves
+    // no truncated file that later runs would take for a good one, and test programs running at the same
+    // time (CTest runs them in parallel) never write into each other's file.
+    const QString partial = QFileInfo(path).path() +
+                            QStringLiteral("/partial-%1-").arg(QCoreApplication::applicationPid()) +
+                            QFileInfo(path).fileName();
     QStringList args = {"-y", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2"};
     args << fixture.Codec << partial;
     QProcess p;
@@ -71,8 +76,12 @@ QString FixtureVideo(TFixtureKind kind)
         QFile::remove(partial);
         return {};
     }
-    QFile::remove(path);
-    return QFile::rename(partial, path) ? path : QString();
+    // rename() replaces the file atomically; another process may have put an identical one there first.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(partial);
+        return QFileInfo(path).size() > 0 ? path : QString();
+    }
+    return path;
 }
 
 int FfmpegFrameCount(const QString& path)
