@@ -10,6 +10,7 @@
 #include "measurement/UnitDataView.h"
 #include "measurement/UnitMarques.h"
 #include "project/UnitKtr.h"
+#include "results/UnitDataCalcSource.h"
 #include "results/UnitResGrid.h"
 #include "results/UnitResPrepare.h"
 #include "video/UnitVideoSources.h"
@@ -64,36 +65,6 @@ private:
     const TVideoSources& FSources;
     const TMontage& FMontage;
     TModeVideo FMode;
-};
-
-// What the calculation reads of the measurement data, as the main window hands it over.
-class THeadlessCalcSource : public TCalcSource
-{
-public:
-    THeadlessCalcSource(const TData& data, const TOptions& options) : FData(data), FOptions(options) {}
-    bool VideoOpen() const override { return true; }
-    TMesures Mesures(bool layer) const override { return FData.BuildMesures(layer); }
-    std::pair<double, double> FacteursEchelle() const override
-    {
-        const TScaleFactors f = FData.FacteursEchelle();
-        return {f.X, f.Y};
-    }
-    double GridAngle() const override { return FData.GridAngle(false); }
-    bool DirectXAxisDirection(bool layer) const override { return FData.DirectX(layer); }
-    bool DirectYAxisDirection(bool layer) const override { return FData.DirectY(layer); }
-    double Period() const override { return FData.RequiredDuration; }
-    QString ObjectName(bool layer, int object) const override
-    {
-        const TPolyContainer& list = layer ? static_cast<const TPolyContainer&>(*FData.MarquesTsp)
-                                           : static_cast<const TPolyContainer&>(*FData.MarquesRep);
-        const QString name = list.Name(object);
-        return name.isEmpty() ? TCalcSource::ObjectName(layer, object) : name;
-    }
-    bool StartByZero() const override { return FOptions.CheckBox36StartByZero; }
-
-private:
-    const TData& FData;
-    const TOptions& FOptions;
 };
 
 QString OneLine(QString text)
@@ -160,7 +131,7 @@ int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& opti
     }
 
     TResCalc calc;
-    THeadlessCalcSource source(data, options);
+    TDataCalcSource source(data, options);
     calc.SetSource(&source);
     calc.IsLayerMode = [layer] { return layer; };
     TResGrid grid(calc, options);

@@ -15,6 +15,7 @@
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
 #include "project/UnitKtr.h"
+#include "results/UnitDataCalcSource.h"
 #include "results/UnitResForm.h"
 #include "results/UnitResGrid.h"
 #include "shell/UnitBoiteValeur.h"
@@ -55,40 +56,6 @@ namespace {
 const QString RecentSection = QStringLiteral("RecentFiles");
 const QString MainFormSection = QStringLiteral("MainForm");
 constexpr TColor StatusFieldColour = 0x9BDFC4;
-
-// The calculation reads the measurement data through this adapter.
-class TDataCalcSource : public TCalcSource
-{
-public:
-    TDataCalcSource(const TData& data, const TVideo& view, const TOptions& options)
-        : FData(data), FView(view), FOptions(options)
-    {
-    }
-    bool VideoOpen() const override { return FView.IsOpen(); }
-    TMesures Mesures(bool layer) const override { return FData.BuildMesures(layer); }
-    std::pair<double, double> FacteursEchelle() const override
-    {
-        const TScaleFactors f = FData.FacteursEchelle();
-        return {f.X, f.Y};
-    }
-    double GridAngle() const override { return FData.GridAngle(false); }
-    bool DirectXAxisDirection(bool layer) const override { return FData.DirectX(layer); }
-    bool DirectYAxisDirection(bool layer) const override { return FData.DirectY(layer); }
-    double Period() const override { return FData.RequiredDuration; }
-    QString ObjectName(bool layer, int object) const override
-    {
-        const TPolyContainer& list = layer ? static_cast<const TPolyContainer&>(*FData.MarquesTsp)
-                                           : static_cast<const TPolyContainer&>(*FData.MarquesRep);
-        const QString name = list.Name(object);
-        return name.isEmpty() ? TCalcSource::ObjectName(layer, object) : name;
-    }
-    bool StartByZero() const override { return FOptions.CheckBox36StartByZero; }
-
-private:
-    const TData& FData;
-    const TVideo& FView;
-    const TOptions& FOptions;
-};
 
 struct TButtonDef
 {
@@ -753,7 +720,7 @@ void TMainForm::CreateObjects()
     FMontage = std::make_unique<TMontage>();
     FData = std::make_unique<TData>(FOptions.get(), FVideo);
     FVideo->SetData(FData.get());
-    FCalcSource = std::make_unique<TDataCalcSource>(*FData, *FVideo, *FOptions);
+    FCalcSource = std::make_unique<TDataCalcSource>(*FData, *FOptions, [this] { return VideoOpen(); });
     FResCalc->SetSource(FCalcSource.get());
     FResCalc->IsLayerMode = [this] { return FVideo->Mode() == mvTransparent; };
     FData->ApplyOptions();
