@@ -1,6 +1,8 @@
 // Video writer over FFmpeg: MPEG-4 part 2 (or uncompressed) images, one at a time, into an AVI or MP4 file.
 #include "editing/UnitFFMpegRecord.h"
 
+#include "common/UnitWriterComment.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -15,9 +17,6 @@ extern "C" {
 const QString FFMpegInternalCodecName = QStringLiteral("FFMpeg internal MPEG4 codec");
 
 namespace {
-
-// The comment by which the reader recognises the program's own files.
-const char* const WriterComment = "Kinotra video FFMpeg MPEG4 codec";
 
 const QString TooOldText =
     QStringLiteral("The « FFmpeg » libraries installed on the hard disk are too old.\n"
@@ -202,7 +201,7 @@ bool TFFMpegRecord::Open()
         return Fail(ErrorString(code));
     F->Stream->time_base = c->time_base;
     F->Stream->avg_frame_rate = rate;
-    av_dict_set(&output->metadata, "comment", WriterComment, 0);
+    av_dict_set(&output->metadata, "comment", OwnWriterComment, 0);
 
     F->Frame->format = c->pix_fmt;
     F->Frame->width = Width;

@@ -1,6 +1,7 @@
 // The three frame sources, the choice of framework for a file, frame navigation and playback.
 #include "video/UnitVideoSources.h"
 
+#include "common/UnitWriterComment.h"
 #include "video/UnitDSPlay.h"
 #include "video/UnitFFMpegPlay.h"
 #include "video/UnitVfwPlay.h"
@@ -9,8 +10,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-
-const QString OwnWriterComment = QStringLiteral("Kinotra video FFMpeg MPEG4 codec");
 
 const QStringList& VideoExtensions()
 {
@@ -126,7 +125,7 @@ bool TVideoSources::OpenVideo(const QString& path)
     const int byExtension = FrameworkOfExtension(path);
     if (byExtension >= 0)
         Framework = static_cast<std::uint8_t>(byExtension);
-    if (FComment && FComment(path).compare(OwnWriterComment, Qt::CaseInsensitive) == 0)
+    if (FComment && FComment(path).compare(QLatin1String(OwnWriterComment), Qt::CaseInsensitive) == 0)
         Framework = 2;
     if (Framework == 0 && !FSources[0]->Open(path))
         Framework = 1;

@@ -11,9 +11,6 @@
 
 class QTimer;
 
-// The comment that the program's own FFmpeg writer puts into every file it writes.
-extern const QString OwnWriterComment;
-
 // Video extensions in their fixed order: ".avi" (framework 0), ".mpg", ".mpeg", ".wmv" (framework 1),
 // ".mov", ".mp4" (framework 2).
 const QStringList& VideoExtensions();
