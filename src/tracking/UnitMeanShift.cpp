@@ -1,0 +1,432 @@
+// Mean-shift search of a target's colour model over the frames of a video.
+#include "tracking/UnitMeanShift.h"
+
+#include "tracking/UnitEspaceCouleur.h"
+
+#include <QPainter>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+int RoundHalfEven(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// Frames come as RGB32 from every frame source; anything else is converted once here.
+QImage AsRgb32(const QImage& frame)
+{
+    if (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32)
+        return frame;
+    return frame.convertToFormat(QImage::Format_RGB32);
+}
+
+// Sets the pixels of the segment a-b (Bresenham) in the mask whose top-left pixel is origin.
+int TraceSegment(const QPoint& a, const QPoint& b, const QPoint& origin, TMatriceI& mask)
+{
+    int x = a.x();
+    int y = a.y();
+    const int dx = std::abs(b.x() - a.x());
+    const int dy = -std::abs(b.y() - a.y());
+    const int sx = a.x() < b.x() ? 1 : -1;
+    const int sy = a.y() < b.y() ? 1 : -1;
+    int error = dx + dy;
+    int count = 0;
+    for (;;) {
+        int& entry = mask[y - origin.y()][x - origin.x()];
+        if (entry == 0)
+            ++count;
+        entry = 1;
+        if (x == b.x() && y == b.y())
+            break;
+        const int e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            y += sy;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TMeanShift::TMeanShift()
+    : TargetBitmap(0, 0, QImage::Format_RGB32), CandidateBitmap(0, 0, QImage::Format_RGB32)
+{
+}
+
+int TMeanShift::WindowSize() const
+{
+    const int side = std::max(TargetBitmap.width(), TargetBitmap.height());
+    return std::max(static_cast<int>(std::trunc(1.2 * side)), 2 * SearchRadius + 1);
+}
+
+void TMeanShift::SetIgnoreZones(const TMatricePointD& zones, int frameHeight, int frameWidth)
+{
+    IgnorePolygons.clear();
+    for (const auto& zone : zones) {
+        TPointDynArray polygon;
+        polygon.reserve(zone.size());
+        for (const QPointF& p : zone)
+            polygon.emplace_back(RoundHalfEven(frameWidth * p.x()), RoundHalfEven(frameHeight * p.y()));
+        IgnorePolygons.push_back(std::move(polygon));
+    }
+}
+
+void TMeanShift::SetBinCount(int n)
+{
+    ::SetBinCount(n);
+}
+
+bool TMeanShift::SetTarget(const QImage& frame, int count, const TPointDDynArray& outline, QPoint& start)
+{
+    const int w = frame.width();
+    const int h = frame.height();
+    std::vector<QPoint> points;
+    count = std::clamp(count, 0, static_cast<int>(outline.size()));
+    for (int k = 0; k < count; ++k) {
+        const QPoint p(RoundHalfEven(w * outline[k].x()), RoundHalfEven(h * outline[k].y()));
+        if (points.empty() || points.back() != p)
+            points.push_back(p);
+    }
+    while (points.size() > 1 && points.back() == points.front())
+        points.pop_back();
+    if (points.size() < 2)
+        return false;
+    points.push_back(points.front()); // closed
+
+    int left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+    for (const QPoint& p : points) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    --left;
+    --top;
+    ++right;
+    ++bottom;
+    const int rows = bottom - top + 1;
+    const int columns = right - left + 1;
+    TMatriceI mask(rows, std::vector<int>(columns, 0));
+
+    // Inside: non-zero winding of the crossings of each pixel row with the edges, counted to the right
+    // of the pixel centre; an edge covers its lower end and not its upper one, so a vertex on the row
+    // counts once.
+    int crossings = 0;
+    std::vector<std::pair<double, int>> row;
+    for (int i = 0; i < rows; ++i) {
+        const double y = top + i;
+        row.clear();
+        for (std::size_t k = 0; k + 1 < points.size(); ++k) {
+            const QPoint& a = points[k];
+            const QPoint& b = points[k + 1];
+            if (a.y() == b.y())
+                continue;
+            if ((a.y() <= y && y < b.y()) || (b.y() <= y && y < a.y())) {
+                const double x = a.x() + (y - a.y()) * (b.x() - a.x()) / double(b.y() - a.y());
+                row.emplace_back(x, a.y() < b.y() ? 1 : -1);
+            }
+        }
+        crossings += static_cast<int>(row.size());
+        if (row.empty())
+            continue;
+        for (int j = 0; j < columns; ++j) {
+            int winding = 0;
+            for (const auto& [x, direction] : row)
+                if (x > left + j)
+                    winding += direction;
+            if (winding != 0)
+                mask[i][j] = 1;
+        }
+    }
+    int contour = 0;
+    for (std::size_t k = 0; k + 1 < points.size(); ++k)
+        contour += TraceSegment(points[k], points[k + 1], QPoint(left, top), mask);
+    if (crossings < 2 && contour < 2)
+        return false;
+
+    double sumX = 0.0, sumY = 0.0;
+    int set = 0;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j)
+            if (mask[i][j] != 0) {
+                sumX += j;
+                sumY += i;
+                ++set;
+            }
+    if (set > 0) {
+        FTargetCentre = QPointF(sumX / set + left, sumY / set + top);
+        start = QPoint(RoundHalfEven(FTargetCentre.x()), RoundHalfEven(FTargetCentre.y()));
+    } else {
+        FTargetCentre = QPointF(0, 0);
+        start = QPoint(0, 0);
+    }
+
+    TargetMask = std::move(mask);
+    TargetRect = QRect(left, top, columns, rows);
+    FTargetFrame = AsRgb32(frame);
+    // Pixels of the box outside the frame are black; they lie outside the outline.
+    const TColor saved = NeutralColour;
+    NeutralColour = clBlack;
+    TMatricePoint zones = std::move(IgnorePolygons);
+    IgnorePolygons.clear();
+    Extract(FTargetFrame, TargetRect, TargetBitmap);
+    IgnorePolygons = std::move(zones);
+    NeutralColour = saved;
+    return true;
+}
+
+void TMeanShift::BuildTargetModel()
+{
+    BitmapToLuv(TargetBitmap, TargetLuv);
+    ColourHistogram(TargetLuv, TargetMask, false, TargetModel);
+
+    FTargetMaskWeights.clear();
+    for (const auto& maskRow : TargetMask)
+        for (int entry : maskRow)
+            FTargetMaskWeights.push_back(entry != 0 ? 1.0 : 0.0);
+    BitmapToBins(TargetBitmap, FBins);
+    std::vector<double> whole;
+    FlatHistogram(FBins, FTargetMaskWeights, whole);
+    FTargetFlat = whole;
+
+    // The outline always takes in some background. Colours that are not clearly more frequent inside the
+    // outline than in a ring around it, on the same frame, are background: left in the model they pull
+    // the window toward the background and bias every position (a rare background colour weighs as
+    // much as the target's own, since weights grow as a colour gets rarer in the window). A colour
+    // stays when its share inside is more than twice its share around, shares below half a percent
+    // counting as half a percent, so that stray pixels of noise decide nothing. When that leaves
+    // nothing, colours merely more frequent inside stay; when even that leaves nothing, the whole model.
+    if (!FTargetFrame.isNull() && !whole.empty()) {
+        const int margin = std::max(TargetRect.width(), TargetRect.height());
+        const QRect ring =
+            TargetRect.adjusted(-margin, -margin, margin, margin).intersected(FTargetFrame.rect());
+        std::vector<double> around(whole.size(), 0.0);
+        double total = 0.0;
+        for (int y = ring.top(); y <= ring.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(FTargetFrame.constScanLine(y));
+            for (int x = ring.left(); x <= ring.right(); ++x)
+                if (!TargetRect.contains(x, y)) {
+                    around[FlatBinOf(line[x])] += 1.0;
+                    total += 1.0;
+                }
+        }
+        if (total > 0.0) {
+            constexpr double Floor = 0.01;
+            for (const bool strict : {true, false}) {
+                std::vector<double> kept(whole.size(), 0.0);
+                double sum = 0.0;
+                for (std::size_t u = 0; u < whole.size(); ++u) {
+                    const double inside = whole[u];
+                    const double outside = around[u] / total;
+                    const bool keep =
+                        strict ? std::max(inside, Floor) > 2.0 * std::max(outside, Floor) : inside > outside;
+                    if (keep) {
+                        kept[u] = inside;
+                        sum += inside;
+                    }
+                }
+                if (sum > 0.0) {
+                    for (double& value : kept)
+                        value /= sum;
+                    FTargetFlat = std::move(kept);
+                    break;
+                }
+            }
+        }
+    }
+    const int n = BinCount();
+    for (int l = 0; l < n; ++l)
+        for (int u = 0; u < n; ++u)
+            for (int v = 0; v < n; ++v)
+                TargetModel[l][u][v] = FTargetFlat[(static_cast<std::size_t>(l) * n + u) * n + v];
+    NeutralColour = ::NeutralColour(TargetModel);
+    // The similarity of a perfect match: the masked pixels of the outline frame against the model.
+    FConfidenceNorm = 0.0;
+    for (std::size_t u = 0; u < whole.size(); ++u)
+        FConfidenceNorm += std::sqrt(whole[u] * FTargetFlat[u]);
+    FTargetFrame = QImage();
+}
+
+void TMeanShift::Extract(const QImage& frame, const QRect& rect, QImage& target) const
+{
+    if (target.size() != rect.size() || target.format() != QImage::Format_RGB32)
+        target = QImage(rect.size(), QImage::Format_RGB32);
+    const QRect inside = rect.intersected(frame.rect());
+    if (inside != rect) {
+        const TColor c = NeutralColour;
+        target.fill(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+    }
+    if (!inside.isEmpty()) {
+        const int dx = inside.left() - rect.left();
+        const std::size_t bytes = static_cast<std::size_t>(inside.width()) * sizeof(QRgb);
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            const auto* source = reinterpret_cast<const QRgb*>(frame.constScanLine(y)) + inside.left();
+            auto* destination = reinterpret_cast<QRgb*>(target.scanLine(y - rect.top())) + dx;
+            std::memcpy(destination, source, bytes);
+        }
+    }
+    // Zones to ignore take the neutral colour, filled and outlined, as if painted on the frame.
+    bool painterStarted = false;
+    QPainter painter;
+    for (const auto& zone : IgnorePolygons) {
+        if (zone.empty())
+            continue;
+        const QPolygon polygon(QList<QPoint>(zone.begin(), zone.end()));
+        if (!polygon.boundingRect().intersects(rect))
+            continue;
+        if (!painterStarted) {
+            painter.begin(&target);
+            painter.translate(-rect.left(), -rect.top());
+            painter.setPen(ToQColor(NeutralColour));
+            painter.setBrush(ToQColor(NeutralColour));
+            painterStarted = true;
+        }
+        painter.drawPolygon(polygon);
+    }
+}
+
+TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int maxIterations)
+{
+    TLocateResult result;
+    QPoint p = start;
+    result.Pixel = p;
+    result.Position = p;
+    int n = WindowSize();
+    if (n % 2 == 0)
+        ++n;
+    const int w = TargetBitmap.width();
+    const int h = TargetBitmap.height();
+    const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
+    if (w == 0 || h == 0 || frameIn.isNull() || bins == 0 || FTargetFlat.size() != bins)
+        return result; // no model built with the current bin count
+    const QImage frame = AsRgb32(frameIn);
+    const double ratio = std::min(double(n) / w, double(n) / h);
+
+    // Only the colours of the model carry weight, so the window histogram p and the background weights
+    // b are needed for those bins alone: slot s stands for the model's s-th colour. For each slot one
+    // pass gathers the kernel sum, the pixel count and the sums of the offsets; the weight
+    // sqrt(q b / p) is the same for every pixel of a slot.
+    FSlotOf.assign(bins, -1);
+    FSlotBin.clear();
+    for (std::size_t u = 0; u < bins; ++u)
+        if (FTargetFlat[u] > 0.0) {
+            FSlotOf[u] = static_cast<int>(FSlotBin.size());
+            FSlotBin.push_back(static_cast<int>(u));
+        }
+    const std::size_t slots = FSlotBin.size();
+    std::vector<double> kernelSum(slots), count(slots), sumI(slots), sumJ(slots), corner(slots);
+    std::vector<double> background(slots, 1.0);
+
+    // Bins of a search region a little larger than the window, reused while the window stays inside.
+    QRect region;
+    QPointF residual(0.0, 0.0);
+    for (int k = 1; k <= maxIterations; ++k) {
+        result.Iterations = k;
+        const int half = n / 2; // the window's pixel at p: its offsets are exact for odd and even sides
+        const QRect window(p.x() - half, p.y() - half, n, n);
+        if (!region.contains(window)) {
+            const int margin = std::max(4, n / 4);
+            region = window.adjusted(-margin, -margin, margin, margin);
+            Extract(frame, region, CandidateBitmap);
+            BitmapToBins(CandidateBitmap, FBins);
+        }
+        if (FKernelSize != n) {
+            KernelWeights(n, n, FKernel);
+            FKernelSize = n;
+            FKernelTotal = 0.0;
+            for (double value : FKernel)
+                FKernelTotal += value;
+        }
+        std::fill(kernelSum.begin(), kernelSum.end(), 0.0);
+        std::fill(count.begin(), count.end(), 0.0);
+        std::fill(sumI.begin(), sumI.end(), 0.0);
+        std::fill(sumJ.begin(), sumJ.end(), 0.0);
+        std::fill(corner.begin(), corner.end(), 0.0);
+        // The corner zones of BackgroundWeights, counted on the first iteration only.
+        const double cx = (n - 1) / 2.0, hx = (w / 2) * BackgroundMargin, hy = (h / 2) * BackgroundMargin;
+        const int x0 = static_cast<int>(std::trunc(cx - hx)), x1 = static_cast<int>(std::trunc(cx + hx));
+        const int y0 = static_cast<int>(std::trunc(cx - hy)), y1 = static_cast<int>(std::trunc(cx + hy));
+        const int regionWidth = region.width();
+        const int dx0 = window.left() - region.left();
+        const int dy0 = window.top() - region.top();
+        std::size_t index = 0;
+        for (int i = 0; i < n; ++i) {
+            const int* row = FBins.data() + static_cast<std::size_t>(i + dy0) * regionWidth + dx0;
+            const bool cornerRow = i < y0 || i > y1;
+            for (int j = 0; j < n; ++j, ++index) {
+                const int slot = FSlotOf[row[j]];
+                if (slot < 0)
+                    continue;
+                kernelSum[slot] += FKernel[index];
+                count[slot] += 1.0;
+                sumI[slot] += i;
+                sumJ[slot] += j;
+                if (cornerRow && (j < x0 || j > x1))
+                    corner[slot] += 1.0;
+            }
+        }
+        if (k == 1)
+            for (std::size_t s = 0; s < slots; ++s)
+                background[s] = corner[s] > 0.0 ? 1.0 / corner[s] : 1.0;
+        double s = 0.0, sx = 0.0, sy = 0.0;
+        if (!IsZero(FKernelTotal))
+            for (std::size_t t = 0; t < slots; ++t) {
+                const double pc = kernelSum[t] / FKernelTotal;
+                if (pc <= 0.0)
+                    continue;
+                const double weight = std::sqrt(FTargetFlat[FSlotBin[t]] * background[t] / pc);
+                s += weight * count[t];
+                sx += weight * (sumJ[t] - half * count[t]);
+                sy += weight * (sumI[t] - half * count[t]);
+            }
+        if (IsZero(s)) {
+            result.NoMatch = true;
+            residual = QPointF(0.0, 0.0);
+            break;
+        }
+        const double dx = sx / s;
+        const double dy = sy / s;
+        const double mx = std::nearbyint(dx);
+        const double my = std::nearbyint(dy);
+        p += QPoint(static_cast<int>(mx), static_cast<int>(my));
+        residual = QPointF(dx - mx, dy - my);
+        if (ratio > 4) {
+            // Small target in a large window: the window shrinks toward the target size at each step.
+            if (std::max(w, h) == n)
+                break;
+            n = std::max(std::max(w, h),
+                         static_cast<int>(std::trunc(double(n) * (maxIterations - k) / maxIterations)));
+        } else if (std::abs(dx) < 1 && std::abs(dy) < 1) {
+            break;
+        }
+    }
+    result.Pixel = p;
+    result.Position = QPointF(p) + residual;
+    return result;
+}
+
+double TMeanShift::Similarity(const QImage& frameIn, const QPoint& position)
+{
+    const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
+    if (FTargetFlat.size() != bins || bins == 0 || IsZero(FConfidenceNorm) || frameIn.isNull())
+        return 0.0;
+    const QPoint start(RoundHalfEven(FTargetCentre.x()), RoundHalfEven(FTargetCentre.y()));
+    const QRect region = TargetRect.translated(position - start);
+    Extract(AsRgb32(frameIn), region, FRegion);
+    BitmapToBins(FRegion, FBins);
+    FlatHistogram(FBins, FTargetMaskWeights, FCandidate);
+    double sum = 0.0;
+    for (std::size_t u = 0; u < FTargetFlat.size(); ++u)
+        if (FTargetFlat[u] > 0.0 && FCandidate[u] > 0.0)
+            sum += std::sqrt(FTargetFlat[u] * FCandidate[u]);
+    return std::clamp(sum / FConfidenceNorm, 0.0, 1.0);
+}

@@ -1,0 +1,83 @@
+// Mean-shift search: the colour model of a target drawn as an outline on one frame, and its position on
+// the following frames by weighted-centroid iterations of a square window.
+#pragma once
+
+#include "common/UnitTypes.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QPointF>
+#include <QRect>
+#include <vector>
+
+// What one search found. Positions are frame pixels as pixel indexes: pixel (i, j) has its centre at
+// (i, j), so the centre of a frame of width W is at (W - 1) / 2; add 0.5 for coordinates whose origin is
+// the top-left corner of the frame.
+struct TLocateResult
+{
+    QPoint Pixel;     // the window centre where the search stopped
+    QPointF Position; // the same refined by the last mean shift (sub-pixel)
+    int Iterations = 0;
+    bool NoMatch = false; // no pixel of the last window had a colour of the model: the window stayed
+};
+
+class TMeanShift
+{
+public:
+    static constexpr int BinsPerAxis = 20;
+    static constexpr int MinRadius = 10;
+    static constexpr int MaxRadius = 100;
+    static constexpr double BackgroundMargin = 1.2;
+
+    TMeanShift();
+
+    // Side of the search window in pixels: max(trunc(1.2 x the target's larger side), 2 x radius + 1).
+    int WindowSize() const;
+    // Zones to ignore, polygons in relative coordinates, converted to frame pixels (rounded half to even).
+    void SetIgnoreZones(const TMatricePointD& zones, int frameHeight, int frameWidth);
+    // The outline (relative coordinates, count points used) on a frame. False when the outline has fewer
+    // than two distinct pixels. start receives the centre of the masked pixels, rounded.
+    bool SetTarget(const QImage& frame, int count, const TPointDDynArray& outline, QPoint& start);
+    // The unrounded centre of the masked pixels (pixel indexes) of the last successful SetTarget.
+    QPointF TargetCentre() const { return FTargetCentre; }
+    // The colour model of the target from the last SetTarget (without the colours that are as frequent
+    // around the outline as inside it) and its neutral colour.
+    void BuildTargetModel();
+    static void SetBinCount(int n);
+    // Moves a window from start toward the best match of the model, at most maxIterations times.
+    TLocateResult Locate(const QImage& frame, const QPoint& start, int maxIterations);
+    // Similarity in [0, 1] of the pixels under the outline placed at position (pixel indexes) to the
+    // target model: the coefficient sum(sqrt(p q)) divided by its value on the outline frame, clamped.
+    // 1 on the target, near 0 when no colour of the target is there; 0 without a model.
+    double Similarity(const QImage& frame, const QPoint& position);
+
+    TColor NeutralColour = clWhite;
+    TMatricePoint IgnorePolygons; // frame pixels
+    TMatriceI TargetMask;         // non-zero inside or on the outline, over TargetBitmap
+    TMatrice3D TargetLuv;         // L*u*v* of TargetBitmap
+    TMatrice3D TargetModel;       // histogram q of the masked target pixels, no kernel, normalised
+    QImage TargetBitmap;          // the outline's bounding box widened by one pixel, from the frame
+    QImage CandidateBitmap;       // the current search window with a margin around it
+    int SearchRadius = 40;        // frame pixels, 10..100, written by the tracking driver
+    QRect TargetRect;             // frame pixels covered by TargetBitmap
+
+private:
+    // Copies the frame pixels of rect into target: parts outside the frame in the neutral colour, zones
+    // to ignore painted over in the same colour. The frame itself is not changed.
+    void Extract(const QImage& frame, const QRect& rect, QImage& target) const;
+
+    QPointF FTargetCentre;
+    QImage FTargetFrame;             // the outline frame, kept until BuildTargetModel
+    std::vector<double> FTargetFlat; // TargetModel by flat bin
+    std::vector<double> FTargetMaskWeights;
+    double FConfidenceNorm = 0.0;
+    // Work arrays kept between calls to avoid reallocation.
+    std::vector<int> FBins;
+    std::vector<double> FKernel;
+    int FKernelSize = -1;
+    double FKernelTotal = 0.0;
+    std::vector<int> FSlotOf;  // per bin: its place among the model's colours, or -1
+    std::vector<int> FSlotBin; // per place: the bin
+    std::vector<double> FCandidate;
+    QImage FRegion;
+};

@@ -1,0 +1,154 @@
+// The tracking driver: the targets' outlines and zones to ignore per object, and the tracking run that
+// follows one object frame by frame with the mean-shift search, keeping each position with a confidence.
+#pragma once
+
+#include "common/UnitTypes.h"
+#include "tracking/UnitMeanShift.h"
+
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class TOptions;
+
+enum TLastOp : std::uint8_t
+{
+    loNone = 0,   // nothing yet
+    loSelect = 1, // an outline has been drawn since the last tracking
+    loTrack = 2,  // the object has been tracked since its outline was drawn
+};
+
+// Why the last run ended.
+enum TTrackingEnd : std::uint8_t
+{
+    teNone = 0,      // no run yet, or one in progress
+    teLastFrame = 1, // the last frame of the sequence was reached
+    teStopped = 2,   // the user stopped it
+    teNoTarget = 3,  // the outline could not serve as a target on its frame
+    teNoFrame = 4,   // a frame could not be read
+    teLost = 5,      // the target was lost (covered, or no longer looking like itself)
+    teLeftFrame = 6, // the target went out of the frame
+};
+
+// Results of the start checks, in the order they are made.
+enum TStartCheck : std::uint8_t
+{
+    scOk = 0,
+    scNoVideo = 1,
+    scNoOutline = 2,
+    scOutlineOnLastFrame = 3,
+    scBadFirstFrame = 4,
+};
+
+class TTracking
+{
+public:
+    static constexpr int BinCount = 20;
+    static constexpr int MaxIterations = 10;
+    // A frame whose confidence is below DoubtLevel is doubtful; LostFrames frames in a row below
+    // LostLevel end the run, and those frames are not kept.
+    static constexpr double DoubtLevel = 0.5;
+    static constexpr double LostLevel = 0.1;
+    static constexpr int LostFrames = 3;
+
+    TTracking();
+
+    // Shape from ShapeNumber_Value (1 broken line, 2 free, else circle), ShowSearchZone from
+    // CheckBox52ShowRadiusSearch_Checked; withRadius also takes TrackingRadius_Value (at creation).
+    void ApplyOptions(const TOptions& options, bool withRadius = false);
+    // Entering tracking mode: every per-object array emptied and sized to objects, TrackedFrame sized
+    // [objects][frames] and filled with -1, LastFrame the last visible frame.
+    void Reset(int objects, int frames);
+    // The object count changed: existing entries kept, new ones empty, ObjectIndex clamped.
+    void ResizeObjects(int objects);
+    void SetTool(int tool);
+    void SetShape(int shape);
+    void SetSearchRadius(int radius);
+    void SetObjectIndex(int index);
+    void SetLastFrame(int value);
+
+    // The current object's outline (relative points) drawn on visible frame `frame`, whose full-size
+    // picture is image: stored, with its frame and centre; true when it can serve as a target.
+    bool SetOutline(const TPointDDynArray& outline, int frame, const QImage& image);
+    // A zone to ignore of the current object; the polygon is closed here. False with fewer than three
+    // vertices (nothing stored).
+    bool AddZone(const TPointDDynArray& zone);
+    void EraseOutline();
+    void EraseTracks();
+    void EraseLastZone();
+    void EraseZones();
+    void EraseAll();
+
+    // The start checks without a message; CanStart shows the failing one as a warning.
+    TStartCheck StartCheck(bool videoOpen);
+    bool CanStart(bool videoOpen);
+    bool CanDefineSequence();
+    // Starts a run of the current object on the user-interface thread, or asks the running one to stop
+    // (it stops before its next frame).
+    void StartStop();
+
+    bool OutlineDefined() const;
+    int ZoneCountOf() const;
+    int TrackedCount() const;
+    int OutlineDefinedAll() const;
+    int ZoneCountAll() const;
+    int TrackedCountAll() const;
+    // Visible frames of the object with a tracked position whose confidence is below DoubtLevel.
+    std::vector<int> DoubtfulFrames(int object) const;
+    // "Doubtful frames: 41, 42, 57" with frames shown 1-based, as the view shows them; empty when none.
+    QString DoubtfulText(int object) const;
+    // Why the last run ended, as a sentence; empty for a normal end. Frames are numbered from
+    // firstNumber (1 in the window, 0 on the command line).
+    QString EndMessage(int firstNumber = 1) const;
+
+    // Inputs from the main window.
+    std::function<QImage(int)> FrameAt;   // full-size picture of a visible frame; null when unreadable
+    std::function<int(int)> VideoFrameOf; // video frame number of a visible frame; identity when unset
+    int FrameStep = 1;                    // frames between two marks
+
+    // Notifications, called only when assigned.
+    std::function<void()> OnToolChange;
+    std::function<void()> OnTrackingStart;
+    std::function<void()> OnTrackingStop;
+    // Before each frame of a run: the visible frame about to be tracked and the progress 0..100; the
+    // main window shows the frame and processes pending events there (a stop request clears Running).
+    // At the end of a run, once with frame -1 and 101 (hide the progress bar).
+    std::function<void(int, int)> OnTrackingProgress;
+
+    int SearchRadius = 40; // frame pixels, 10..100
+    int LastFrame = 0;
+    int ObjectIndex = 0;
+    int Frames = 0; // visible frames
+    int Objects = 0;
+    bool Running = false;
+    bool ShowSearchZone = true;
+    std::uint8_t Tool = 0;  // 0 none, 1 outline, 2 zone to ignore
+    std::uint8_t Shape = 0; // 0 free, 1 broken line, 2 circle
+
+    TBooleanDynArray OutlineValid;
+    TIntegerDynArray OutlineCount;
+    TIntegerDynArray ZoneCount;
+    TIntegerDynArray OutlineFrame;
+    std::vector<TLastOp> LastOp;
+    TPointDDynArray OutlineCentre;     // centre of the smallest circle around the outline, relative
+    TPointDDynArray LastPositionRel;   // relative
+    TMatriceI TrackedFrame;            // [objects][frames]: -1, or the video frame number
+    TMatricePointD TrackedPositionRel; // [objects][frames], relative (x / W, y / H of the pixel centre)
+    TMatriceD TrackedConfidence;       // [objects][frames], 0..1
+    TMatricePointD OutlineRel;         // [objects]
+    TMatrice3PointD ZonesRel;          // [objects][zones], closed polygons
+
+    TTrackingEnd EndReason = teNone;
+    int EndFrame = -1; // visible frame where a run ended early
+
+    TMeanShift MeanShift;
+
+private:
+    void Run();
+    void Record(int frame, const QPointF& pixel, double confidence, const QSize& size);
+    void ClearObject(int object);
+};
+
+// Centre of the smallest circle enclosing the points (their mean for fewer than two).
+QPointF SmallestCircleCentre(const TPointDDynArray& points);
