@@ -10,7 +10,7 @@ out=build/fuzz-project
 mkdir -p "$out/obj"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -DQT_NO_KEYWORDS
        -Isrc -fPIC $(pkg-config --cflags Qt6Core Qt6Gui))
-sources=(src/common/*.cpp src/measurement/*.cpp src/graph/UnitGraphUtils.cpp src/editing/UnitMontage.cpp
+sources=(src/common/*.cpp src/measurement/*.cpp src/editing/UnitMontage.cpp
          src/project/*.cpp tests/fuzz/FuzzKtr.cpp)
 objects=()
 pids=()

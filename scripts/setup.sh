@@ -9,7 +9,7 @@ packages=(cmake g++ pkg-config ninja-build ccache
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav libges-1.0-dev libturbojpeg0-dev
     libxlsxwriter-dev libzip-dev libv4l-dev fonts-liberation2 fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev ffmpeg xvfb xauth)
+    packages+=(libgtest-dev ffmpeg xvfb xauth python3)
 fi
 
 missing=()

@@ -1,47 +1,40 @@
-// Speed of the FFmpeg frame source: stepping forward, stepping backward and random access, each as a
-// ratio to raw libavcodec decoding of the same file measured in the same run.
+// Speed and memory of the FFmpeg frame source: stepping forward, stepping backward and random access, each as
+// a ratio to raw libavcodec decoding of the same file measured in the same run; the frames the cache holds;
+// the peak memory of exporting one frame, against the ffmpeg tool doing the same.
 //
 // Usage: bench_video [VIDEO]. Without VIDEO a 12 s 1920x1080 H.264 clip (25 frames/s, GOP of 250 frames,
 // 3 B-frames, light noise so that decoding has real work) is made once with the ffmpeg tool and cached.
+// bench_video --export-frame VIDEO N OUT does what the program's headless --export-frame does (open through
+// the framework choice, show frame N, draw it, save it); the benchmark runs itself that way as a child
+// process and reads the child's peak resident memory.
 //
 // Targets: forward >= 0.8 x raw; backward (cache warm) >= 0.5 x forward; one random access no slower than
 // decoding one GOP. Printed, not asserted.
+#include "common/UnitFFMpegPtr.h"
 #include "video/UnitFFMpegPlay.h"
+#include "video/UnitVideoSources.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
-
-struct TFormatCloser
-{
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct TCodecFreer
-{
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct TFrameFreer
-{
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct TPacketFreer
-{
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 
 QString MakeClip()
 {
@@ -96,21 +89,21 @@ double RawDecode(const QString& path, int& frames, int& keyFrames)
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
         return 0.0;
-    std::unique_ptr<AVFormatContext, TFormatCloser> format(raw);
+    TAVInputPtr format(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0)
         return 0.0;
     const int stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0)
         return 0.0;
     const AVCodec* codec = avcodec_find_decoder(raw->streams[stream]->codecpar->codec_id);
-    std::unique_ptr<AVCodecContext, TCodecFreer> context(avcodec_alloc_context3(codec));
+    TAVCodecPtr context(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(context.get(), raw->streams[stream]->codecpar);
     context->thread_count = 0;
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(context.get(), codec, nullptr) < 0)
         return 0.0;
-    std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, TFrameFreer> frame(av_frame_alloc());
+    TAVPacketPtr packet(av_packet_alloc());
+    TAVFramePtr frame(av_frame_alloc());
     QElapsedTimer clock;
     clock.start();
     bool end = false;
@@ -136,29 +129,85 @@ double RawDecode(const QString& path, int& frames, int& keyFrames)
 }
 
 // The longest run of packets from one key frame to the next (or to the end): the most a jump may have to
-// decode.
-int LongestGop(const QString& path, int fallback)
+// decode. firstGop gets the length of the first run.
+int LongestGop(const QString& path, int fallback, int& firstGop)
 {
+    firstGop = fallback;
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
         return fallback;
-    std::unique_ptr<AVFormatContext, TFormatCloser> format(raw);
+    TAVInputPtr format(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0)
         return fallback;
     const int stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
+    TAVPacketPtr packet(av_packet_alloc());
     int index = 0, lastKey = 0, longest = 0;
+    bool first = true;
     while (av_read_frame(raw, packet.get()) >= 0) {
         if (packet->stream_index == stream) {
             if ((packet->flags & AV_PKT_FLAG_KEY) && index > 0) {
                 longest = std::max(longest, index - lastKey);
+                if (first)
+                    firstGop = index - lastKey;
+                first = false;
                 lastKey = index;
             }
             ++index;
         }
         av_packet_unref(packet.get());
     }
+    if (first)
+        firstGop = index;
     return std::max(longest, index - lastKey);
+}
+
+// Runs a program and waits for it; its peak resident memory in MiB, or -1 when it cannot run or fails.
+double PeakMiB(const QString& program, const QStringList& args)
+{
+    std::vector<QByteArray> texts{QFile::encodeName(program)};
+    for (const QString& arg : args)
+        texts.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1.0;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1.0;
+    return usage.ru_maxrss / 1024.0; // KiB on Linux
+}
+
+double PeakSelfMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// The headless export of one frame, as the program does it: open through the framework choice, show the
+// frame, draw it whole into a 32-bit image, save it.
+int ExportFrame(const QString& path, int frame, const QString& output)
+{
+    TVideoSources sources;
+    if (!sources.OpenVideo(path)) {
+        std::fprintf(stderr, "bench_video: cannot open %s\n", qPrintable(path));
+        return 1;
+    }
+    QString error;
+    sources.OnError = [&error](const QString& text) { error = text; };
+    sources.ShowFrame(frame);
+    QImage image(sources.FrameWidth(), sources.FrameHeight(), QImage::Format_RGB32);
+    if (!error.isEmpty() || sources.CurrentFrame() != frame ||
+        !sources.Draw(image, QRect(0, 0, sources.FrameWidth(), sources.FrameHeight()), SRCCOPY) ||
+        !image.save(output, "PNG")) {
+        std::fprintf(stderr, "bench_video: cannot export frame %d\n", frame);
+        return 1;
+    }
+    return 0;
 }
 
 // Seek (+ Draw) of each frame in order; frames/s.
@@ -190,11 +239,31 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--export-frame")
+        return ExportFrame(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt(),
+                           QString::fromLocal8Bit(argv[4]));
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : MakeClip();
     if (path.isEmpty()) {
         std::fprintf(stderr, "bench_video: no video (give one, or install the ffmpeg tool)\n");
         return 1;
     }
+    // Peak memory of exporting the frame that needs the most decoding in the first GOP, against the ffmpeg
+    // tool. Measured first: a child's peak includes this process's memory at the moment the child starts.
+    int firstGop = 0;
+    const double gop = LongestGop(path, 1, firstGop);
+    const int exported = firstGop - 1;
+    QTemporaryDir scratch;
+    const double exportMiB =
+        PeakMiB(QCoreApplication::applicationFilePath(),
+                {"--export-frame", path, QString::number(exported), scratch.filePath("kinotra.png")});
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    const double ffmpegMiB = ffmpeg.isEmpty()
+                                 ? -1.0
+                                 : PeakMiB(ffmpeg, {"-v", "error", "-y", "-i", path, "-vf",
+                                                    QStringLiteral("select=eq(n\\,%1)").arg(exported),
+                                                    "-frames:v", "1", scratch.filePath("ffmpeg.png")});
+    const double startMiB = PeakSelfMiB();
+
     // The machine may be shared: each speed is the best of three rounds, and the rounds interleave the
     // reference with the source so that both see the same conditions.
     int rawFrames = 0, keyFrames = 0;
@@ -251,9 +320,10 @@ int main(int argc, char* argv[])
     fresh.SetCacheLimit(0); // every access decodes: the cost of a jump, without help from earlier ones
     const double randomRate = Step(fresh, target, randomOrder);
     const double randomMs = 1000.0 / randomRate;
-    const double gop = LongestGop(path, rawFrames);
     const double gopMs = 1000.0 * gop / raw;
     TFFMpegPlay& source = probe;
+    // The frames a full cache holds, against the same bytes spent on 32-bit RGB frames.
+    const double rgbFrames = source.CacheLimit() / (4.0 * source.FrameWidth * source.FrameHeight);
 
     std::printf("file                %s\n", qPrintable(path));
     std::printf("frames              %d (%dx%d), %d key frames, longest GOP %.0f frames\n", n,
@@ -272,8 +342,13 @@ int main(int argc, char* argv[])
                 static_cast<long long>(forwardDecoded), static_cast<long long>(backwardDecoded), n);
     std::printf("random access       %7.1f ms/frame   %.2f x decoding one GOP (%.1f ms)  (target <= 1.00)\n",
                 randomMs, randomMs / gopMs, gopMs);
-    std::printf("cache               %d frames, %.0f MB (limit %.0f MB)\n", cached, cacheMb,
-                source.CacheLimit() / 1048576.0);
+    std::printf(
+        "cache               %d frames, %.0f MB (limit %.0f MB): %.2f x the %.0f frames of 32-bit RGB\n",
+        cached, cacheMb, source.CacheLimit() / 1048576.0, cached / rgbFrames, rgbFrames);
+    std::printf("export frame %-6d peak %.0f MiB; ffmpeg tool %.0f MiB   %.2f x ffmpeg\n", exported,
+                exportMiB, ffmpegMiB, ffmpegMiB > 0 ? exportMiB / ffmpegMiB : 0.0);
+    std::printf("benchmark process   peak %.0f MiB (%.0f MiB when the export ran)\n", PeakSelfMiB(),
+                startMiB);
     if (!error.isEmpty())
         std::printf("reading error       %s\n", qPrintable(error));
     return 0;

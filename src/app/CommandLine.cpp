@@ -2,6 +2,8 @@
 #include "app/CommandLine.h"
 
 #include "common/UnitOptions.h"
+#include "formula/UnitParser.h"
+#include "models/UnitModeles.h"
 
 #include <QTextStream>
 
@@ -11,7 +13,7 @@ struct TCommandEntry
 {
     const char* Name;
     TCommand Command;
-    int Operands;
+    int Operands; // -1: any number, checked by the command itself
 };
 
 constexpr TCommandEntry Commands[] = {
@@ -21,6 +23,9 @@ constexpr TCommandEntry Commands[] = {
     {"--export-frame", TCommand::ExportFrame, 3},
     {"--export-datasheet", TCommand::ExportDatasheet, 2},
     {"--demo-clip", TCommand::DemoClip, 1},
+    {"--calc", TCommand::Calc, 1},
+    {"--fit", TCommand::Fit, 2},
+    {"--track", TCommand::Track, -1},
 };
 
 } // namespace
@@ -32,7 +37,7 @@ TCommandLine ParseCommandLine(const QStringList& args)
         return line;
     const QString& first = args.first();
     if (first == QLatin1String("-h"))
-        return TCommandLine{TCommand::Help, {}, false, {}, {}};
+        return TCommandLine{TCommand::Help, {}, false, false, {}, {}};
     if (first.startsWith(QLatin1String("--"))) {
         for (const TCommandEntry& entry : Commands) {
             if (first != QLatin1String(entry.Name))
@@ -42,7 +47,9 @@ TCommandLine ParseCommandLine(const QStringList& args)
             if (entry.Command == TCommand::ExportDatasheet &&
                 operands.removeAll(QStringLiteral("--layer")) > 0)
                 line.Layer = true;
-            if (operands.size() != entry.Operands) {
+            if (entry.Command == TCommand::Calc && operands.removeAll(QStringLiteral("--radians")) > 0)
+                line.Radians = true;
+            if (entry.Operands >= 0 && operands.size() != entry.Operands) {
                 line.Command = TCommand::Error;
                 line.Error =
                     QStringLiteral("%1 expects %2 argument(s); see --help").arg(first).arg(entry.Operands);
@@ -67,8 +74,12 @@ QString UsageText()
         "Usage: kinotra [FILE]\n"
         "       kinotra --info VIDEO\n"
         "       kinotra --export-frame VIDEO N OUT\n"
-        "       kinotra --export-datasheet PROJECT.ktr OUT.txt [--layer]\n"
+        "       kinotra --export-datasheet PROJECT.ktr OUT.txt|OUT.xlsx|OUT.ods [--layer]\n"
         "       kinotra --demo-clip OUT\n"
+        "       kinotra --calc EXPR [--radians]\n"
+        "       kinotra --fit MODEL DATA\n"
+        "       kinotra --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore "
+        "X,Y,W,H]...\n"
         "       kinotra --version | --help\n"
         "\n"
         "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens "
@@ -78,8 +89,14 @@ QString UsageText()
         "  --export-frame VIDEO N OUT\n"
         "                           write frame N (0-based frame of the file) as a BMP or PNG image\n"
         "  --export-datasheet PROJECT OUT [--layer]\n"
-        "                           write the datasheet of a project as a text file\n"
+        "                           write the datasheet of a project as a text file or a spreadsheet\n"
         "  --demo-clip OUT          write the demonstration clip (a ball thrown before a 1 m ruler) to OUT\n"
+        "  --calc EXPR [--radians]  evaluate EXPR as the calculator does (degrees unless --radians)\n"
+        "  --fit MODEL DATA         fit a model (constant, proportional, affine, parabola, exponential,\n"
+        "                           sine, sine-exp, sine-lin) to the points of a text file\n"
+        "  --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore X,Y,W,H]...\n"
+        "                           track the object outlined on frame N (frame pixels) and print\n"
+        "                           frame,x,y,confidence as CSV\n"
         "  --version                print the version\n"
         "  --help                   print this text\n");
 }
@@ -103,6 +120,26 @@ int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
         return 2;
     case TCommand::DemoClip:
         return RunDemoClip(line.Args, out, err);
+    case TCommand::Calc: {
+        QString value, reason;
+        const int code = CalcCommand(line.Args.first(), line.Radians, value, reason);
+        if (code == 0)
+            out << value << '\n';
+        else
+            err << reason << '\n';
+        return code;
+    }
+    case TCommand::Fit: {
+        QString text, reason;
+        const int code = FitCommand(line.Args.at(0), line.Args.at(1), text, reason);
+        out << text;
+        if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+            out << '\n';
+        err << reason;
+        if (!reason.isEmpty() && !reason.endsWith(QLatin1Char('\n')))
+            err << '\n';
+        return code;
+    }
     default:
         break;
     }
@@ -114,6 +151,8 @@ int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
         return RunExportFrame(line.Args, options, out, err);
     case TCommand::ExportDatasheet:
         return RunExportDatasheet(line.Args, line.Layer, options, out, err);
+    case TCommand::Track:
+        return RunTrack(line.Args, options, out, err);
     default:
         return 2;
     }

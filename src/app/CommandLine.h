@@ -16,6 +16,9 @@ enum class TCommand
     ExportFrame,     // --export-frame VIDEO N OUT
     ExportDatasheet, // --export-datasheet PROJECT OUT [--layer]
     DemoClip,        // --demo-clip OUT
+    Calc,            // --calc EXPR [--radians]
+    Fit,             // --fit MODEL DATA
+    Track,           // --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore X,Y,W,H]...
     Error,           // a malformed command line: Error says why
 };
 
@@ -24,7 +27,8 @@ struct TCommandLine
     TCommand Command = TCommand::Gui;
     QStringList Args; // the operands of the command, without the option itself
     bool Layer = false;
-    QString StartFile; // Gui: the file to open, empty when none
+    bool Radians = false; // --calc: angles in radians
+    QString StartFile;    // Gui: the file to open, empty when none
     QString Error;
 };
 
@@ -39,6 +43,7 @@ QString VersionText();
 int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err);
 int RunInfo(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
 int RunExportFrame(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunTrack(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
 int RunDemoClip(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
                        QTextStream& err);

@@ -6,11 +6,15 @@
 #include "common/UnitOptions.h"
 #include "editing/UnitMontage.h"
 #include "export/UnitServeur.h"
+#include "export/UnitSpreadsheet.h"
+#include "export/UnitSpreadsheet.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitDataView.h"
 #include "measurement/UnitMarques.h"
 #include "project/UnitKtr.h"
 #include "results/UnitDataCalcSource.h"
+#include "results/UnitDatasheetMatrix.h"
+#include "results/UnitResChecks.h"
 #include "results/UnitResGrid.h"
 #include "results/UnitResPrepare.h"
 #include "video/UnitVideoSources.h"
@@ -130,11 +134,38 @@ int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& opti
         return 1;
     }
 
+    // The window's checks before any result: no result is computed from an incomplete calibration.
+    const TResCheckResult check = CheckResults(data, layer);
+    if (check.Refused()) {
+        err << "kinotra: cannot compute the results of " << project << ": " << check.OneLine() << '\n';
+        return 1;
+    }
+    if (check.Code == rcFewMarks)
+        err << "kinotra: warning: " << project << ": " << check.OneLine() << '\n';
+
     TResCalc calc;
     TDataCalcSource source(data, options);
     calc.SetSource(&source);
     calc.IsLayerMode = [layer] { return layer; };
     TResGrid grid(calc, options);
+    // The format follows the extension: a spreadsheet (.xlsx, .ods) holds the datasheet's matrix, with
+    // numbers as numbers and the header rows as text; anything else gets the text export.
+    const QString suffix = QFileInfo(output).suffix().toLower();
+    if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("ods")) {
+        TMatriceStr matrix;
+        const int code = ExportDatasheetMatrix(calc, grid, options, true, data.GridAngle(false), matrix);
+        if (code != calcOk) {
+            err << "kinotra: cannot compute the results of " << project << ": " << CalcErrorText(code)
+                << '\n';
+            return 1;
+        }
+        const int written = WriteSpreadsheetFile(matrix, output);
+        if (written != 0) {
+            err << "kinotra: cannot write " << output << ": " << SpreadsheetErrorText(written) << '\n';
+            return 1;
+        }
+        return 0;
+    }
     TServeur serveur(options);
     const int code =
         ExportDatasheetText(calc, grid, options, true, data.GridAngle(false),

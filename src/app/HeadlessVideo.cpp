@@ -1,7 +1,9 @@
-// Headless commands on videos: --info, --export-frame and --demo-clip.
+// Headless commands on videos: --info, --export-frame, --track and --demo-clip.
 #include "app/CommandLine.h"
 
+#include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
+#include "tracking/UnitTrackCommand.h"
 #include "video/UnitVideoSources.h"
 
 #include <QFileInfo>
@@ -88,6 +90,78 @@ int RunExportFrame(const QStringList& args, const TOptions&, QTextStream&, QText
         return 1;
     }
     return 0;
+}
+
+int RunTrack(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err)
+{
+    // VIDEO first, then the options in any order; each option takes one value.
+    TTrackRequest request;
+    QString path;
+    bool hasFrame = false, hasRect = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!arg.startsWith(QLatin1String("--"))) {
+            if (!path.isEmpty()) {
+                err << "kinotra: --track: unexpected argument " << arg << '\n';
+                return 1;
+            }
+            path = arg;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            err << "kinotra: --track: " << arg << " needs a value\n";
+            return 1;
+        }
+        const QString value = args[++i];
+        bool ok = true;
+        if (arg == QLatin1String("--frame")) {
+            request.Frame = value.toInt(&ok);
+            hasFrame = ok;
+        } else if (arg == QLatin1String("--last")) {
+            request.Last = value.toInt(&ok);
+        } else if (arg == QLatin1String("--radius")) {
+            request.Radius = value.toInt(&ok);
+        } else if (arg == QLatin1String("--rect")) {
+            ok = ParseTrackRect(value, request.Rect);
+            hasRect = ok;
+        } else if (arg == QLatin1String("--ignore")) {
+            QRect zone;
+            ok = ParseTrackRect(value, zone);
+            request.Ignore.push_back(zone);
+        } else {
+            err << "kinotra: --track: unknown option " << arg << '\n';
+            return 1;
+        }
+        if (!ok) {
+            err << "kinotra: --track: " << arg << " " << value << " is not valid\n";
+            return 1;
+        }
+    }
+    if (path.isEmpty() || !hasFrame || !hasRect) {
+        err << "kinotra: --track needs VIDEO, --frame N and --rect X,Y,W,H; see --help\n";
+        return 1;
+    }
+    TVideoSources sources;
+    if (!OpenForCommand(sources, path, err))
+        return 1;
+    QString readError;
+    sources.OnError = [&readError](const QString& text) { readError = text; };
+    const auto frameAt = [&](int frame) {
+        readError.clear();
+        sources.ShowFrame(frame);
+        QImage image(sources.FrameWidth(), sources.FrameHeight(), QImage::Format_RGB32);
+        if (!readError.isEmpty() || sources.CurrentFrame() != frame ||
+            !sources.Draw(image, QRect(0, 0, sources.FrameWidth(), sources.FrameHeight()), SRCCOPY))
+            return QImage();
+        return image;
+    };
+    QString csv, message;
+    const int code =
+        RunTrackCommand(request, sources.FrameCount(), frameAt, options.TrackingRadius, csv, message);
+    out << csv;
+    if (!message.isEmpty())
+        err << "kinotra: " << message << '\n';
+    return code;
 }
 
 int RunDemoClip(const QStringList& args, QTextStream&, QTextStream& err)

@@ -13,6 +13,41 @@
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// Qt wants a private runtime folder (XDG_RUNTIME_DIR) and warns on stderr when the environment names
+// none, as under cron, su or a container. Without one, the program makes its own for this run: a fresh
+// folder of mode 0700 in /tmp, removed at exit (Qt leaves nothing in it for these programs). A folder
+// that is named but unusable keeps Qt's warning: that is the user's setup to mend.
+class TRuntimeDir
+{
+public:
+    TRuntimeDir()
+    {
+        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            return;
+        char pattern[] = "/tmp/kinotra-runtime-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr)
+            return; // Qt then says why it has no runtime folder
+        FPath = pattern;
+        qputenv("XDG_RUNTIME_DIR", FPath);
+    }
+    ~TRuntimeDir()
+    {
+        if (!FPath.isEmpty())
+            ::rmdir(FPath.constData());
+    }
+    TRuntimeDir(const TRuntimeDir&) = delete;
+    TRuntimeDir& operator=(const TRuntimeDir&) = delete;
+
+private:
+    QByteArray FPath;
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -20,6 +55,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const TCommandLine line = ParseCommandLine(args);
+    const TRuntimeDir runtimeDir; // before any Qt application object asks for it
 
     if (line.Command != TCommand::Gui) {
         // Headless: no window and no dialog may appear, whatever display there is.

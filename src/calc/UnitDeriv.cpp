@@ -54,6 +54,33 @@ double DerivativeAt(const std::vector<double>& c, double x, double period)
     return Defined(s / period);
 }
 
+// Slopes at the ends of a series of the parabola through its three end points, for their real spacing:
+// exact for any quadratic, whatever the two steps. With the first steps h1 = x1 - x0, h2 = x2 - x1,
+//   y'(x0) = -(2 h1 + h2) / (h1 (h1 + h2)) y0 + (h1 + h2) / (h1 h2) y1 - h1 / (h2 (h1 + h2)) y2,
+// and mirrored at the last point. Both are written as weights over the outer span, so that equal steps
+// give the weights (-3, 4, -1) and (1, -4, 3) exactly and the same digits as the textbook formulas.
+// A zero step gives a non-finite value.
+double FirstEndSlope(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const double h1 = x[1] - x[0];
+    const double h2 = x[2] - x[1];
+    const double w0 = -(2.0 * h1 + h2) / h1;
+    const double w1 = (h1 + h2) * (h1 + h2) / (h1 * h2);
+    const double w2 = -h1 / h2;
+    return (w0 * y[0] + w1 * y[1] + w2 * y[2]) / (x[2] - x[0]);
+}
+
+double LastEndSlope(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const std::size_t n = y.size();
+    const double h1 = x[n - 2] - x[n - 3];
+    const double h2 = x[n - 1] - x[n - 2];
+    const double w0 = h2 / h1;
+    const double w1 = -(h1 + h2) * (h1 + h2) / (h1 * h2);
+    const double w2 = (2.0 * h2 + h1) / h2;
+    return (w0 * y[n - 3] + w1 * y[n - 2] + w2 * y[n - 1]) / (x[n - 1] - x[n - 3]);
+}
+
 } // namespace
 
 void TDeriv::Prepare(const std::vector<double>& abscissa, const std::vector<double>& ordinate, double period)
@@ -68,15 +95,17 @@ void TDeriv::Prepare(const std::vector<double>& abscissa, const std::vector<doub
 
 std::vector<double> TDeriv::FiniteDifferences(const std::vector<double>& y) const
 {
-    // One-sided second-order formulas at the ends (for equal steps, kept as they are when the keys are
-    // uneven), centred differences with the real spacing inside.
+    // Centred differences with the real spacing inside. At each end, the slope of the parabola through
+    // the three end points for their real spacing: after a hidden frame or a time shift the two end
+    // steps differ, and the textbook form (-3 y0 + 4 y1 - y2) / 2h, which assumes equal steps, would be
+    // wrong even on a parabola.
     const std::vector<double>& x = Abscissa;
     const std::size_t n = y.size();
     std::vector<double> d(n);
-    d[0] = Defined((-3.0 * y[0] + 4.0 * y[1] - y[2]) / (x[2] - x[0]) / Period);
+    d[0] = Defined(FirstEndSlope(x, y) / Period);
     for (std::size_t i = 1; i + 1 < n; ++i)
         d[i] = Defined((y[i + 1] - y[i - 1]) / (x[i + 1] - x[i - 1]) / Period);
-    d[n - 1] = Defined((y[n - 3] - 4.0 * y[n - 2] + 3.0 * y[n - 1]) / (x[n - 1] - x[n - 3]) / Period);
+    d[n - 1] = Defined(LastEndSlope(x, y) / Period);
     return d;
 }
 

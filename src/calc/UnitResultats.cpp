@@ -160,61 +160,50 @@ int TCalcul::DeriveRaw(int object, bool smooth, std::vector<double>& dx, std::ve
     return 0;
 }
 
-int TCalcul::ComputeVelocity(int object, std::uint8_t smoothing)
+int TCalcul::ComputeVector(int object, bool smooth, bool second, TCompactMember x, TCompactMember y,
+                           TCompactMember norm, std::array<TMatriceD, 2>& targetX,
+                           std::array<TMatriceD, 2>& targetY, TMatriceD& targetNorm)
 {
     if (object < 0 || object >= ObjectCount || object >= static_cast<int>(Compact.size()))
         return calcNoObject;
     std::vector<double> dx, dy;
-    const int code = DeriveRaw(object, (smoothing & smoothVelocity) != 0, dx, dy, false);
+    const int code = DeriveRaw(object, smooth, dx, dy, second);
     if (code != 0)
         return code;
     TCompactSeries& series = Compact[object];
+    std::vector<double>& frameX = series.*x;
+    std::vector<double>& frameY = series.*y;
+    std::vector<double>& magnitude = series.*norm;
     const std::size_t n = dx.size();
-    std::vector<double> vx1(n), vy1(n);
-    series.Vx.assign(n, 0.0);
-    series.Vy.assign(n, 0.0);
-    series.V.assign(n, 0.0);
+    std::vector<double> x1(n), y1(n);
+    frameX.assign(n, 0.0);
+    frameY.assign(n, 0.0);
+    magnitude.assign(n, 0.0);
     for (std::size_t k = 0; k < n; ++k) {
         // Derivatives of relative units, scaled to metres afterwards.
-        vx1[k] = dx[k] * ScaleX;
-        vy1[k] = dy[k] * ScaleY;
-        series.V[k] = std::sqrt(vx1[k] * vx1[k] + vy1[k] * vy1[k]);
-        ToReferenceFrame(vx1[k], vy1[k], series.Vx[k], series.Vy[k]);
+        x1[k] = dx[k] * ScaleX;
+        y1[k] = dy[k] * ScaleY;
+        magnitude[k] = std::sqrt(x1[k] * x1[k] + y1[k] * y1[k]);
+        ToReferenceFrame(x1[k], y1[k], frameX[k], frameY[k]);
     }
-    Scatter(object, series.Vx, VelX[0]);
-    Scatter(object, series.Vy, VelY[0]);
-    Scatter(object, vx1, VelX[1]);
-    Scatter(object, vy1, VelY[1]);
-    Scatter(object, series.V, Speed);
+    Scatter(object, frameX, targetX[0]);
+    Scatter(object, frameY, targetY[0]);
+    Scatter(object, x1, targetX[1]);
+    Scatter(object, y1, targetY[1]);
+    Scatter(object, magnitude, targetNorm);
     return 0;
+}
+
+int TCalcul::ComputeVelocity(int object, std::uint8_t smoothing)
+{
+    return ComputeVector(object, (smoothing & smoothVelocity) != 0, false, &TCompactSeries::Vx,
+                         &TCompactSeries::Vy, &TCompactSeries::V, VelX, VelY, Speed);
 }
 
 int TCalcul::ComputeAcceleration(int object, std::uint8_t smoothing)
 {
-    if (object < 0 || object >= ObjectCount || object >= static_cast<int>(Compact.size()))
-        return calcNoObject;
-    std::vector<double> dx, dy;
-    const int code = DeriveRaw(object, (smoothing & smoothAcceleration) != 0, dx, dy, true);
-    if (code != 0)
-        return code;
-    TCompactSeries& series = Compact[object];
-    const std::size_t n = dx.size();
-    std::vector<double> ax1(n), ay1(n);
-    series.Ax.assign(n, 0.0);
-    series.Ay.assign(n, 0.0);
-    series.A.assign(n, 0.0);
-    for (std::size_t k = 0; k < n; ++k) {
-        ax1[k] = dx[k] * ScaleX;
-        ay1[k] = dy[k] * ScaleY;
-        series.A[k] = std::sqrt(ax1[k] * ax1[k] + ay1[k] * ay1[k]);
-        ToReferenceFrame(ax1[k], ay1[k], series.Ax[k], series.Ay[k]);
-    }
-    Scatter(object, series.Ax, AccX[0]);
-    Scatter(object, series.Ay, AccY[0]);
-    Scatter(object, ax1, AccX[1]);
-    Scatter(object, ay1, AccY[1]);
-    Scatter(object, series.A, AccNorm);
-    return 0;
+    return ComputeVector(object, (smoothing & smoothAcceleration) != 0, true, &TCompactSeries::Ax,
+                         &TCompactSeries::Ay, &TCompactSeries::A, AccX, AccY, AccNorm);
 }
 
 int TCalcul::ComputePolar(int object, std::uint8_t smoothing)

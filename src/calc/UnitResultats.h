@@ -145,6 +145,13 @@ public:
 private:
     // The derivatives of one raw coordinate series of an object; returns the derivation's code.
     int DeriveRaw(int object, bool smooth, std::vector<double>& dx, std::vector<double>& dy, bool second);
+    // The velocity (first derivative, second false) or the acceleration (second derivative) of one
+    // object with one smoothing flag: its compact components in the reference frame and magnitude
+    // (members x, y, norm of its TCompactSeries), and the matrices of both variants and of the magnitude.
+    using TCompactMember = std::vector<double> TCompactSeries::*;
+    int ComputeVector(int object, bool smooth, bool second, TCompactMember x, TCompactMember y,
+                      TCompactMember norm, std::array<TMatriceD, 2>& targetX,
+                      std::array<TMatriceD, 2>& targetY, TMatriceD& targetNorm);
     // Writes the compact values of an object back to its rows; the other rows get 0.
     void Scatter(int object, const std::vector<double>& values, TMatriceD& target) const;
     // Rotation of the graph-basis components into the reference frame, with its axis directions.

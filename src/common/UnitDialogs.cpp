@@ -9,6 +9,7 @@ public:
     TFileDialogResult FileDialog(const TFileDialogRequest&) override { return {}; }
     bool ColorDialog(TColor&) override { return false; }
     bool ValueDialog(const TValueDialogRequest&) override { return false; }
+    void TextBox(const TTextBoxRequest&) override {}
 };
 
 std::shared_ptr<TDialogService>& Current()

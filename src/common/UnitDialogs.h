@@ -50,6 +50,17 @@ struct TValueDialogRequest
     std::function<bool(const QString& text)> TryClose;
 };
 
+// A box that only shows text and closes with its "Ok" button: the About box, the video properties.
+struct TTextBoxRequest
+{
+    QString Title;
+    QString Heading;     // first line, bold and centred; empty: none
+    QString Text;        // the body, shown as it stands
+    bool Framed = false; // the body in a read-only text field (selectable, scrolls), else a plain label
+    int Width = 0;       // client size in pixels; 0: the box's own size
+    int Height = 0;
+};
+
 class TDialogService
 {
 public:
@@ -59,6 +70,8 @@ public:
     virtual bool ValueDialog(const TValueDialogRequest& request) = 0;
     // True with the chosen colour in color; false when cancelled.
     virtual bool ColorDialog(TColor& color) = 0;
+    // Shows the box modally until it is closed.
+    virtual void TextBox(const TTextBoxRequest& request) = 0;
 
     // The installed service (a silent one answering "cancelled" until the program or a test sets one).
     static TDialogService& Instance();
@@ -75,7 +88,10 @@ public:
     // key replaces it; '\b' is Backspace), then the dialog tries to close. An entry equal to the single
     // character '\n' closes with the default text untouched.
     bool ValueDialog(const TValueDialogRequest& request) override;
+    // Recorded; a text box needs no answer.
+    void TextBox(const TTextBoxRequest& request) override { TextBoxes.push_back(request); }
 
+    std::vector<TTextBoxRequest> TextBoxes;
     std::deque<QString> ValueTyping;
     std::vector<TValueDialogRequest> ValueRequests;
     std::vector<QString> ValueTexts; // the text of every closing attempt

@@ -1,24 +1,26 @@
-// INI reader and writer with case-insensitive look-up and atomic replacement of the file.
+// INI reader and writer with hashed case-insensitive look-up and atomic replacement of the file; the typed
+// key readers and writers of project files.
 #include "common/UnitIni.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-// Larger files are refused rather than read into memory: no settings or project file comes near it.
-constexpr qint64 MaxIniFileSize = 256LL * 1024 * 1024;
-
-bool SameName(const QString& a, const QString& b)
+bool IsBlank(const QString& raw)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return raw.trimmed().isEmpty();
 }
 
-QString DecodeText(const QByteArray& bytes)
+} // namespace
+
+QString DecodeIniText(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
@@ -28,8 +30,6 @@ QString DecodeText(const QByteArray& bytes)
         text.remove(0, 1);
     return text;
 }
-
-} // namespace
 
 bool TextToFloat(const QString& text, double& value)
 {
@@ -63,7 +63,7 @@ TIniFile::TIniFile(const QString& fileName) : FFileName(fileName)
     QFile file(fileName);
     if (!file.exists())
         return;
-    if (file.size() > MaxIniFileSize || !file.open(QIODevice::ReadOnly)) {
+    if (file.size() > MaxFileSize || !file.open(QIODevice::ReadOnly)) {
         FReadOk = false;
         return;
     }
@@ -72,7 +72,7 @@ TIniFile::TIniFile(const QString& fileName) : FFileName(fileName)
         FReadOk = false;
         return;
     }
-    SetText(DecodeText(bytes));
+    SetText(DecodeIniText(bytes));
 }
 
 void TIniFile::SetText(const QString& text)
@@ -80,23 +80,31 @@ void TIniFile::SetText(const QString& text)
     FHead.clear();
     FSections.clear();
     FSectionIndex.clear();
-    FSectionsIndexed = false;
-    TSection* current = nullptr;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString raw = lines[i];
+    int current = -1;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    while (start < size) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = size;
+        QString raw = text.mid(start, end - start);
+        start = end + 1;
         if (raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
-        if (i == lines.size() - 1 && raw.isEmpty())
-            break; // the final line break
+        if (end == size && raw.isEmpty())
+            break; // after the final line break
         const QString trimmed = raw.trimmed();
         if (trimmed.startsWith(QLatin1Char('['))) {
             const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
             if (close > 0) {
                 const QString name = trimmed.mid(1, close - 1).trimmed();
-                current = FindSection(name);
-                if (!current) // a repeated section continues the first one
-                    current = &AddSection(name);
+                const QString folded = name.toCaseFolded();
+                auto it = FSectionIndex.constFind(folded);
+                if (it == FSectionIndex.constEnd()) { // a repeated section continues the first one
+                    it = FSectionIndex.insert(folded, int(FSections.size()));
+                    FSections.push_back(TSection{name, {}, {}, {}, 0});
+                }
+                current = *it;
                 continue;
             }
         }
@@ -106,28 +114,44 @@ void TIniFile::SetText(const QString& text)
             line.Key = raw.left(eq).trimmed();
             line.Value = raw.mid(eq + 1).trimmed();
         }
-        if (line.Key.isEmpty())
+        if (line.Key.isEmpty()) {
+            line.Value.clear();
             line.Raw = raw;
-        if (current) {
-            current->Lines.push_back(std::move(line));
-            current->Indexed = false;
-        } else {
-            FHead.push_back(std::move(line));
         }
+        if (current < 0) {
+            FHead.push_back(std::move(line));
+            continue;
+        }
+        TSection& s = FSections[std::size_t(current)];
+        const int index = int(s.Lines.size());
+        if (!line.Key.isEmpty()) {
+            const QString folded = line.Key.toCaseFolded();
+            if (const auto first = s.Index.constFind(folded); first == s.Index.constEnd()) {
+                s.Index.insert(folded, index);
+            } else { // a repeated key: chained after the last line of that key
+                TLine& head = s.Lines[std::size_t(*first)];
+                s.Lines[std::size_t(head.Last)].Next = index;
+                head.Last = index;
+            }
+            line.Last = index;
+            ++s.Keys;
+        }
+        s.Lines.push_back(std::move(line));
     }
     FModified = false;
 }
 
+void TIniFile::RebuildSectionIndex()
+{
+    FSectionIndex.clear();
+    for (int i = int(FSections.size()) - 1; i >= 0; --i) // the first of equal names wins
+        FSectionIndex.insert(FSections[std::size_t(i)].Name.toCaseFolded(), i);
+}
+
 const TIniFile::TSection* TIniFile::FindSection(const QString& name) const
 {
-    if (!FSectionsIndexed) {
-        FSectionIndex.clear();
-        for (int i = int(FSections.size()) - 1; i >= 0; --i) // the first of equal names wins
-            FSectionIndex.insert(FSections[size_t(i)].Name.toCaseFolded(), i);
-        FSectionsIndexed = true;
-    }
     const auto it = FSectionIndex.constFind(name.toCaseFolded());
-    return it == FSectionIndex.constEnd() ? nullptr : &FSections[size_t(*it)];
+    return it == FSectionIndex.constEnd() ? nullptr : &FSections[std::size_t(*it)];
 }
 
 TIniFile::TSection* TIniFile::FindSection(const QString& name)
@@ -135,24 +159,16 @@ TIniFile::TSection* TIniFile::FindSection(const QString& name)
     return const_cast<TSection*>(std::as_const(*this).FindSection(name));
 }
 
-TIniFile::TSection& TIniFile::AddSection(const QString& name)
+TIniFile::TSection& TIniFile::SectionOrNew(const QString& name)
 {
-    FSections.push_back(TSection{name, {}, {}, false});
-    if (FSectionsIndexed)
-        FSectionIndex.insert(name.toCaseFolded(), int(FSections.size()) - 1);
-    return FSections.back();
-}
-
-int TIniFile::FindKey(const TSection& section, const QString& key) const
-{
-    if (!section.Indexed) {
-        section.KeyIndex.clear();
-        for (int i = int(section.Lines.size()) - 1; i >= 0; --i) // the first line of a key wins
-            if (!section.Lines[size_t(i)].Key.isEmpty())
-                section.KeyIndex.insert(section.Lines[size_t(i)].Key.toCaseFolded(), i);
-        section.Indexed = true;
+    const QString folded = name.toCaseFolded();
+    auto it = FSectionIndex.constFind(folded);
+    if (it == FSectionIndex.constEnd()) {
+        it = FSectionIndex.insert(folded, int(FSections.size()));
+        FSections.push_back(TSection{name, {}, {}, {}, 0});
+        FModified = true;
     }
-    return section.KeyIndex.value(key.toCaseFolded(), -1);
+    return FSections[std::size_t(*it)];
 }
 
 const TIniFile::TLine* TIniFile::FindLine(const QString& section, const QString& key) const
@@ -160,8 +176,8 @@ const TIniFile::TLine* TIniFile::FindLine(const QString& section, const QString&
     const TSection* s = FindSection(section);
     if (!s)
         return nullptr;
-    const int i = FindKey(*s, key);
-    return i < 0 ? nullptr : &s->Lines[size_t(i)];
+    const auto it = s->Index.constFind(key.toCaseFolded());
+    return it == s->Index.constEnd() ? nullptr : &s->Lines[std::size_t(*it)];
 }
 
 bool TIniFile::SectionExists(const QString& section) const
@@ -187,9 +203,21 @@ QStringList TIniFile::ReadSection(const QString& section) const
     QStringList keys;
     if (const TSection* s = FindSection(section))
         for (const TLine& line : s->Lines)
-            if (!line.Key.isEmpty())
+            if (!line.Key.isEmpty() && !line.Dead)
                 keys << line.Key;
     return keys;
+}
+
+int TIniFile::KeyCount(const QString& section) const
+{
+    const TSection* s = FindSection(section);
+    return s ? s->Keys : 0;
+}
+
+const QString* TIniFile::Find(const QString& section, const QString& key) const
+{
+    const TLine* line = FindLine(section, key);
+    return line ? &line->Value : nullptr;
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
@@ -256,29 +284,35 @@ double TIniFile::ReadFloat(const QString& section, const QString& key, double de
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    // Line breaks inside a value would split it into lines of their own when read back.
+    if (key.isEmpty())
+        return; // a line without a key name would read back as no key at all
     QString clean = value;
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    TSection* s = FindSection(section);
-    if (!s)
-        s = &AddSection(section);
-    if (const int i = FindKey(*s, key); i >= 0) {
-        TLine& line = s->Lines[size_t(i)];
+    TSection& s = SectionOrNew(section);
+    const QString folded = key.toCaseFolded();
+    if (const auto it = s.Index.constFind(folded); it != s.Index.constEnd()) {
+        TLine& line = s.Lines[std::size_t(*it)];
         if (line.Value != clean) {
             line.Value = clean;
             FModified = true;
         }
         return;
     }
-    // New keys go after the last key of the section, before trailing blank lines; only blank lines move,
-    // so the index of every key stays right.
-    auto at = s->Lines.end();
-    while (at != s->Lines.begin() && std::prev(at)->Key.isEmpty() && std::prev(at)->Raw.trimmed().isEmpty())
-        --at;
-    const int index = int(at - s->Lines.begin());
-    s->Lines.insert(at, TLine{key, clean, {}});
-    if (s->Indexed)
-        s->KeyIndex.insert(key.toCaseFolded(), index);
+    // New keys go after the last line that is not blank: the blank lines after it move to the trailing
+    // lines and deleted lines there are dropped. Each line moves at most once, so adding n keys stays O(n);
+    // no live line moves, so the index stays right.
+    while (!s.Lines.empty()) {
+        TLine& last = s.Lines.back();
+        if (!last.Dead && (!last.Key.isEmpty() || !IsBlank(last.Raw)))
+            break;
+        if (!last.Dead)
+            s.Trailing.push_front(std::move(last.Raw));
+        s.Lines.pop_back();
+    }
+    const int index = int(s.Lines.size());
+    s.Index.insert(folded, index);
+    s.Lines.push_back(TLine{key, clean, {}, -1, index, false});
+    ++s.Keys;
     FModified = true;
 }
 
@@ -302,19 +336,26 @@ void TIniFile::DeleteKey(const QString& section, const QString& key)
     TSection* s = FindSection(section);
     if (!s)
         return;
-    const auto before = s->Lines.size();
-    s->Indexed = false;
-    std::erase_if(s->Lines,
-                  [&](const TLine& line) { return !line.Key.isEmpty() && SameName(line.Key, key); });
-    FModified = FModified || before != s->Lines.size();
+    const auto it = s->Index.find(key.toCaseFolded());
+    if (it == s->Index.end())
+        return;
+    for (int i = *it; i >= 0; i = s->Lines[std::size_t(i)].Next) {
+        s->Lines[std::size_t(i)].Dead = true;
+        --s->Keys;
+    }
+    s->Index.erase(it);
+    FModified = true;
 }
 
 void TIniFile::EraseSection(const QString& section)
 {
-    FSectionsIndexed = false;
     const auto before = FSections.size();
-    std::erase_if(FSections, [&](const TSection& s) { return SameName(s.Name, section); });
-    FModified = FModified || before != FSections.size();
+    const QString folded = section.toCaseFolded();
+    std::erase_if(FSections, [&](const TSection& s) { return s.Name.toCaseFolded() == folded; });
+    if (before != FSections.size()) {
+        RebuildSectionIndex();
+        FModified = true;
+    }
 }
 
 QString TIniFile::ToText() const
@@ -322,6 +363,8 @@ QString TIniFile::ToText() const
     QString text;
     auto writeLines = [&text](const std::vector<TLine>& lines) {
         for (const TLine& line : lines) {
+            if (line.Dead)
+                continue;
             if (line.Key.isEmpty())
                 text += line.Raw;
             else
@@ -333,6 +376,8 @@ QString TIniFile::ToText() const
     for (const TSection& s : FSections) {
         text += QLatin1Char('[') + s.Name + QLatin1String("]\n");
         writeLines(s.Lines);
+        for (const QString& raw : s.Trailing)
+            text += raw + QLatin1Char('\n');
     }
     return text;
 }
@@ -351,4 +396,102 @@ bool TIniFile::UpdateFile()
         return false;
     FModified = false;
     return true;
+}
+
+// ====================================================================================================
+// Keys and typed access
+
+QString DataKey(const QString& name, const QString& suffix)
+{
+    return suffix.isEmpty() ? name : name + QLatin1Char('_') + suffix;
+}
+
+QString IndexedKey(const QString& name, long long index)
+{
+    return name + QLatin1Char('_') + QString::number(index);
+}
+
+TDataReader::TDataReader(const TIniFile& ini, const QString& section)
+    : FIni(ini), FSection(section), FKeyCount(ini.KeyCount(section))
+{
+}
+
+bool TDataReader::Exists(const QString& key) const
+{
+    return FIni.ValueExists(FSection, key);
+}
+
+long long TDataReader::Int64(const QString& key, long long def) const
+{
+    return FIni.ReadInt64(FSection, key, def);
+}
+
+int TDataReader::Int(const QString& key, int def) const
+{
+    return FIni.ReadInteger(FSection, key, def);
+}
+
+int TDataReader::Int(const QString& key, int def, int low, int high) const
+{
+    return std::clamp(Int(key, def), low, high);
+}
+
+bool TDataReader::Bool(const QString& key, bool def) const
+{
+    return FIni.ReadBool(FSection, key, def);
+}
+
+double TDataReader::Float(const QString& key, double def)
+{
+    const QString* text = FIni.Find(FSection, key);
+    if (!text)
+        return def;
+    double value = def;
+    if (!TextToFloat(*text, value)) {
+        FOk = false;
+        return def;
+    }
+    return value;
+}
+
+double TDataReader::Float(const QString& key, double def, double low, double high)
+{
+    return std::clamp(Float(key, def), low, high);
+}
+
+QString TDataReader::String(const QString& key, const QString& def) const
+{
+    return FIni.ReadString(FSection, key, def);
+}
+
+int TDataReader::Count(const QString& key) const
+{
+    return std::clamp(Int(key, 0), 0, FKeyCount);
+}
+
+TDataWriter::TDataWriter(TIniFile& ini, const QString& section) : FIni(ini), FSection(section) {}
+
+void TDataWriter::Int(const QString& key, long long value)
+{
+    FIni.WriteInteger(FSection, key, value);
+}
+
+void TDataWriter::Bool(const QString& key, bool value)
+{
+    FIni.WriteBool(FSection, key, value);
+}
+
+void TDataWriter::Float(const QString& key, double value)
+{
+    FIni.WriteFloat(FSection, key, value);
+}
+
+void TDataWriter::String(const QString& key, const QString& value)
+{
+    FIni.WriteString(FSection, key, value);
+}
+
+void TDataWriter::Delete(const QString& key)
+{
+    FIni.DeleteKey(FSection, key);
 }

@@ -6,7 +6,7 @@
 #include "common/UnitUserDlg.h"
 
 namespace {
-const QString Section = QStringLiteral("Options");
+const QString& Section = SectionOptions;
 }
 
 TOptions::TOptions(const QString& settingsFile)

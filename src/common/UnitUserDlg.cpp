@@ -27,6 +27,23 @@ QStringList TUserMessage::ButtonCaptions() const
     return captions;
 }
 
+int TUserMessage::EscapeButton() const
+{
+    const int count = int(Buttons.size());
+    for (int i = 0; i < count; ++i)
+        if (Buttons[i].Enabled && Buttons[i].Kind == btAnnuler)
+            return i;
+    for (int i = 0; i < count; ++i)
+        if (Buttons[i].Enabled && Buttons[i].Caption.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0)
+            return i;
+    if (count == 1)
+        return 0;
+    for (int i = count - 1; i >= 0; --i)
+        if (Buttons[i].Enabled)
+            return i;
+    return count - 1;
+}
+
 TUserDlg::TUserDlg() : FService(std::make_shared<TSilentUserDlg>()) {}
 
 TUserDlg& TUserDlg::Instance()
@@ -63,10 +80,10 @@ TUserDlg& TUserDlg::Blank()
     return Line(QString());
 }
 
-TUserDlg& TUserDlg::Button(const QString& caption, TButtonType kind)
+TUserDlg& TUserDlg::Button(const QString& caption, TButtonType kind, bool enabled)
 {
     if (!FMuted)
-        FMessage.Buttons.push_back(TUserButton{caption, kind});
+        FMessage.Buttons.push_back(TUserButton{caption, kind, enabled});
     return *this;
 }
 
@@ -84,12 +101,15 @@ int TUserDlg::Execute()
     if (FMuted)
         return -1;
     if (FMessage.Buttons.empty())
-        FMessage.Buttons.push_back(TUserButton{QStringLiteral("Ok"), btOk});
+        FMessage.Buttons.push_back(TUserButton{QStringLiteral("Ok"), btOk, true});
     const TUserAnswer answer = FService->Show(FMessage);
     FChecked = answer.Checked;
     const int count = int(FMessage.Buttons.size());
-    // Every caller expects one of its own indices, whatever the service answered.
-    return answer.Button >= 0 && answer.Button < count ? answer.Button : count - 1;
+    // Every caller expects one of its own indices, whatever the service answered; a box closed without
+    // a button answers the one that loses nothing.
+    if (answer.Button >= 0 && answer.Button < count && FMessage.Buttons[answer.Button].Enabled)
+        return answer.Button;
+    return FMessage.EscapeButton();
 }
 
 int TUserDlg::Message(TIconKind icon, const QStringList& lines)
@@ -108,7 +128,7 @@ TUserAnswer TScriptedUserDlg::Show(const TUserMessage& message)
         Unexpected.push_back(message);
         if (OnUnexpected)
             OnUnexpected(message);
-        return {int(message.Buttons.size()) - 1, false};
+        return {NoButtonPressed, false};
     }
     const TUserAnswer answer = Answers.front();
     Answers.pop_front();

@@ -46,6 +46,7 @@ struct TUserButton
 {
     QString Caption;
     TButtonType Kind = btCustom;
+    bool Enabled = true; // a disabled button is shown but cannot be the answer
 };
 
 // One composed message.
@@ -61,11 +62,18 @@ struct TUserMessage
     // The lines joined by " / ", blank lines as "", for logs and tests.
     QString Text() const;
     QStringList ButtonCaptions() const;
+    // The answer of a box closed without a button (Escape, the window's close box): the button that
+    // loses nothing. The first enabled "Cancel" button (kind btAnnuler), else the first enabled button
+    // captioned "No", else the only button of a one-button box, else the last enabled button.
+    int EscapeButton() const;
 };
+
+// Answered by a service for a box closed without a button.
+constexpr int NoButtonPressed = -1;
 
 struct TUserAnswer
 {
-    int Button = 0; // 0-based index of the pressed button, in the order they were added
+    int Button = 0; // 0-based index of the pressed button in the order they were added; NoButtonPressed
     bool Checked = false;
 };
 
@@ -78,8 +86,9 @@ public:
 };
 
 // The shared message box. A message is composed (icon, lines, buttons, check box) and then shown;
-// Execute returns the index of the pressed button. While muted, composing and showing do nothing and
-// Execute returns -1.
+// Execute returns the index of the pressed button. A box closed without a button, or answered with an
+// index it does not have or a disabled button, returns the message's EscapeButton(). While muted,
+// composing and showing do nothing and Execute returns -1.
 class TUserDlg
 {
 public:
@@ -99,7 +108,7 @@ public:
     TUserDlg& Begin(TIconKind icon, const QImage& picture = {});
     TUserDlg& Line(const QString& text, bool bold = false, TColor color = clNone);
     TUserDlg& Blank();
-    TUserDlg& Button(const QString& caption, TButtonType kind);
+    TUserDlg& Button(const QString& caption, TButtonType kind, bool enabled = true);
     TUserDlg& CheckBox(const QString& caption, bool checked = false);
     int Execute();
     bool Checked() const { return FChecked; }
@@ -118,13 +127,15 @@ private:
 
 // A message service for tests: records every message shown and answers from a queue. A message that
 // arrives with the queue empty is unexpected: it is recorded, reported through OnUnexpected and answered
-// with the last button (the cancelling one by convention).
+// as a box closed without a button.
 class TScriptedUserDlg : public TUserDlgService
 {
 public:
     TUserAnswer Show(const TUserMessage& message) override;
 
     void Answer(int button, bool checked = false) { Answers.push_back({button, checked}); }
+    // The user closes the next box with Escape or its close box.
+    void Escape() { Answers.push_back({NoButtonPressed, false}); }
 
     std::deque<TUserAnswer> Answers;
     std::vector<TUserMessage> Shown;

@@ -1,13 +1,8 @@
 // Video writer over FFmpeg: MPEG-4 part 2 (or uncompressed) images, one at a time, into an AVI or MP4 file.
 #include "editing/UnitFFMpegRecord.h"
 
+#include "common/UnitFFMpegPtr.h"
 #include "common/UnitWriterComment.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
 
 #include <QFile>
 #include <QPainter>
@@ -23,32 +18,6 @@ const QString TooOldText =
                    "Please install a newer version of the « FFmpeg » libraries (libavformat, libavcodec, "
                    "libswscale, libavutil).");
 
-struct TOutputCloser
-{
-    void operator()(AVFormatContext* c) const
-    {
-        if (c->pb && !(c->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&c->pb);
-        avformat_free_context(c);
-    }
-};
-struct TCodecFreer
-{
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct TFrameFreer
-{
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct TPacketFreer
-{
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct TSwsFreer
-{
-    void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
-
 QString ErrorString(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -60,11 +29,11 @@ QString ErrorString(int code)
 
 struct TFFMpegRecord::TImpl
 {
-    std::unique_ptr<AVFormatContext, TOutputCloser> Output;
-    std::unique_ptr<AVCodecContext, TCodecFreer> Codec;
-    std::unique_ptr<AVFrame, TFrameFreer> Frame;
-    std::unique_ptr<AVPacket, TPacketFreer> Packet;
-    std::unique_ptr<SwsContext, TSwsFreer> Sws;
+    TAVOutputPtr Output;
+    TAVCodecPtr Codec;
+    TAVFramePtr Frame;
+    TAVPacketPtr Packet;
+    TSwsPtr Sws;
     AVStream* Stream = nullptr; // owned by Output
     std::int64_t NextPts = 0;
     bool HeaderWritten = false;
@@ -201,7 +170,10 @@ bool TFFMpegRecord::Open()
         return Fail(ErrorString(code));
     F->Stream->time_base = c->time_base;
     F->Stream->avg_frame_rate = rate;
-    av_dict_set(&output->metadata, "comment", OwnWriterComment, 0);
+    // The comment is how the reader recognises the file later: a file without it is a failure.
+    code = av_dict_set(&output->metadata, "comment", OwnWriterComment, 0);
+    if (code < 0)
+        return Fail(QStringLiteral("The comment cannot be stored: ") + ErrorString(code));
 
     F->Frame->format = c->pix_fmt;
     F->Frame->width = Width;
@@ -242,7 +214,11 @@ bool TFFMpegRecord::AddFrame(const QImage& image)
         return Fail(ErrorString(code));
     const uint8_t* planes[4] = {picture.constBits(), nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
-    sws_scale(F->Sws.get(), planes, strides, 0, Height, F->Frame->data, F->Frame->linesize);
+    // The scaler returns the height of the slice it wrote; anything else leaves the frame partly unwritten.
+    code = sws_scale(F->Sws.get(), planes, strides, 0, Height, F->Frame->data, F->Frame->linesize);
+    if (code != Height)
+        return Fail(QStringLiteral("The image cannot be converted: ") +
+                    (code < 0 ? ErrorString(code) : QStringLiteral("%1 of %2 rows").arg(code).arg(Height)));
     F->Frame->pts = F->NextPts++;
     code = F->Encode(F->Frame.get());
     if (code < 0)

@@ -12,17 +12,12 @@ namespace {
 
 const QString KeyFrameCount = QStringLiteral("VisibleImagesNumber");
 const QString KeyRunCount = QStringLiteral("VisibleScalesNumber");
-const QString KeyRunStart = QStringLiteral("VisibleScale_");
-const QString KeyRunVisible = QStringLiteral("VisibleImage_");
+const QString KeyRunStart = QStringLiteral("VisibleScale");
+const QString KeyRunVisible = QStringLiteral("VisibleImage");
 const QString KeyShiftCount = QStringLiteral("TimeShiftsNumber");
 const QString KeyEntryCount = QStringLiteral("TimeShiftScalesNumber");
-const QString KeyEntryMarker = QStringLiteral("TimeShiftScale_");
-const QString KeyEntryShift = QStringLiteral("TimeShift_");
-
-QString Indexed(const QString& key, long long i)
-{
-    return key + QString::number(i);
-}
+const QString KeyEntryMarker = QStringLiteral("TimeShiftScale");
+const QString KeyEntryShift = QStringLiteral("TimeShift");
 
 int ClampShift(long long shift)
 {
@@ -93,7 +88,7 @@ int TMontage::ShiftOf(int frame) const
 
 bool TMontage::Load(const TIniFile& ini)
 {
-    const QString& s = MontageSection;
+    const QString& s = SectionMontage;
     const long long stored = ini.ReadInt64(s, KeyFrameCount, 1);
     const long long runs = ini.ReadInt64(s, KeyRunCount, 0);
     const long long shiftCount = ini.ReadInt64(s, KeyShiftCount, 0);
@@ -113,10 +108,10 @@ bool TMontage::Load(const TIniFile& ini)
     std::vector<signed char> takeOver(size, -1);
     const long long runsRead = std::min(runs, n);
     for (long long i = 0; i < runsRead; ++i) {
-        const long long start = ini.ReadInt64(s, Indexed(KeyRunStart, i), i);
+        const long long start = ini.ReadInt64(s, IndexedKey(KeyRunStart, i), i);
         if (start >= 0 && start < n)
             takeOver[static_cast<std::size_t>(start)] =
-                ini.ReadBool(s, Indexed(KeyRunVisible, i), true) ? 1 : 0;
+                ini.ReadBool(s, IndexedKey(KeyRunVisible, i), true) ? 1 : 0;
     }
     TBooleanDynArray visible(size, true);
     bool current = true;
@@ -132,8 +127,8 @@ bool TMontage::Load(const TIniFile& ini)
     const long long entriesRead = std::min(entries, n);
     list.reserve(static_cast<std::size_t>(entriesRead));
     for (long long i = 0; i < entriesRead; ++i) {
-        const long long marker = ini.ReadInt64(s, Indexed(KeyEntryMarker, i), i);
-        const long long shift = ini.ReadInt64(s, Indexed(KeyEntryShift, i), 0);
+        const long long marker = ini.ReadInt64(s, IndexedKey(KeyEntryMarker, i), i);
+        const long long shift = ini.ReadInt64(s, IndexedKey(KeyEntryShift, i), 0);
         list.emplace_back(marker, shift);
     }
     TIntegerDynArray shifts(size, 0);
@@ -168,9 +163,9 @@ bool TMontage::Load(const TIniFile& ini)
 
 void TMontage::Save(TIniFile& ini) const
 {
-    ini.WriteInteger(MontageSection, KeyFrameCount, FrameCount);
+    ini.WriteInteger(SectionMontage, KeyFrameCount, FrameCount);
     WriteVisibility(ini, Visible);
-    ini.WriteInteger(MontageSection, KeyShiftCount, static_cast<long long>(TimeShift.size()));
+    ini.WriteInteger(SectionMontage, KeyShiftCount, static_cast<long long>(TimeShift.size()));
     WriteShifts(ini, TimeShift);
 }
 
@@ -181,11 +176,11 @@ void TMontage::WriteVisibility(TIniFile& ini, const TBooleanDynArray& visible)
     for (std::size_t f = 0; f < visible.size(); ++f)
         if (f == 0 || visible[f] != visible[f - 1])
             starts.push_back(f);
-    ini.WriteInteger(MontageSection, KeyRunCount, static_cast<long long>(starts.size()));
+    ini.WriteInteger(SectionMontage, KeyRunCount, static_cast<long long>(starts.size()));
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const auto index = static_cast<long long>(i);
-        ini.WriteInteger(MontageSection, Indexed(KeyRunStart, index), static_cast<long long>(starts[i]));
-        ini.WriteBool(MontageSection, Indexed(KeyRunVisible, index), visible[starts[i]]);
+        ini.WriteInteger(SectionMontage, IndexedKey(KeyRunStart, index), static_cast<long long>(starts[i]));
+        ini.WriteBool(SectionMontage, IndexedKey(KeyRunVisible, index), visible[starts[i]]);
     }
 }
 
@@ -215,10 +210,10 @@ void TMontage::WriteShifts(TIniFile& ini, const TIntegerDynArray& shifts)
         }
         i = j + 1;
     }
-    ini.WriteInteger(MontageSection, KeyEntryCount, static_cast<long long>(entries.size()));
+    ini.WriteInteger(SectionMontage, KeyEntryCount, static_cast<long long>(entries.size()));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto index = static_cast<long long>(i);
-        ini.WriteInteger(MontageSection, Indexed(KeyEntryMarker, index), entries[i].first);
-        ini.WriteInteger(MontageSection, Indexed(KeyEntryShift, index), entries[i].second);
+        ini.WriteInteger(SectionMontage, IndexedKey(KeyEntryMarker, index), entries[i].first);
+        ini.WriteInteger(SectionMontage, IndexedKey(KeyEntryShift, index), entries[i].second);
     }
 }

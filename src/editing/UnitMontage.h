@@ -49,5 +49,3 @@ public:
     // Loaded shifts are kept within +-MaxShift frame intervals, so that time indexes stay integers.
     static constexpr int MaxShift = 1 << 28;
 };
-
-inline const QString MontageSection = QStringLiteral("Montage");

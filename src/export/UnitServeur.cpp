@@ -1,25 +1,44 @@
-// The way out of the program for tables: the clipboard and tab-separated text files.
+// The way out of the program for tables: the clipboard, tab-separated text files, spreadsheet files
+// opened by the desktop, and the outside program Regressi.
 #include "export/UnitServeur.h"
 
 #include "common/UnitDialogs.h"
+#include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
+#include "export/UnitOoUtils.h"
+#include "export/UnitSpreadsheet.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 // Lines of a datasheet are usually a few hundred; the list starts large enough for most.
 constexpr int InitialCapacity = 1024;
+
+// Where the settings file keeps Regressi's path.
+const QString SectionResultsForm = QStringLiteral("ResultsForm");
+const QString KeyRegressi = QStringLiteral("Regressi");
+const QString RegressiFilter = QStringLiteral("Regressi.exe|Regressi.exe");
 } // namespace
 
 TServeur::TServeur(const TOptions& options) : FOptions(options)
 {
     Lines.reserve(InitialCapacity);
+    OpenDocument = [](const QString& fileName) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+    };
+    StartProgram = [](const QString& program, const QStringList& arguments, const QString& folder) {
+        return QProcess::startDetached(program, arguments, folder);
+    };
+    FindExecutable = [](const QString& name) { return QStandardPaths::findExecutable(name); };
 }
 
 void TServeur::Clear()
@@ -114,9 +133,7 @@ bool TServeur::SaveToTextFile()
     TFileDialogRequest request;
     request.Kind = TFileDialogKind::Save;
     request.Title = QStringLiteral("Export to text file");
-    const QString video = VideoFileName ? VideoFileName() : QString();
-    request.FileName =
-        QStringLiteral("Datasheet_") + QFileInfo(video).completeBaseName() + QStringLiteral(".txt");
+    request.FileName = ProposedFileName(QStringLiteral("txt"));
     request.DefaultExt = QStringLiteral("txt");
     request.Filter = QStringLiteral("Tab separated values (*.txt)|*.txt");
     request.FilterIndex = 1;
@@ -145,5 +162,193 @@ bool TServeur::SaveToTextFile()
         .Line(QStringLiteral("File has TXT extension."))
         .Button(QStringLiteral("Ok"), btOk)
         .Execute();
+    return true;
+}
+
+QString TServeur::ProposedFileName(const QString& extension) const
+{
+    const QString video = VideoFileName ? VideoFileName() : QString();
+    return QStringLiteral("Datasheet_") + QFileInfo(video).completeBaseName() + QLatin1Char('.') + extension;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Spreadsheets
+
+QString TServeur::SpreadsheetFileName(const QString& extension) const
+{
+    const QString folder = TemporaryFolder.isEmpty() ? QDir::tempPath() : TemporaryFolder;
+    return QDir(folder).filePath(ProposedFileName(extension));
+}
+
+bool TServeur::ExportToExcel(const TMatriceStr& matrix)
+{
+    const QString fileName = SpreadsheetFileName(QStringLiteral("xlsx"));
+    const bool done = WriteXlsxFile(matrix, fileName) == swOk && OpenDocument && OpenDocument(fileName);
+    if (!done)
+        TUserDlg::Instance()
+            .Begin(icWarning)
+            .Line(QStringLiteral("An error occurred while processing the connection with Excel."))
+            .Blank()
+            .Blank()
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+    return done;
+}
+
+bool TServeur::ExportToOpenOffice(const TMatriceStr& matrix)
+{
+    TOoUtils oo;
+    const bool done = oo.Export(matrix, SpreadsheetFileName(QStringLiteral("ods")), OpenDocument);
+    oo.ShowError();
+    return done;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Regressi
+
+bool TServeur::SetRegressiPath(const QString& path)
+{
+    TIniFile ini(FOptions.SettingsFile());
+    ini.WriteString(SectionResultsForm, KeyRegressi, path);
+    return ini.UpdateFile();
+}
+
+QString TServeur::RegressiPath() const
+{
+    return TIniFile(FOptions.SettingsFile()).ReadString(SectionResultsForm, KeyRegressi, QString());
+}
+
+bool TServeur::IsRegressiPath(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() &&
+           info.fileName().compare(QLatin1String("Regressi.exe"), Qt::CaseInsensitive) == 0;
+}
+
+int TServeur::LineWithEmptyCell(const QStringList& lines, int first)
+{
+    const QChar tab(QLatin1Char('\t'));
+    for (int i = std::max(0, first); i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        if (line.isEmpty() || line.startsWith(tab) || line.endsWith(tab) ||
+            line.contains(QStringLiteral("\t\t")))
+            return i;
+    }
+    return -1;
+}
+
+void TServeur::FillEmptyCells(QStringList& lines, int first)
+{
+    for (int i = std::max(0, first); i < lines.size(); ++i) {
+        if (LineWithEmptyCell(lines, i) != i)
+            continue;
+        QStringList cells = lines[i].split(QLatin1Char('\t'));
+        for (QString& cell : cells)
+            if (cell.isEmpty())
+                cell = QStringLiteral("0");
+        lines[i] = cells.join(QLatin1Char('\t'));
+    }
+}
+
+void TServeur::RegressiLaunchFailed()
+{
+    TUserDlg::Instance()
+        .Begin(icWarning)
+        .Line(QStringLiteral("An error occurred while launching Regressi."))
+        .Button(QStringLiteral("Ok"), btOk)
+        .Execute();
+}
+
+bool TServeur::ExportToRegressi(int variableCount)
+{
+    TUserDlg& dlg = TUserDlg::Instance();
+    const QString path = RegressiPath();
+    if (!IsRegressiPath(path)) {
+        SetRegressiPath(QString());
+        const int answer =
+            dlg.Begin(icInformation)
+                .Line(QStringLiteral("The copy was canceled because Regressi is not found."))
+                .Line(QStringLiteral("Please follow the procedure:"))
+                .Line(QStringLiteral("    use the \u00AB Search \u00BB button in the next window"))
+                .Line(QStringLiteral("    if search is successful, use the button \u00AB Open \u00BB"))
+                .Line(
+                    QStringLiteral("Finally, restart the canceled copy (Edit > Copy and launch > Regressi)."))
+                .Button(QStringLiteral("Ok"), btOk)
+                .Button(QStringLiteral("Cancel"), btAnnuler)
+                .Execute();
+        if (answer != 0)
+            return false;
+        const auto found = [this](const QString& foundPath) { SetRegressiPath(foundPath); };
+        if (SearchFile) {
+            SearchFile(RegressiFilter, found);
+        } else {
+            TFileDialogRequest request;
+            request.Kind = TFileDialogKind::Open;
+            request.Title = QStringLiteral("Regressi");
+            request.Filter = RegressiFilter;
+            const TFileDialogResult result = TDialogService::Instance().FileDialog(request);
+            if (result.Accepted && !result.FileName.isEmpty())
+                found(result.FileName);
+        }
+        return false;
+    }
+
+    if (variableCount > RegressiMaxVariables) {
+        const int answer = dlg.Begin(icInformation)
+                               .Line(QStringLiteral("Regressi does not accept more than 16 variables."))
+                               .Line(QStringLiteral("This could produce random results."))
+                               .Button(QStringLiteral("Cancel"), btAnnuler)
+                               .Button(QStringLiteral("Ok"), btOk)
+                               .Execute();
+        if (answer == 0)
+            return false;
+    }
+
+    // Regressi is a Windows program: wine runs it. A program of this system would run as it is.
+    const QFileInfo info(path);
+    QString program = info.absoluteFilePath();
+    QStringList arguments;
+    if (info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
+        const QString wine = FindExecutable ? FindExecutable(QStringLiteral("wine")) : QString();
+        if (wine.isEmpty()) {
+            RegressiLaunchFailed();
+            return false;
+        }
+        arguments << program;
+        program = wine;
+    }
+    if (!StartProgram || !StartProgram(program, arguments, info.absolutePath())) {
+        RegressiLaunchFailed();
+        return false;
+    }
+
+    // An empty cell is a non-defined value, which an old Regressi reads wrongly. The question comes
+    // back for every line with one until the user substitutes zeros from there to the end.
+    for (int line = LineWithEmptyCell(Lines, FirstDataLine); line >= 0;
+         line = LineWithEmptyCell(Lines, line + 1)) {
+        // "Continue" changes nothing, so it is also the answer of a box closed without a button.
+        const int answer =
+            dlg.Begin(icWarning)
+                .Line(QStringLiteral("The datasheet contains non defined values."))
+                .Line(QStringLiteral("An old version of Regressi could misinterpret these data."))
+                .Line(QStringLiteral("Substitute non defined values by zeros?"))
+                .Button(QStringLiteral("Continue"), btAnnuler)
+                .Button(QStringLiteral("Substitute"), btCustom)
+                .Execute();
+        if (answer == 1) {
+            FillEmptyCells(Lines, line);
+            break;
+        }
+    }
+
+    // Regressi takes the table from the clipboard (the user pastes it there); the date would only be
+    // in its way.
+    if (Lines.size() > 1)
+        Lines[1].clear();
+    if (!CopyToClipboard(false))
+        dlg.Begin(icWarning)
+            .Line(QStringLiteral("An error occurred. Regressi will be launch without data."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
     return true;
 }

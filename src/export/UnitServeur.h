@@ -1,5 +1,8 @@
-// The way out of the program for tables: the clipboard and tab-separated text files.
+// The way out of the program for tables: the clipboard, tab-separated text files, spreadsheet files
+// opened by the desktop, and the outside program Regressi.
 #pragma once
+
+#include "common/UnitTypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +41,56 @@ public:
     // set, else the user's desktop.
     static QString InitialFolder(const QString& defaultDirectory, const QString& lastFolder);
 
+    // Spreadsheets. The matrix (row 0 first; rows 0 to 3 text, the rest numbers, see UnitSpreadsheet) is
+    // written into the temporary folder under the name the save dialog proposes, with the extension
+    // .xlsx or .ods, and handed to OpenDocument. A failure shows its warning; true when a file was
+    // written and an application took it. A file already under that name is replaced.
+    bool ExportToExcel(const TMatriceStr& matrix);
+    bool ExportToOpenOffice(const TMatriceStr& matrix);
+    // "Datasheet_" + the video's base name + "." + extension, in the temporary folder.
+    QString SpreadsheetFileName(const QString& extension) const;
+
+    // Regressi. Lines is expected to hold the datasheet text: the program's path, the date, the rotation
+    // line, symbols, units, captions, then the data lines. variableCount is the number of data columns.
+    // Finds Regressi through the settings file (else offers the file search and stops), asks before
+    // sending more than 16 variables, starts Regressi (through wine for a Windows program), offers to
+    // put zeros in place of empty cells, empties the date line and puts Lines on the clipboard, from
+    // which the user pastes into Regressi. True when Regressi was started; a failure shows its warning.
+    bool ExportToRegressi(int variableCount);
+    // Stores Regressi's full path (empty: none) in the settings file, section "ResultsForm", key
+    // "Regressi". False when the settings file could not be written.
+    bool SetRegressiPath(const QString& path);
+    // The stored path, empty when none is stored.
+    QString RegressiPath() const;
+    // The path names an existing file called "Regressi.exe", compared without regard to case.
+    static bool IsRegressiPath(const QString& path);
+    // Index of the first line from `first` on that holds an empty cell (a line that starts or ends with
+    // a TAB, two TABs in a row, or an empty line); -1 when there is none.
+    static int LineWithEmptyCell(const QStringList& lines, int first);
+    // Writes "0" into every empty cell of the lines from `first` on.
+    static void FillEmptyCells(QStringList& lines, int first);
+    // Index of the first data line of the datasheet text (after the six header lines).
+    static constexpr int FirstDataLine = 6;
+    // Regressi accepts at most this many variables.
+    static constexpr int RegressiMaxVariables = 16;
+
+    // Where spreadsheet files are written: empty means the system's temporary folder.
+    QString TemporaryFolder;
+    // Opens a document with the desktop's application for its type; true when one took it. Defaults
+    // to QDesktopServices::openUrl.
+    std::function<bool(const QString& fileName)> OpenDocument;
+    // Starts a program detached from this one; true when it started. Defaults to
+    // QProcess::startDetached.
+    std::function<bool(const QString& program, const QStringList& arguments, const QString& workingFolder)>
+        StartProgram;
+    // The full path of an executable found on the PATH, empty when there is none. Defaults to
+    // QStandardPaths::findExecutable.
+    std::function<QString(const QString& name)> FindExecutable;
+    // Opens the program's file search with an open-dialog filter; the window calls found with the path
+    // of the file the user opens there. Unassigned: the open dialog is shown instead.
+    std::function<void(const QString& filter, const std::function<void(const QString& path)>& found)>
+        SearchFile;
+
     // Path of the open video: its name proposes the name of the exported file. Unassigned: no video.
     std::function<QString()> VideoFileName;
     // The folder of the recent-files list, where the save dialog starts when the options name none.
@@ -46,5 +99,10 @@ public:
     std::function<void(const QString& folder)> OnDirectoryChange;
 
 private:
+    // The message that Regressi could not be started.
+    static void RegressiLaunchFailed();
+    // The proposed name of an exported file: "Datasheet_" + the video's base name + the extension.
+    QString ProposedFileName(const QString& extension) const;
+
     const TOptions& FOptions;
 };

@@ -1,10 +1,9 @@
 // The measurement data: grid, input dispatch, keyboard, measurement table, undo services, persistence.
 #include "measurement/UnitData.h"
 
+#include "common/UnitGraphUtils.h"
 #include "common/UnitIni.h"
 #include "common/UnitOptions.h"
-#include "graph/UnitGraphUtils.h"
-#include "measurement/UnitDataIni.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"

@@ -334,6 +334,9 @@ public:
     // Number drawn beside the marks of a container whose order number is rank.
     int MarkNumberText(int rank) const { return OptionStartByZero() ? rank : rank + 1; }
 
+    // Ends every drag of the grid, the scale, the marks and the layer without applying it.
+    void CancelDrags();
+
     // History services.
     THistObject* FindById(int id) override;
     void AfterUndo(THistObject& object, int action) override;
@@ -343,6 +346,5 @@ private:
     void EnsureObjectArrays(int n);
     void StepColour(TColor& colour, bool backwards) const;
     bool MarkDragInProgress() const;
-    void CancelDrags();
     TMesures BuildFrom(const TPolyContainer& list) const;
 };

@@ -1,7 +1,7 @@
 // The scale: defining, dragging and erasing its points, the metres-per-unit factors, drawing, keys.
 #include "measurement/UnitEchelle.h"
 
-#include "measurement/UnitDataIni.h"
+#include "common/UnitIni.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,9 +1,9 @@
 // Marks, frame containers and mark lists: pointing, moving, erasing, numbering, drawing, persistence.
 #include "measurement/UnitMarques.h"
 
+#include "common/UnitGraphUtils.h"
+#include "common/UnitIni.h"
 #include "common/UnitUserDlg.h"
-#include "graph/UnitGraphUtils.h"
-#include "measurement/UnitDataIni.h"
 #include "measurement/UnitTransparent.h"
 
 #include <QFont>
@@ -259,7 +259,7 @@ void TContainer::Save(TDataWriter& writer, const QString& suffix) const
     writer.Int(DataKey(QStringLiteral("MarksContainerMarkNumber"), suffix), MarksContainerMarkNumber);
     writer.Int(DataKey(QStringLiteral("MarksContainerMarksNumber"), suffix), (long long)Marks.size());
     for (std::size_t j = 0; j < Marks.size(); ++j)
-        Marks[j]->Save(writer, IndexedSuffix(suffix, int(j)));
+        Marks[j]->Save(writer, IndexedKey(suffix, int(j)));
 }
 
 TMarque* TContainer::MarkOf(int object) const
@@ -488,26 +488,34 @@ void TPolyContainer::Load(TDataReader& reader, const QString& suffix)
         std::min(reader.Count(DataKey(QStringLiteral("SystemNamesNumber"), suffix)), MaxObjets + 1);
     Names.clear();
     for (int i = 0; i < names; ++i)
-        Names << reader.String(DataKey(QStringLiteral("SystemName"), IndexedSuffix(suffix, i)), QString());
+        Names << reader.String(DataKey(QStringLiteral("SystemName"), IndexedKey(suffix, i)), QString());
     // Objects without a stored name get their default name.
     for (int i = int(Names.size()); i < MarksNumberPerFrame; ++i)
         Names << DefaultName(i);
 
     const int containers = reader.Count(DataKey(QStringLiteral("MarksContainersNumber"), suffix));
+    // Frame -> its container among those read, so that loading n containers costs O(n).
+    std::unordered_map<int, TContainer*> byFrame;
+    byFrame.reserve(std::size_t(containers));
+    Containers.reserve(std::size_t(containers));
+    // Every stored mark has keys of its own, so the marks of all containers together cannot outnumber the
+    // section's keys: damaged counts in many containers never add up to more reads than that.
+    int markBudget = reader.KeyCount();
     for (int i = 0; i < containers; ++i) {
-        const QString containerSuffix = IndexedSuffix(suffix, i);
+        const QString containerSuffix = IndexedKey(suffix, i);
         std::unique_ptr<TContainer> read = NewContainer(0);
         read->Load(reader, containerSuffix);
         // One container per frame: a frame listed twice gathers its marks in the first container.
-        TContainer* target = ContainerOf(read->MarksContainerFrameNumber);
-        if (!target) {
-            target = read.get();
+        auto [at, added] = byFrame.try_emplace(read->MarksContainerFrameNumber, read.get());
+        TContainer* target = at->second;
+        if (added)
             Containers.push_back(std::move(read));
-        }
-        const int marks = reader.Count(DataKey(QStringLiteral("MarksContainerMarksNumber"), containerSuffix));
+        const int marks = std::min(
+            reader.Count(DataKey(QStringLiteral("MarksContainerMarksNumber"), containerSuffix)), markBudget);
+        markBudget -= marks;
         for (int j = 0; j < marks; ++j) {
             std::unique_ptr<TMarque> mark = target->NewMark(0);
-            mark->Load(reader, IndexedSuffix(containerSuffix, j));
+            mark->Load(reader, IndexedKey(containerSuffix, j));
             // Marks of objects beyond the list and second marks of an object on one frame are dropped.
             if (mark->MarkOrderNumber < 0 || mark->MarkOrderNumber >= MarksNumberPerFrame)
                 continue;
@@ -533,10 +541,10 @@ void TPolyContainer::Save(TDataWriter& writer, const QString& suffix) const
     writer.Int(DataKey(QStringLiteral("MarksNumberPerFrame"), suffix), MarksNumberPerFrame);
     writer.Int(DataKey(QStringLiteral("SystemNamesNumber"), suffix), Names.size());
     for (int i = 0; i < Names.size(); ++i)
-        writer.String(DataKey(QStringLiteral("SystemName"), IndexedSuffix(suffix, i)), Names[i]);
+        writer.String(DataKey(QStringLiteral("SystemName"), IndexedKey(suffix, i)), Names[i]);
     writer.Int(DataKey(QStringLiteral("MarksContainersNumber"), suffix), (long long)Containers.size());
     for (std::size_t i = 0; i < Containers.size(); ++i)
-        Containers[i]->Save(writer, IndexedSuffix(suffix, int(i)));
+        Containers[i]->Save(writer, IndexedKey(suffix, int(i)));
 }
 
 bool TPolyContainer::RemoveMark(TMarque* mark, int action)

@@ -1,7 +1,7 @@
 // The layer's data: sheet geometry, recorded positions, parking place, stages and persistence.
 #include "measurement/UnitTransparent.h"
 
-#include "measurement/UnitDataIni.h"
+#include "common/UnitIni.h"
 #include "measurement/UnitMarques.h"
 
 #include <algorithm>
@@ -177,7 +177,7 @@ void TTransparent::Load(TDataReader& reader, const QString& suffix)
     Origines.clear();
     const int count = reader.Count(DataKey(QStringLiteral("OriginePositionsNumber"), suffix));
     for (int i = 0; i < count; ++i) {
-        const QString s = IndexedSuffix(suffix, i);
+        const QString s = IndexedKey(suffix, i);
         auto o = std::make_unique<TOrigine>(FData);
         o->OrigineImageNumber = reader.Int(DataKey(QStringLiteral("OrigineImageNumber"), s), -1);
         o->Position.X = reader.Float(DataKey(QStringLiteral("OrigineXCoordinate"), s), 0.0, -1e6, 1e6);
@@ -196,7 +196,7 @@ void TTransparent::Save(TDataWriter& writer, const QString& suffix) const
     writer.Float(QStringLiteral("LayerHeight"), LayerHeight);
     writer.Int(DataKey(QStringLiteral("OriginePositionsNumber"), suffix), (long long)Origines.size());
     for (std::size_t i = 0; i < Origines.size(); ++i) {
-        const QString s = IndexedSuffix(suffix, int(i));
+        const QString s = IndexedKey(suffix, int(i));
         writer.Int(DataKey(QStringLiteral("OrigineImageNumber"), s), Origines[i]->OrigineImageNumber);
         writer.Float(DataKey(QStringLiteral("OrigineXCoordinate"), s), Origines[i]->Position.X);
         writer.Float(DataKey(QStringLiteral("OrigineYCoordinate"), s), Origines[i]->Position.Y);

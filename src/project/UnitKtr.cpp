@@ -8,7 +8,6 @@
 #include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
 #include "measurement/UnitData.h"
-#include "measurement/UnitDataIni.h"
 #include "project/UnitKtrLegacy.h"
 
 #include <QFile>
@@ -21,17 +20,8 @@
 
 namespace {
 
-const QString SectionMain = QStringLiteral("Main");
-const QString SectionData = QStringLiteral("Data");
-const QString SectionFormules = QStringLiteral("Formules");
-const QString SectionRecord = QStringLiteral("Record");
 const QString KeyVersion = QStringLiteral("Version");
 const QString KeyVideoFileName = QStringLiteral("VideoFileName");
-
-QString Indexed(const QString& name, long long i)
-{
-    return name + QLatin1Char('_') + QString::number(i);
-}
 
 // The file's bytes when it is small enough to be a project: at most MaxFileSize bytes, MaxLines lines
 // and MaxSections lines that open a section. False when it is larger or cannot be read.
@@ -69,20 +59,8 @@ bool ReadProjectBytes(const QString& path, QByteArray& bytes)
     return lines <= TKtr::MaxLines && sections <= TKtr::MaxSections;
 }
 
-// Text as the profile decodes it: UTF-8, or Latin-1 for files written in a single-byte code page.
-QString DecodeText(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
-}
-
-// Loading a list looks up the container of each frame among those already read, so the time grows with
-// the square of their number: beyond MaxContainers a file is refused rather than read for minutes.
+// No saved work comes near MaxContainers per list: a file beyond it is damaged or hostile, and is refused
+// rather than read into memory.
 bool WithinLimits(const TIniFile& ini)
 {
     const TDataReader data(ini, SectionData);
@@ -146,7 +124,7 @@ QString WithKtrExtension(const QString& path)
 // ====================================================================================================
 // Formula keys
 
-void TFormulaKeys::Load(const TIniEditor& ini)
+void TFormulaKeys::Load(const TIniFile& ini)
 {
     const TDataReader counts(ini, SectionFormules);
     const TDataReader record(ini, SectionRecord);
@@ -156,22 +134,22 @@ void TFormulaKeys::Load(const TIniEditor& ini)
     Formules.assign(std::size_t(formulas), {});
     for (int i = 0; i < formulas; ++i) {
         TFormulaRecord& r = Formules[std::size_t(i)];
-        r.Identifier = record.String(Indexed(QStringLiteral("RecordFormuleIdentifier"), i), QString());
-        r.Phrase = record.String(Indexed(QStringLiteral("RecordFormulePhrase"), i), QString());
-        r.Comment = record.String(Indexed(QStringLiteral("RecordFormuleComment"), i), QString());
-        r.Unit = record.String(Indexed(QStringLiteral("RecordFormuleUnit"), i), QString());
+        r.Identifier = record.String(IndexedKey(QStringLiteral("RecordFormuleIdentifier"), i), QString());
+        r.Phrase = record.String(IndexedKey(QStringLiteral("RecordFormulePhrase"), i), QString());
+        r.Comment = record.String(IndexedKey(QStringLiteral("RecordFormuleComment"), i), QString());
+        r.Unit = record.String(IndexedKey(QStringLiteral("RecordFormuleUnit"), i), QString());
     }
     Constantes.assign(std::size_t(constants), {});
     for (int i = 0; i < constants; ++i) {
         TConstRecord& r = Constantes[std::size_t(i)];
-        r.Identifier = record.String(Indexed(QStringLiteral("RecordConstIdentifier"), i), QString());
-        r.Index = record.String(Indexed(QStringLiteral("RecordConstIndex"), i), QString());
-        r.Value = record.String(Indexed(QStringLiteral("RecordConstValue"), i), QString());
-        r.Unit = record.String(Indexed(QStringLiteral("RecordConstUnit"), i), QString());
+        r.Identifier = record.String(IndexedKey(QStringLiteral("RecordConstIdentifier"), i), QString());
+        r.Index = record.String(IndexedKey(QStringLiteral("RecordConstIndex"), i), QString());
+        r.Value = record.String(IndexedKey(QStringLiteral("RecordConstValue"), i), QString());
+        r.Unit = record.String(IndexedKey(QStringLiteral("RecordConstUnit"), i), QString());
     }
 }
 
-void TFormulaKeys::Save(TIniEditor& ini) const
+void TFormulaKeys::Save(TIniFile& ini) const
 {
     TDataWriter counts(ini, SectionFormules);
     counts.Int(QStringLiteral("FormulesNumber"), (long long)Formules.size());
@@ -180,18 +158,18 @@ void TFormulaKeys::Save(TIniEditor& ini) const
     for (std::size_t i = 0; i < Formules.size(); ++i) {
         const TFormulaRecord& r = Formules[i];
         const auto n = (long long)i;
-        record.String(Indexed(QStringLiteral("RecordFormuleIdentifier"), n), r.Identifier);
-        record.String(Indexed(QStringLiteral("RecordFormulePhrase"), n), r.Phrase);
-        record.String(Indexed(QStringLiteral("RecordFormuleComment"), n), r.Comment);
-        record.String(Indexed(QStringLiteral("RecordFormuleUnit"), n), r.Unit);
+        record.String(IndexedKey(QStringLiteral("RecordFormuleIdentifier"), n), r.Identifier);
+        record.String(IndexedKey(QStringLiteral("RecordFormulePhrase"), n), r.Phrase);
+        record.String(IndexedKey(QStringLiteral("RecordFormuleComment"), n), r.Comment);
+        record.String(IndexedKey(QStringLiteral("RecordFormuleUnit"), n), r.Unit);
     }
     for (std::size_t i = 0; i < Constantes.size(); ++i) {
         const TConstRecord& r = Constantes[i];
         const auto n = (long long)i;
-        record.String(Indexed(QStringLiteral("RecordConstIdentifier"), n), r.Identifier);
-        record.String(Indexed(QStringLiteral("RecordConstIndex"), n), r.Index);
-        record.String(Indexed(QStringLiteral("RecordConstValue"), n), r.Value);
-        record.String(Indexed(QStringLiteral("RecordConstUnit"), n), r.Unit);
+        record.String(IndexedKey(QStringLiteral("RecordConstIdentifier"), n), r.Identifier);
+        record.String(IndexedKey(QStringLiteral("RecordConstIndex"), n), r.Index);
+        record.String(IndexedKey(QStringLiteral("RecordConstValue"), n), r.Value);
+        record.String(IndexedKey(QStringLiteral("RecordConstUnit"), n), r.Unit);
     }
 }
 
@@ -228,60 +206,59 @@ void TKtr::Upgrade()
 {
     if (!FIni)
         return;
-    TIniEditor ini(*FIni); // handed back to the profile when it goes, whatever step stopped
+    TIniFile& ini = *FIni; // whatever step stops, what was written up to it stays
     const TDataReader main(ini, SectionMain);
     Version = main.Int(KeyVersion, VersionLegacy);
     if (Version == VersionLegacy) {
         ini.WriteString(SectionMain, KeyVersion, QString::number(VersionLegacy));
         QByteArray bytes;
         if (!ReadProjectBytes(FileName, bytes) ||
-            !ConvertLegacyLayout(SplitTextLines(DecodeText(bytes)), ini))
+            !ConvertLegacyLayout(SplitTextLines(DecodeIniText(bytes)), ini))
             return;
     }
     if (Version < VersionCurrent)
         ReencodeMontage(ini);
 }
 
-void TKtr::ReencodeMontage(TIniEditor& ini) const
+void TKtr::ReencodeMontage(TIniFile& ini) const
 {
     // Older layouts keep one key per frame; the current one keeps runs, as the edited sequence writes them.
-    const TDataReader reader(ini, MontageSection);
+    const TDataReader reader(ini, SectionMontage);
     const int frames = reader.Int(QStringLiteral("VisibleImagesNumber"), 1);
     const int shiftCount = reader.Int(QStringLiteral("TimeShiftsNumber"), 0);
     if (frames > TMontage::MaxLoadedFrames || shiftCount > TMontage::MaxLoadedFrames)
         return;
     // Frames after the last one with a key have the default value, so they continue one run: the arrays
     // stop one frame after that key, which gives the same runs however large a damaged count is.
-    const QStringList keys = ini.Keys(MontageSection);
+    const QStringList keys = ini.ReadSection(SectionMontage);
     const QString visibleKey = QStringLiteral("VisibleImage");
     const QString shiftKey = QStringLiteral("TimeShift");
     TBooleanDynArray visible(std::size_t(std::clamp(frames, 0, LastIndex(keys, visibleKey) + 2)));
     for (std::size_t i = 0; i < visible.size(); ++i)
-        visible[i] = reader.Bool(Indexed(visibleKey, (long long)i), true);
+        visible[i] = reader.Bool(IndexedKey(visibleKey, (long long)i), true);
     TIntegerDynArray shifts(std::size_t(std::clamp(shiftCount, 0, LastIndex(keys, shiftKey) + 2)));
     for (std::size_t i = 0; i < shifts.size(); ++i)
-        shifts[i] = reader.Int(Indexed(shiftKey, (long long)i), 0);
+        shifts[i] = reader.Int(IndexedKey(shiftKey, (long long)i), 0);
     if (RunCount(visible) > MaxReencodedRuns || RunCount(shifts) > MaxReencodedRuns)
         return;
 
-    TDataWriter writer(ini, MontageSection);
+    TDataWriter writer(ini, SectionMontage);
     for (std::size_t i = 0; i < visible.size(); ++i)
-        writer.Delete(Indexed(visibleKey, (long long)i));
+        writer.Delete(IndexedKey(visibleKey, (long long)i));
     for (std::size_t i = 0; i < shifts.size(); ++i)
-        writer.Delete(Indexed(shiftKey, (long long)i));
+        writer.Delete(IndexedKey(shiftKey, (long long)i));
     writer.Int(QStringLiteral("VisibleImagesNumber"), frames);
     // The runs are made by the edited sequence's own writer, then copied key by key in its order.
     TIniFile runs{QString()};
     TMontage::WriteVisibility(runs, visible);
     TMontage::WriteShifts(runs, shifts);
-    const TIniEditor written(std::as_const(runs));
-    for (const QString& key : runs.ReadSection(MontageSection))
-        writer.String(key, written.ReadString(MontageSection, key, QString()));
+    for (const QString& key : runs.ReadSection(SectionMontage))
+        writer.String(key, runs.ReadString(SectionMontage, key, QString()));
 }
 
 QString TKtr::VideoFileName() const
 {
-    return FIni ? TDataReader(*FIni, SectionMain).String(KeyVideoFileName, QString()) : QString();
+    return FIni ? FIni->ReadString(SectionMain, KeyVideoFileName, QString()) : QString();
 }
 
 bool TKtr::CheckContent() const
@@ -306,8 +283,7 @@ bool TKtr::ReadContent()
         Host.LoadViewState(*FIni);
     if (Host.Montage && !Host.Montage->Load(*FIni))
         return false;
-    const TIniEditor ini(std::as_const(*FIni));
-    Formulas.Load(ini);
+    Formulas.Load(*FIni);
     ProjectVideo = Host.VideoFileName ? Host.VideoFileName() : QString();
     return true;
 }
@@ -317,22 +293,16 @@ bool TKtr::WriteContent()
     if (!FIni)
         return false;
     const QString video = Host.VideoFileName ? Host.VideoFileName() : QString();
-    {
-        TIniEditor ini(*FIni);
-        ini.WriteString(SectionMain, KeyVersion, QString::number(VersionCurrent));
-        ini.WriteString(SectionMain, KeyVideoFileName, video);
-    }
+    FIni->WriteString(SectionMain, KeyVersion, QString::number(VersionCurrent));
+    FIni->WriteString(SectionMain, KeyVideoFileName, video);
     if (Host.Data)
         Host.Data->Save(*FIni);
     if (Host.SaveViewState)
         Host.SaveViewState(*FIni);
     if (Host.Montage)
         Host.Montage->Save(*FIni);
-    {
-        TIniEditor ini(*FIni);
-        // Formulas read with another video do not belong to this work.
-        (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(ini);
-    }
+    // Formulas read with another video do not belong to this work.
+    (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(*FIni);
     return FIni->UpdateFile();
 }
 
@@ -349,7 +319,7 @@ bool TKtr::RecordVideoFileName(const QString& projectPath, const QString& videoP
     const QString line = KeyVideoFileName + QLatin1Char('=') + videoPath;
     const bool latin1 = !isUtf8 && QString::fromLatin1(line.toLatin1()) == line;
     if (!isUtf8 && !latin1)
-        bytes = DecodeText(bytes).toUtf8(); // the path needs characters that the old code page lacks
+        bytes = DecodeIniText(bytes).toUtf8(); // the path needs characters that the old code page lacks
     const QByteArray encoded = latin1 ? line.toLatin1() : line.toUtf8();
 
     // The key line the profile reads (the first in a "Main" section), else the place after the first

@@ -8,7 +8,6 @@
 #include <vector>
 
 class TData;
-class TIniEditor;
 class TIniFile;
 class TMontage;
 class TOptions;
@@ -65,8 +64,8 @@ struct TFormulaKeys
     std::vector<TConstRecord> Constantes;
 
     // Counts that are negative read as 0; counts beyond the keys of "Record" are cut there.
-    void Load(const TIniEditor& ini);
-    void Save(TIniEditor& ini) const;
+    void Load(const TIniFile& ini);
+    void Save(TIniFile& ini) const;
     bool operator==(const TFormulaKeys&) const = default;
 };
 
@@ -134,7 +133,7 @@ private:
     bool SearchVideo(const QString& expected, QString& chosen) const;
     void ShowReadError() const;
     QString InitialFolder() const;
-    void ReencodeMontage(TIniEditor& ini) const;
+    void ReencodeMontage(TIniFile& ini) const;
 
     std::unique_ptr<TIniFile> FIni;
 };

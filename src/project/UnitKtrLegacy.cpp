@@ -2,27 +2,14 @@
 #include "project/UnitKtrLegacy.h"
 
 #include "common/UnitIni.h"
-#include "measurement/UnitDataIni.h"
 
 #include <limits>
 
 namespace {
 
-const QString SectionMain = QStringLiteral("Main");
-const QString SectionData = QStringLiteral("Data");
-const QString SectionVideo = QStringLiteral("Video");
-const QString SectionMontage = QStringLiteral("Montage");
-const QString SectionFormules = QStringLiteral("Formules");
-const QString SectionRecord = QStringLiteral("Record");
-
-QString Indexed(const QString& name, int i)
-{
-    return name + QLatin1Char('_') + QString::number(i);
-}
-
 QString Indexed(const QString& name, int i, int j)
 {
-    return Indexed(Indexed(name, i), j);
+    return IndexedKey(IndexedKey(name, i), j);
 }
 
 // Walks the lines in order and writes them into keys. Every step answers false when the lines end too
@@ -30,7 +17,7 @@ QString Indexed(const QString& name, int i, int j)
 class TLegacyConverter
 {
 public:
-    TLegacyConverter(const QStringList& lines, TIniEditor& ini) : FLines(lines), FIni(ini) {}
+    TLegacyConverter(const QStringList& lines, TIniFile& ini) : FLines(lines), FIni(ini) {}
 
     bool Run()
     {
@@ -48,7 +35,7 @@ public:
         for (int i = 0; i < formulas; ++i)
             for (const char* key : {"RecordFormuleIdentifier", "RecordFormulePhrase", "RecordFormuleComment",
                                     "RecordFormuleUnit"})
-                if (!Put(SectionRecord, Indexed(QLatin1String(key), i)))
+                if (!Put(SectionRecord, IndexedKey(QLatin1String(key), i)))
                     return false;
         int constants = 0;
         if (!CountKey(SectionFormules, QStringLiteral("ConstantesNumber"), constants))
@@ -56,7 +43,7 @@ public:
         for (int i = 0; i < constants; ++i)
             for (const char* key :
                  {"RecordConstIdentifier", "RecordConstIndex", "RecordConstValue", "RecordConstUnit"})
-                if (!Put(SectionRecord, Indexed(QLatin1String(key), i)))
+                if (!Put(SectionRecord, IndexedKey(QLatin1String(key), i)))
                     return false;
 
         QString line;
@@ -83,7 +70,7 @@ public:
         if (!Put(SectionData, QStringLiteral("ElementColor")))
             return false;
         for (int i = 0; i < colours - 1; ++i)
-            if (!Put(SectionData, Indexed(QStringLiteral("MarkColor"), i)))
+            if (!Put(SectionData, IndexedKey(QStringLiteral("MarkColor"), i)))
                 return false;
 
         for (const QString& list : {QStringLiteral("Grid"), QStringLiteral("Layer")}) {
@@ -91,7 +78,7 @@ public:
             if (!CountKey(SectionData, QStringLiteral("SystemNamesNumber_") + list, names))
                 return false;
             for (int i = 0; i < names; ++i)
-                if (!Put(SectionData, Indexed(QStringLiteral("SystemName_") + list, i)))
+                if (!Put(SectionData, IndexedKey(QStringLiteral("SystemName_") + list, i)))
                     return false;
         }
 
@@ -117,8 +104,8 @@ public:
         if (!Skip(2))
             return false;
         for (int i = 0; i < positions - 1; ++i)
-            if (!Put(SectionData, Indexed(QStringLiteral("OrigineXCoordinate_Layer"), i)) ||
-                !Put(SectionData, Indexed(QStringLiteral("OrigineYCoordinate_Layer"), i)))
+            if (!Put(SectionData, IndexedKey(QStringLiteral("OrigineXCoordinate_Layer"), i)) ||
+                !Put(SectionData, IndexedKey(QStringLiteral("OrigineYCoordinate_Layer"), i)))
                 return false;
 
         if (!Scales())
@@ -133,20 +120,20 @@ public:
         if (!CountKey(SectionMontage, QStringLiteral("VisibleImagesNumber"), frames))
             return false;
         for (int i = 0; i < frames; ++i)
-            if (!Put(SectionMontage, Indexed(QStringLiteral("VisibleImage"), i)))
+            if (!Put(SectionMontage, IndexedKey(QStringLiteral("VisibleImage"), i)))
                 return false;
         int shifts = 0;
         if (!CountKey(SectionMontage, QStringLiteral("TimeShiftsNumber"), shifts))
             return false;
         for (int i = 0; i < shifts; ++i)
-            if (!Put(SectionMontage, Indexed(QStringLiteral("TimeShift"), i)))
+            if (!Put(SectionMontage, IndexedKey(QStringLiteral("TimeShift"), i)))
                 return false;
 
         // Each layer position belongs to the frame of the layer container of the same index.
         for (int i = layerContainers - 1; i >= 0; --i)
-            FIni.WriteString(SectionData, Indexed(QStringLiteral("OrigineImageNumber_Layer"), i),
+            FIni.WriteString(SectionData, IndexedKey(QStringLiteral("OrigineImageNumber_Layer"), i),
                              FIni.ReadString(SectionData,
-                                             Indexed(QStringLiteral("MarksContainerFrameNumber_Layer"), i),
+                                             IndexedKey(QStringLiteral("MarksContainerFrameNumber_Layer"), i),
                                              QStringLiteral("0")));
         return true;
     }
@@ -250,9 +237,9 @@ private:
             return false;
         for (int i = 0; i < containers; ++i) {
             int marks = 0;
-            if (!Put(SectionData, Indexed(QStringLiteral("MarksContainerFrameNumber_") + list, i)) ||
-                !Put(SectionData, Indexed(QStringLiteral("MarksContainerMarkNumber_") + list, i)) ||
-                !CountKey(SectionData, Indexed(QStringLiteral("MarksContainerMarksNumber_") + list, i),
+            if (!Put(SectionData, IndexedKey(QStringLiteral("MarksContainerFrameNumber_") + list, i)) ||
+                !Put(SectionData, IndexedKey(QStringLiteral("MarksContainerMarkNumber_") + list, i)) ||
+                !CountKey(SectionData, IndexedKey(QStringLiteral("MarksContainerMarksNumber_") + list, i),
                           marks))
                 return false;
             for (int j = 0; j < marks; ++j)
@@ -266,7 +253,7 @@ private:
     }
 
     const QStringList& FLines;
-    TIniEditor& FIni;
+    TIniFile& FIni;
     qsizetype FPos = 0;
 };
 
@@ -290,7 +277,7 @@ QStringList SplitTextLines(const QString& text)
     return lines;
 }
 
-bool ConvertLegacyLayout(const QStringList& lines, TIniEditor& ini)
+bool ConvertLegacyLayout(const QStringList& lines, TIniFile& ini)
 {
     return TLegacyConverter(lines, ini).Run();
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-class TIniEditor;
+class TIniFile;
 
 // Splits a file's text into lines at CR LF, LF or a lone CR, as the first layout was read.
 QStringList SplitTextLines(const QString& text);
@@ -14,4 +14,4 @@ QStringList SplitTextLines(const QString& text);
 // the lines before the layout is complete, stops the conversion: false then, and the keys written up to
 // that point stay. A Main/VideoFileName that the profile already holds (a video found again after it had
 // moved) is kept instead of the path in the first line.
-bool ConvertLegacyLayout(const QStringList& lines, TIniEditor& ini);
+bool ConvertLegacyLayout(const QStringList& lines, TIniFile& ini);

@@ -1,9 +1,10 @@
-// The results window with its datasheet page, page buttons and menus.
+// The results window with its datasheet and graph pages, page buttons and menus.
 #include "results/UnitResForm.h"
 
 #include "calc/UnitResultats.h"
 #include "export/UnitServeur.h"
 #include "results/UnitDatasheet.h"
+#include "results/UnitGraphPages.h"
 #include "results/UnitResGrid.h"
 
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +35,14 @@ constexpr TPageDef Pages[] = {
     {"ButtonMenuVecteur", "Vectors representation", rpVecteur},
     {"ButtonMenuFormule", "Custom formulas", rpFormules},
 };
+
+QString PageCaption(int page)
+{
+    for (const TPageDef& p : Pages)
+        if (p.Page == page)
+            return QString::fromUtf8(p.Caption);
+    return QString();
+}
 
 } // namespace
 
@@ -72,22 +82,79 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     FPending = new QLabel(FStack);
     FPending->setAlignment(Qt::AlignCenter);
     FStack->addWidget(FPending);
+    FStatus = new QStatusBar(this);
+    // Two panels of 150 pixels for the coordinates readout, after the hints.
+    auto* readoutX = new QLabel(FStatus);
+    auto* readoutY = new QLabel(FStatus);
+    for (QLabel* panel : {readoutX, readoutY}) {
+        panel->setObjectName(panel == readoutX ? QStringLiteral("ReadoutX") : QStringLiteral("ReadoutY"));
+        panel->setFixedWidth(150);
+        panel->setVisible(false);
+        FStatus->addPermanentWidget(panel);
+    }
+    FTimePage = new TGraphPage(rpTemps, FStack);
+    FTrajectoryPage = new TGraphPage(rpReferentiel, FStack);
+    FVectorPage = new TGraphPage(rpVecteur, FStack);
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage}) {
+        page->ReadoutX = readoutX;
+        page->ReadoutY = readoutY;
+        FStack->addWidget(page);
+        FRebuild[page->PageCode()] = true;
+        // A change of choice rebuilds the page with a fresh window.
+        page->OnChoiceChange = [this, page] {
+            page->Rebuild(FCalc, GraphContext(), true);
+            FRebuild[page->PageCode()] = false;
+        };
+    }
+    FVectorPage->OnVideoToggle = [this](bool down) {
+        FDisplay.VideoImage = down;
+        ApplyDisplayChange();
+    };
     layout->addWidget(FStack, 1);
-    auto* status = new QStatusBar(this);
-    layout->addWidget(status);
+    layout->addWidget(FStatus);
 
     QMenu* file = FMenuBar->addMenu(QStringLiteral("File"));
     file->addAction(FDatasheet->MenuFichierExporter);
+    connect(AddItem(file, QStringLiteral("MenuFichierExporterGraphe"), QStringLiteral("Export")),
+            &QAction::triggered, this, [this] {
+                if (TGraphPage* page = GraphPage(FPage))
+                    page->ExportGraph();
+            });
     file->addSeparator();
     connect(AddItem(file, QStringLiteral("MenuFichierFermer"), QStringLiteral("Close")), &QAction::triggered,
             this, &QDialog::accept);
     QMenu* edit = FMenuBar->addMenu(QStringLiteral("Edit"));
     edit->addAction(FDatasheet->MenuEditionRestaurerTableau);
     edit->addAction(FDatasheet->MenuEditionCopierTableauDansLePressePapier);
+    connect(AddItem(edit, QStringLiteral("MenuEditionRestaurerGraphe"), QStringLiteral("Restore graph")),
+            &QAction::triggered, this, [this] { RebuildPage(); });
+    connect(
+        AddItem(edit, QStringLiteral("MenuEditionCopierGraphe"), QStringLiteral("Copy frame to clipboard")),
+        &QAction::triggered, this, [this] {
+            if (TGraphPage* page = GraphPage(FPage))
+                page->CopyGraph();
+        });
     QMenu* display = FMenuBar->addMenu(QStringLiteral("Display"));
     for (QAction* a : {FDatasheet->MenuAffichageCoordonnees, FDatasheet->MenuAffichageVitesse,
                        FDatasheet->MenuAffichageAcceleration, FDatasheet->MenuAffichagePolaire})
         display->addAction(a);
+    QMenu* zoom = display->addMenu(QStringLiteral("Zoom"));
+    AddDisplayItem(zoom, QStringLiteral("MenuAffichageZoomX"), QStringLiteral("of x-axis"),
+                   &TGraphPageContext::TimeZoomX, {rpTemps});
+    AddDisplayItem(zoom, QStringLiteral("MenuAffichageZoomY"), QStringLiteral("of y-axis"),
+                   &TGraphPageContext::TimeZoomY, {rpTemps});
+    FDisplayItems.emplace_back(zoom->menuAction(), std::vector<int>{rpTemps});
+    AddSizeItems(display->addMenu(QStringLiteral("Size")));
+    QMenu* draw = display->addMenu(QStringLiteral("Draw"));
+    FDisplayItems.emplace_back(draw->menuAction(), std::vector<int>{rpTemps, rpReferentiel, rpVecteur});
+    AddDisplayItem(draw, QStringLiteral("MenuAffichageLigneTemps"), QStringLiteral("broken line"),
+                   &TGraphPageContext::TimePolyline, {rpTemps});
+    AddDisplayItem(draw, QStringLiteral("MenuAffichageLigneTrajectoire"), QStringLiteral("broken line"),
+                   &TGraphPageContext::TrajectoryPolyline, {rpReferentiel});
+    AddDisplayItem(draw, QStringLiteral("MenuAffichageOrigine"), QStringLiteral("graph origin"),
+                   &TGraphPageContext::GraphOrigin, {rpVecteur});
+    AddDisplayItem(draw, QStringLiteral("MenuAffichageValeurVecteurs"),
+                   QStringLiteral("the value of the vectors"), &TGraphPageContext::VectorValues, {rpVecteur});
     QMenu* calculations = FMenuBar->addMenu(QStringLiteral("Calculations"));
     QAction* smoothV = AddItem(calculations, QStringLiteral("MenuCalculsLissageVitesse"),
                                QStringLiteral("Smooth values of the velocity"));
@@ -102,6 +169,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     // Keys typed in the window's controls go to the current page.
     for (QWidget* w : {static_cast<QWidget*>(FDatasheet)})
         w->setFocusPolicy(Qt::StrongFocus);
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage})
+        page->Graph().setFocusPolicy(Qt::StrongFocus);
     ApplyOptions();
 }
 
@@ -166,26 +235,143 @@ void TResForm::ApplyOptions()
         for (QAction* a : FPageBar->actions())
             if (FPageBar->widgetForAction(a) == b)
                 a->setVisible(visible);
-        // The graph pages come with the graph engine: until then their buttons stay disabled.
-        b->setEnabled(QLatin1String(name) == QLatin1String("ButtonMenuTableau"));
+        // The formula page comes with the formula editor: until then its button stays disabled.
+        b->setEnabled(QLatin1String(name) != QLatin1String("ButtonMenuFormule"));
     }
     FDatasheet->ApplyOptions();
+    FDisplay = TGraphPageContext::FromOptions(FOptions);
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage})
+        page->ApplyToolOptions(FOptions);
+    MarkGraphsForRebuild();
 }
 
 bool TResForm::PrepareResults()
 {
     const bool open = VideoOpen && VideoOpen();
-    return ::PrepareResults(FCalc, FGrid, FFlags, open) == 0;
+    bool recomputed = false;
+    const bool prepared = ::PrepareResults(FCalc, FGrid, FFlags, open, &recomputed) == 0;
+    if (recomputed)
+        MarkGraphsForRebuild();
+    return prepared;
+}
+
+void TResForm::MarkGraphsForRebuild()
+{
+    for (auto& [page, rebuild] : FRebuild)
+        rebuild = true;
+}
+
+TGraphPage* TResForm::GraphPage(int page) const
+{
+    switch (page) {
+    case rpTemps:
+        return FTimePage;
+    case rpReferentiel:
+        return FTrajectoryPage;
+    case rpVecteur:
+        return FVectorPage;
+    default:
+        return nullptr;
+    }
+}
+
+void TResForm::AddDisplayItem(QMenu* menu, const QString& name, const QString& caption,
+                              bool TGraphPageContext::*flag, std::vector<int> pages)
+{
+    QAction* a = AddItem(menu, name, caption);
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this, flag](bool on) {
+        FDisplay.*flag = on;
+        ApplyDisplayChange();
+    });
+    connect(menu, &QMenu::aboutToShow, this, [this, a, flag] { a->setChecked(FDisplay.*flag); });
+    FDisplayItems.emplace_back(a, std::move(pages));
+}
+
+void TResForm::AddSizeItems(QMenu* menu)
+{
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpTemps, rpReferentiel, rpVecteur});
+    const char* const captions[] = {"small", "average", "large"};
+    for (int size = 0; size < 3; ++size) {
+        QAction* a = AddItem(menu, QStringLiteral("MenuAffichageTaille%1").arg(size),
+                             QString::fromLatin1(captions[size]));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, size] {
+            FDisplay.ElementSize = size;
+            ApplyDisplayChange();
+        });
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, a, size] { a->setChecked(FDisplay.ElementSize == size); });
+    }
+}
+
+void TResForm::ApplyDisplayChange()
+{
+    // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
+    if (TGraphPage* page = GraphPage(FPage))
+        page->Rebuild(FCalc, GraphContext(), false);
+    for (auto& [code, rebuild] : FRebuild)
+        if (code != FPage)
+            rebuild = true;
+}
+
+void TResForm::UpdateDisplayItems()
+{
+    for (const auto& [action, pages] : FDisplayItems)
+        action->setVisible(std::find(pages.begin(), pages.end(), FPage) != pages.end());
+}
+
+TGraphPageContext TResForm::GraphContext() const
+{
+    TGraphPageContext c = FDisplay;
+    c.VelocityComputed = FFlags.VelocityComputed;
+    c.AccelerationComputed = FFlags.AccelerationComputed;
+    c.PolarComputed = FFlags.PolarComputed;
+    c.ObjectColor = ObjectColor;
+    c.VideoSource = VideoSource;
+    c.LayerMode = FCalc.Current().IsLayer();
+    return c;
+}
+
+void TResForm::FillGraphChoices(TGraphPage& page)
+{
+    QStringList names;
+    for (int i = 0; i < FCalc.Current().ObjectCount; ++i)
+        names << (ObjectName ? ObjectName(i) : QString::number(i + 1));
+    const QString camera =
+        FCalc.Current().IsLayer() ? QStringLiteral("of the layer") : QStringLiteral("of the camera");
+    page.FillChoices(FCalc, names, camera, GraphContext());
 }
 
 bool TResForm::ShowPage(int page)
 {
-    if (page != rpTableau)
-        return false; // the graph pages are not part of this program yet
+    TGraphPage* graphPage = GraphPage(page);
+    if (page != rpTableau && !graphPage)
+        return false; // the formula page is not part of this program yet
     FPage = page;
     for (const TPageDef& p : Pages)
         if (QToolButton* b = PageButton(QString::fromLatin1(p.Button)))
             b->setChecked(p.Page == page);
+    // The items of the datasheet and of the graphs show on their own pages.
+    for (QAction* a : {FDatasheet->MenuFichierExporter, FDatasheet->MenuEditionRestaurerTableau,
+                       FDatasheet->MenuEditionCopierTableauDansLePressePapier,
+                       FDatasheet->MenuAffichageCoordonnees, FDatasheet->MenuAffichageVitesse,
+                       FDatasheet->MenuAffichageAcceleration, FDatasheet->MenuAffichagePolaire})
+        a->setVisible(!graphPage);
+    MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->setVisible(graphPage != nullptr);
+    MenuItem(QStringLiteral("MenuEditionCopierGraphe"))->setVisible(graphPage != nullptr);
+    MenuItem(QStringLiteral("MenuEditionRestaurerGraphe"))->setVisible(graphPage != nullptr);
+    UpdateDisplayItems();
+    if (graphPage) {
+        setWindowTitle(PageCaption(page));
+        FStack->setCurrentWidget(graphPage);
+        // The graph is rebuilt only when the results changed; otherwise the user's zoom stays.
+        if (FRebuild[page]) {
+            FillGraphChoices(*graphPage);
+            RebuildPage();
+        }
+        return true;
+    }
     setWindowTitle(TDatasheetPage::Caption());
     FStack->setCurrentWidget(FDatasheet);
     FDatasheet->UpdateItems();
@@ -195,8 +381,12 @@ bool TResForm::ShowPage(int page)
 
 void TResForm::RebuildPage()
 {
-    if (FPage == rpTableau)
+    if (FPage == rpTableau) {
         FDatasheet->ShowDatasheet();
+    } else if (TGraphPage* page = GraphPage(FPage)) {
+        page->Rebuild(FCalc, GraphContext(), true);
+        FRebuild[FPage] = false;
+    }
 }
 
 void TResForm::UpdateMenus()

@@ -1,7 +1,9 @@
-// The results window: a modal window whose pages show the datasheet and, later, the graphs; its page
-// buttons, menus and the preparation of the results before it shows.
+// The results window: a modal window whose pages show the datasheet and the time, trajectory and vector
+// graphs (the formula page comes later); its page buttons, menus and the preparation of the results.
 #pragma once
 
+#include "common/UnitTypes.h"
+#include "results/UnitGraphPages.h"
 #include "results/UnitResPrepare.h"
 
 #include <QDialog>
@@ -12,6 +14,7 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class QStackedWidget;
+class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TDatasheetPage;
@@ -40,10 +43,17 @@ public:
     // Whether a video is open, and the grid's angle for the datasheet text; wired by the main window.
     std::function<bool()> VideoOpen;
     std::function<double()> GridAngle;
+    // Names and colours of the objects of the current list; unassigned: numbers and the palette.
+    std::function<QString(int)> ObjectName;
+    std::function<TColor(int)> ObjectColor;
+    // The current video frame for the vector page; unassigned: no image.
+    std::function<bool(TVideoImage&)> VideoSource;
 
     TResultsFlags& Flags() { return FFlags; }
     int Page() const { return FPage; }
     TDatasheetPage& Datasheet() { return *FDatasheet; }
+    // The time, trajectory and vector pages; null for the other codes.
+    TGraphPage* GraphPage(int page) const;
     QToolButton* PageButton(const QString& name) const;
     QAction* MenuItem(const QString& name) const;
 
@@ -62,6 +72,16 @@ private:
     QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
     void ToggleSmoothing(std::uint8_t bit, bool on);
     void UpdateMenus();
+    TGraphPageContext GraphContext() const;
+    void FillGraphChoices(TGraphPage& page);
+    void MarkGraphsForRebuild();
+    // Display menu of the graph pages: the item toggles its setting and the page is drawn again with the
+    // same choices and window.
+    void AddDisplayItem(QMenu* menu, const QString& name, const QString& caption,
+                        bool TGraphPageContext::*flag, std::vector<int> pages);
+    void AddSizeItems(QMenu* menu);
+    void ApplyDisplayChange();
+    void UpdateDisplayItems();
 
     TResCalc& FCalc;
     TResGrid& FGrid;
@@ -74,6 +94,15 @@ private:
     QStackedWidget* FStack = nullptr;
     TDatasheetPage* FDatasheet = nullptr;
     QLabel* FPending = nullptr;
+    QStatusBar* FStatus = nullptr;
+    TGraphPage* FTimePage = nullptr;
+    TGraphPage* FTrajectoryPage = nullptr;
+    TGraphPage* FVectorPage = nullptr;
+    // Graphs to rebuild with a fresh window the next time their page shows.
+    std::map<int, bool> FRebuild;
+    // The display settings of the graph pages: from the options, then changed by the Display menu.
+    TGraphPageContext FDisplay;
+    std::vector<std::pair<QAction*, std::vector<int>>> FDisplayItems; // item and the pages that show it
     std::map<QString, QToolButton*> FPageButtons;
     std::map<QString, QAction*> FItems;
 };

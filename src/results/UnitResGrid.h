@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calc/UnitResultats.h"
+#include "common/UnitFormat.h"
 #include "common/UnitOptions.h"
 #include "common/UnitTypes.h"
 
@@ -12,21 +13,6 @@
 #include <vector>
 
 class TServeur;
-
-// Text of a value with 4 + digits significant digits (digits kept within 0 .. 8): fixed notation for
-// 0.01 <= |x| <= 10000 with fewer decimals as the value grows (3.142, 12.35, 123.5, 1235), scientific
-// notation otherwise (1.23E-3, 1.23E+5, -5.00E-3) and for the few values whose integer part needs more
-// digits than that (10000 with no extra digit). Exactly 0 gives "0"; a non-finite value "#Number!".
-// The value is taken to 15 significant digits first, as the exports write it; halves then round away
-// from zero. The locale's decimal separator.
-QString FormatSignificant(int digits, double x);
-// General format with at most `significant` significant digits (1 .. 17) and no trailing zeros, rounded
-// from the exact value (halves away from zero): fixed
-// notation for 1e-4 <= |x| < 10^significant, else mantissa, "E", sign and exponent (1.5E-7, 2E+20).
-// A non-finite value gives "#Number!". The locale's decimal separator, no digit grouping.
-QString FormatGeneral(double x, int significant = 15);
-// The shortest text that reads back as the same double, in the general format above.
-QString FormatShortest(double x);
 
 // One column of the full column list of a result set.
 struct TColumn
@@ -45,8 +31,6 @@ TColumnKindSet KindsPolar();        // angle, radius, angular velocity
 
 // Grid column indices count the row-number column as 0; a data column k (from 0) is grid column
 // FixedCols + k and shows the full column of the (k + 1)-th visible entry.
-inline constexpr int MaxDigits = 8;
-
 // The column model of one result set: which of its 11 N + 1 full columns are shown and their extra
 // digits. The full column list is time, x y per object, vx vy v per object, ax ay a per object, then
 // angle, radius and angular velocity per object.
@@ -108,6 +92,9 @@ public:
     // which: kindCurrent the active model, kindGrid, kindLayer, any other value both.
     void Resize(int which, int objectCount);
     void ResetDigits(int which);
+    // Another video was opened: the extra digits of both models go back to 0. Their visibility needs
+    // no reset, the datasheet rewrites it by group each time it shows.
+    void ResetForNewVideo() { ResetDigits(kindBoth); }
 
     int FixedCols() const { return Active().FixedCols; }
     int FixedRows() const { return Active().FixedRows; }
@@ -129,8 +116,10 @@ private:
 };
 
 // Fills serveur with the datasheet text of the active model: the program's path, the date and time,
-// the grid rotation line, the symbol, unit and caption rows, then one line per result row; cells in
-// full precision separated by TAB. Recounts the model first. Returns the number of data columns.
+// the rotation line, the symbol, unit and caption rows, then one line per result row; cells in full
+// precision separated by TAB. Recounts the model first. Returns the number of data columns.
+// gridAngle is the grid's rotation in radians; the layer's axes are never rotated, so while the layer's
+// table is active the rotation line states 0 whatever the grid's angle.
 int BuildDatasheetText(TResGrid& grid, TServeur& serveur, const QString& programPath, double gridAngle,
                        const QDateTime& now);
 // The rotation line of the datasheet text for a grid angle in radians.

@@ -1,5 +1,5 @@
 // The main window: creation and ownership of the program's objects, the open, close and quit flows,
-// the controls with their visibility and enabling rules, the keyboard and the results checks.
+// the controls built from the command table with their rules, the keyboard and the results checks.
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
@@ -16,6 +16,7 @@
 #include "measurement/UnitTransparent.h"
 #include "project/UnitKtr.h"
 #include "results/UnitDataCalcSource.h"
+#include "results/UnitResChecks.h"
 #include "results/UnitResForm.h"
 #include "results/UnitResGrid.h"
 #include "shell/UnitBoiteValeur.h"
@@ -24,22 +25,20 @@
 #include "shell/UnitIcons.h"
 #include "shell/UnitLayout.h"
 #include "shell/UnitMRUFiles.h"
+#include "shell/UnitMenus.h"
 #include "video/UnitBoiteProprietes.h"
 #include "video/UnitVideo.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QStandardPaths>
@@ -47,7 +46,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <cmath>
 #include <numbers>
 
@@ -57,141 +55,25 @@ const QString RecentSection = QStringLiteral("RecentFiles");
 const QString MainFormSection = QStringLiteral("MainForm");
 constexpr TColor StatusFieldColour = 0x9BDFC4;
 
-struct TButtonDef
-{
-    const char* Name;
-    const char* Hint;
-};
-
-// Tool buttons from top to bottom, with their hints (short part, "|", long part).
-constexpr TButtonDef ToolButtons[] = {
-    {"ButtonOutilZoom", "Zoom in or out|Place the mouse over the zone you wish to zoom in or out of"},
-    {"ButtonOutilPan", "Pan image|Image zoom factor must be greater than 100%"},
-    {"ButtonOutilEchelle", "Define scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilEchelleVert",
-     "Define vertical scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilEchelleHoriz",
-     "Define horizontal scale|Calibrate image dimensions using the distance between 2 points."},
-    {"ButtonOutilMarque",
-     "Set marks on the trajectory|Plot the successive positions of a projectile. The video moves "
-     "forward automatically."},
-    {"ButtonOutilOrigine",
-     "Choose, move or rotate a reference frame|Define the origin of a cartesian reference frame. "
-     "Coordinates depend on this choice."},
-    {"ButtonOutilTsp", "Use a layer|Use a layer to illustrate the notion of reference frame"},
-    {"ButtonTrackContour",
-     "Draw the outline of an object|Draws the oultine of the tracked object on the image. This "
-     "frame will be the first in the sequence"},
-    {"ButtonTrackBanZone",
-     "Draw the area to ignore|Background rectangular zone to ignore because is has the same color "
-     "of the tracked object"},
-    {"ButtonOutilDeplacer", "Move a mark|Move a mark with the mouse"},
-    {"ButtonOutilEffacer",
-     "Erase marks|Erase a mark; erase the marks in a rectangular zone; erase the marks of an image"},
-    {"ButtonStudioContour",
-     "Draw the outline of an object (chronophotography)|Define the position of an object on the "
-     "chronophotography corresponding to the current video frame"},
-    {"ButtonStudioEffacerContour",
-     "Erase outlines (chronophotography)|Erase an outline ; erase outlines in a rectangular "
-     "area ; erase the outline on the current video frame"},
-    {"ButtonOutilNom", "Name objects|Name plotted objects"},
-    {"ButtonMontageBasculer",
-     "Show or hide frame|A frame appearing in negative will not be visible after leaving video "
-     "edit mode"},
-    {"ButtonMontageBasculerMult",
-     "Show or hide a series of frames|The images appearing in negative will not be visible "
-     "after leaving video edit mode"},
-    {"ButtonMontageInstant",
-     "Modify frame time|A frame is missing in the video stream, you need to change the duration "
-     "between the preceding and following frames"},
-    {"ButtonMontageEnregistrer", "Save edited video|Export edited video to file"},
-    {"ButtonCapDevice", "Choose capture device"},
-    {"ButtonCapConfigurer", "Capture device properties |Shutter speed, luminance, contrast..."},
-    {"ButtonCapFormat", "Capture format |Width and height of image in pixels"},
-    {"ButtonCapVitesse", "Frame rate|Number of images per second"},
-    {"ButtonCapCompression", "Choose a compression Codec"},
-    {"ButtonCapTimer", "Recording delay and duration"},
-    {"ButtonCapEnregistrer",
-     "Start or stop recording|On the fly compression requires more hardware resources"},
-    {"ButtonTrackNumMarque", "Object number|Automatic tracking can handle 1 object at a time"},
-    {"ButtonTrackSequence",
-     "Define sequence|First frame shows the object's outline. Choose the last frame of the "
-     "tracking sequence"},
-    {"ButtonTrackSuivi",
-     "Start or stop automatic tracking|Automatically follows and records the trajectory of the objet"},
-    {"ButtonTrackEffacerContour",
-     "Delete the object's outline|Delete the object's outline without affecting past "
-     "trackings"},
-    {"ButtonTrackEffacerTrack",
-     "Cancel automatic tracking|Cancels tracking withiout affecting already drawn oulines"},
-    {"ButtonTrackEffacerBanZone", "Erase last zone to ignore|Erase latest zones first"},
-    {"ButtonStudioChronoPhoto",
-     "Save composite image to file (chronophotography)|Combine images of an object at "
-     "different positions on a background image then save it to file"},
-    {"ButtonStudioCapture", "Convert current video frame to still image"},
-    {"ButtonStudioV2p",
-     "Convert video to still images|Video frames hidden during editing will not be converted into "
-     "still images"},
-    {"ButtonStudioP2v", "Convert still images to video"},
-};
-
-constexpr TButtonDef ModeButtons[] = {
-    {"ButtonModeRepereFixe",
-     "Manual marking|Set one or several marks and the video automatically moves forward"},
-    {"ButtonModeTransparent",
-     "Layer|Simulate a tracing paper sheet. Its middle and its two perpendicular axes form a "
-     "grid"},
-    {"ButtonModeMontage",
-     "Video editing|Delete the repeated frames or change the duration between the preceding and "
-     "the following frames"},
-    {"ButtonModeTracking",
-     "Automatic marking|Draw, by hand, the outline of an object in a video frame and the software "
-     "looks for the object in the following frames"},
-    {"ButtonModeCapture", "Video capture|Capture from a camera through V4L2 or GStreamer"},
-    {"ButtonModeStudio",
-     "Video studio|Make a chronophotography, convert vidéo to still images or still images to video"},
-};
-
-constexpr TButtonDef ResultsButtons[] = {
-    {"ButtonMenuTableau", "Datasheet"},
-    {"ButtonMenuTemps", "Evolution as a function of time"},
-    {"ButtonMenuReferentiel", "Trajectory in reference frame"},
-    {"ButtonMenuVecteur", "Vectors representation"},
-    {"ButtonMenuFormule", "Custom formulas"},
-};
-
-constexpr TButtonDef NavigationButtons[] = {
-    {"ButtonVideoLecture", "Play"},       {"ButtonVideoPause", "Stop"},
-    {"ButtonVideoRetour", "First frame"}, {"ButtonVideoPred", "Previous frame"},
-    {"ButtonVideoSucc", "Next frame"},    {"ButtonVideoAvance", "Last frame"},
-};
-
-// Buttons that the enabling rule leaves alone.
-bool KeepsItsEnabling(const QString& name)
-{
-    return name.startsWith(QLatin1String("ButtonCap")) || name == QLatin1String("ButtonStudioP2v");
-}
-
-// Tools whose dialog or subsystem is not part of the program yet: shown where the rules say, disabled.
-bool NotAvailableYet(const QString& name)
-{
-    return name == QLatin1String("ButtonOutilNom") || name.startsWith(QLatin1String("ButtonTrack")) ||
-           name.startsWith(QLatin1String("ButtonStudio")) || name.startsWith(QLatin1String("ButtonMontage"));
-}
-
-QString ShortHint(const char* hint)
+// Hints of the status fields: short part, "|", long part.
+QString FieldShortHint(const char* hint)
 {
     const QString text = QString::fromUtf8(hint);
     const qsizetype bar = text.indexOf(QLatin1Char('|'));
     return bar < 0 ? text : text.left(bar);
 }
 
-QString LongHint(const char* hint)
+QString FieldLongHint(const char* hint)
 {
     const QString text = QString::fromUtf8(hint);
     const qsizetype bar = text.indexOf(QLatin1Char('|'));
     return bar < 0 ? text : text.mid(bar + 1);
 }
+
+// The drags of the measurement data end when a view tool takes the mouse: the steps of the data's own
+// cancel when its tool changes, through its public members.
+TCommandId NavigationIds[] = {cmButtonVideoLecture, cmButtonVideoPause, cmButtonVideoRetour,
+                              cmButtonVideoPred,    cmButtonVideoSucc,  cmButtonVideoAvance};
 
 } // namespace
 
@@ -239,16 +121,14 @@ TMainForm::TMainForm(const QString& settingsFile, QWidget* parent)
 
     FRecent = std::make_unique<TMRUFiles>();
     CreateControls();
-    CreateMenus();
+    FMenus = std::make_unique<TMenus>(*menuBar(), *this, [this](TCommandId id) { RunCommand(id); });
+    FMenus->OnAboutToShow = [this] { UpdateMenus(); };
     FRecent->OnChange = [this] { RebuildRecentMenu(); };
     FRecent->OnClick = [this](const QString& path) { OpenByExtension(path); };
     LoadRecent();
     CreateObjects();
     WireNotifications();
-    ShowModeButtons();
-    ShowToolButtons();
-    ShowResultsButtons();
-    EnableCommands(false);
+    EnableCommands(false); // shows the mode, tool and results buttons by their rules
     qApp->installEventFilter(this);
 }
 
@@ -264,6 +144,7 @@ TMainForm::~TMainForm()
         FVideo->OnClose = nullptr;
         FVideo->OnOpen = nullptr;
         FVideo->OnModeChange = nullptr;
+        FVideo->OnModeButtons = nullptr;
         FVideo->OnViewToolChange = nullptr;
         FVideo->OnMessage = nullptr;
         FVideo->SetData(nullptr);
@@ -276,20 +157,63 @@ TMainForm::~TMainForm()
     FBoiteValeur.reset();
 }
 
-QToolButton* TMainForm::MakeButton(QToolBar* bar, const QString& name, const QString& hint, bool checkable)
+void TMainForm::RunCommand(TCommandId id)
 {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setIcon(ButtonIcon(name));
-    const QByteArray utf8 = hint.toUtf8();
-    button->setToolTip(ShortHint(utf8.constData()));
-    button->setStatusTip(LongHint(utf8.constData()));
-    button->setCheckable(checkable);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(button);
-    FButtons[name] = button;
-    return button;
+    const TCommandRow& c = Command(id);
+    if (c.Handler && !c.Later)
+        (this->*c.Handler)(id);
+}
+
+void TMainForm::CreateButtons()
+{
+    const QSize icons(32, 32);
+    auto* navBar = new QToolBar(FPanel); // holds the panel's buttons only so that they share the bar's look
+    navBar->hide();
+    for (const TCommandRow& c : Commands()) {
+        QToolBar* bar = nullptr;
+        switch (c.Place) {
+        case TCommandPlace::ModeBar:
+            bar = FModeBar;
+            break;
+        case TCommandPlace::ToolsBar:
+            bar = FToolsBar;
+            break;
+        case TCommandPlace::ResultsBar:
+            bar = FResultsBar;
+            break;
+        case TCommandPlace::Navigation:
+            bar = navBar;
+            break;
+        default:
+            continue;
+        }
+        auto* button = new QToolButton(bar);
+        const QString name = QString::fromLatin1(c.Name);
+        button->setObjectName(name);
+        if (c.Picture)
+            button->setIcon(ButtonIcon(name));
+        button->setToolTip(ShortHint(c));
+        button->setStatusTip(LongHint(c));
+        button->setCheckable(c.Kind == TCommandKind::Check);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        QAction* action = bar->addWidget(button);
+        if (c.Place == TCommandPlace::Navigation) {
+            button->setParent(FPanel);
+            button->setIconSize(QSize(24, 24));
+            button->show();
+        } else {
+            FBarActions[c.Id] = action;
+        }
+        FButtons[c.Id] = button;
+        const TCommandId id = c.Id;
+        connect(button, &QToolButton::clicked, this, [this, id] { RunCommand(id); });
+    }
+    for (QToolBar* bar : {FModeBar, FToolsBar, FResultsBar}) {
+        bar->setIconSize(icons);
+        bar->setMovable(false);
+        bar->setAutoFillBackground(true);
+    }
 }
 
 void TMainForm::CreateControls()
@@ -302,40 +226,15 @@ void TMainForm::CreateControls()
     FClient->setPalette(black);
     setCentralWidget(FClient);
 
-    const QSize icons(32, 32);
     FModeBar = new QToolBar(QStringLiteral("ToolBarMode"), FClient);
     FModeBar->setObjectName(QStringLiteral("ToolBarMode"));
-    FModeBar->setIconSize(icons);
     FModeBar->addSeparator();
-    for (const TButtonDef& b : ModeButtons) {
-        const QString name = QString::fromLatin1(b.Name);
-        QToolButton* button = MakeButton(FModeBar, name, QString::fromUtf8(b.Hint), true);
-        connect(button, &QToolButton::clicked, this, [this, name] { ModeButtonClick(name); });
-    }
-
     FToolsBar = new QToolBar(QStringLiteral("ToolBarOutils"), FClient);
     FToolsBar->setObjectName(QStringLiteral("ToolBarOutils"));
     FToolsBar->setOrientation(Qt::Vertical);
-    FToolsBar->setIconSize(icons);
-    for (const TButtonDef& b : ToolButtons) {
-        const QString name = QString::fromLatin1(b.Name);
-        QToolButton* button = MakeButton(FToolsBar, name, QString::fromUtf8(b.Hint), true);
-        connect(button, &QToolButton::clicked, this, [this, name] { ToolButtonClick(name); });
-    }
-
     FResultsBar = new QToolBar(QStringLiteral("ToolBarResultats"), FClient);
     FResultsBar->setObjectName(QStringLiteral("ToolBarResultats"));
     FResultsBar->setOrientation(Qt::Vertical);
-    FResultsBar->setIconSize(icons);
-    for (const TButtonDef& b : ResultsButtons) {
-        const QString name = QString::fromLatin1(b.Name);
-        QToolButton* button = MakeButton(FResultsBar, name, QString::fromUtf8(b.Hint), false);
-        connect(button, &QToolButton::clicked, this, [this, name] { ShowResults(name); });
-    }
-    for (QToolBar* bar : {FModeBar, FToolsBar, FResultsBar}) {
-        bar->setMovable(false);
-        bar->setAutoFillBackground(true);
-    }
 
     // The panel: navigation and the four status fields.
     FPanel = new QWidget(FClient);
@@ -344,17 +243,8 @@ void TMainForm::CreateControls()
     QPalette panel = FPanel->palette();
     panel.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     FPanel->setPalette(panel);
-    auto* navBar = new QToolBar(FPanel); // holds the buttons only so that they share the bar's look
-    navBar->hide();
-    for (const TButtonDef& b : NavigationButtons) {
-        const QString name = QString::fromLatin1(b.Name);
-        QToolButton* button = MakeButton(navBar, name, QString::fromUtf8(b.Hint), false);
-        button->setParent(FPanel);
-        button->setIconSize(QSize(24, 24));
-        button->show();
-        FNavigation << name;
-        connect(button, &QToolButton::clicked, this, [this, name] { NavigationClick(name); });
-    }
+    CreateButtons();
+
     FTrackBar = new QSlider(Qt::Horizontal, FPanel);
     FTrackBar->setObjectName(QStringLiteral("TrackBar"));
     FTrackBar->setToolTip(QStringLiteral("Search"));
@@ -370,8 +260,8 @@ void TMainForm::CreateControls()
         edit->setObjectName(QString::fromLatin1(name));
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::NoFocus);
-        edit->setToolTip(ShortHint(hint));
-        edit->setStatusTip(LongHint(hint));
+        edit->setToolTip(FieldShortHint(hint));
+        edit->setStatusTip(FieldLongHint(hint));
         QPalette p = edit->palette();
         p.setColor(QPalette::Base, ToQColor(StatusFieldColour));
         p.setColor(QPalette::Text, Qt::black);
@@ -408,310 +298,6 @@ void TMainForm::CreateControls()
     FVideo->CursorOf = [](int number) { return CustomCursor(number); };
 }
 
-QAction* TMainForm::MakeItem(QMenu* menu, const QString& name, const QString& caption)
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    FItems[name] = action;
-    return action;
-}
-
-void TMainForm::CreateMenus()
-{
-    FMenuFichier = menuBar()->addMenu(QStringLiteral("File"));
-    FMenuFichier->setObjectName(QStringLiteral("MenuFichier"));
-    QMenu* open = FMenuFichier->addMenu(QStringLiteral("Open"));
-    FItems[QStringLiteral("MenuFichierOuvrir")] = open->menuAction();
-    open->menuAction()->setObjectName(QStringLiteral("MenuFichierOuvrir"));
-    connect(MakeItem(open, QStringLiteral("MenuFichierOuvrirVideo"), QStringLiteral("a video file")),
-            &QAction::triggered, this, [this] { OpenDialog(1); });
-    connect(MakeItem(open, QStringLiteral("MenuFichierOuvrirKtr"), QStringLiteral("an KTR file")),
-            &QAction::triggered, this, [this] { OpenDialog(2); });
-    FMenuRecent = FMenuFichier->addMenu(QStringLiteral("Open recent file"));
-    FMenuRecent->menuAction()->setObjectName(QStringLiteral("MenuFichierRecent"));
-    FItems[QStringLiteral("MenuFichierRecent")] = FMenuRecent->menuAction();
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierRechercher"), QStringLiteral("Search")),
-            &QAction::triggered, this, [this] {
-                FFileSearch->SetFilter(VideoOpenFilter());
-                FFileSearch->show();
-                FFileSearch->raise();
-            });
-    connect(
-        MakeItem(FMenuFichier, QStringLiteral("MenuFichierFermerVideo"), QStringLiteral("Close video file")),
-        &QAction::triggered, this, [this] { CloseVideo(); });
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierEnregistrer"), QStringLiteral("Save")),
-            &QAction::triggered, this, [this] { SaveProject(); });
-    connect(
-        MakeItem(FMenuFichier, QStringLiteral("MenuFichierProprietes"), QStringLiteral("Video properties")),
-        &QAction::triggered, this, [this] {
-            if (VideoOpen())
-                TBoiteProprietes::Execute(this, FVideo->Sources().Source(), FVideo->FrameCountVisible());
-        });
-    FMenuFichier->addSeparator();
-    connect(MakeItem(FMenuFichier, QStringLiteral("MenuFichierQuitter"), QStringLiteral("Quit")),
-            &QAction::triggered, this, [this] { close(); });
-
-    FMenuAffichage = menuBar()->addMenu(QStringLiteral("Display"));
-    FMenuAffichage->setObjectName(QStringLiteral("MenuAffichage"));
-    connect(
-        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageAnnuler"), QStringLiteral("Cancel  (Ctrl A)")),
-        &QAction::triggered, this, [this] {
-            FData->Undo();
-            FVideo->update();
-            FVideo->CursorRefresh();
-        });
-    QAction* loupe =
-        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageLoupe"), QStringLiteral("Magnifying glass"));
-    loupe->setCheckable(true);
-    connect(loupe, &QAction::triggered, this, [this](bool on) {
-        FVideo->Loupe().Visible = on;
-        FVideo->update();
-    });
-    QAction* hide =
-        MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCacherImage"), QStringLiteral("Hide frame"));
-    hide->setCheckable(true);
-    connect(hide, &QAction::triggered, this, [this](bool on) {
-        FVideo->HideFrame = on;
-        FVideo->update();
-    });
-    QMenu* goTo = FMenuAffichage->addMenu(QStringLiteral("Go to"));
-    goTo->menuAction()->setObjectName(QStringLiteral("MenuAffichageAller"));
-    FItems[QStringLiteral("MenuAffichageAller")] = goTo->menuAction();
-    connect(MakeItem(goTo, QStringLiteral("MenuAffichageAllerDerniereImagePointee"),
-                     QStringLiteral("last marked frame")),
-            &QAction::triggered, this, [this] {
-                const int frame = FData->LastMarkedFrame();
-                const int position = FVideo->PositionOf(frame);
-                if (position >= 0)
-                    FVideo->GoToPosition(position);
-            });
-    connect(MakeItem(goTo, QStringLiteral("MenuAffichageAllerImageNumero"), QStringLiteral("frame no ...")),
-            &QAction::triggered, this, [this] { EditImageClick(); });
-    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageCouleur"), QStringLiteral("Colours"))
-        ->setEnabled(false);
-
-    QMenu* size = FMenuAffichage->addMenu(QStringLiteral("Size"));
-    size->menuAction()->setObjectName(QStringLiteral("MenuAffichageTaille"));
-    FItems[QStringLiteral("MenuAffichageTaille")] = size->menuAction();
-    auto* sizes = new QActionGroup(this);
-    const char* sizeNames[] = {"small", "average", "large"};
-    for (int i = 0; i < 3; ++i) {
-        QAction* a =
-            MakeItem(size, QStringLiteral("MenuAffichageTaille%1").arg(i), QString::fromLatin1(sizeNames[i]));
-        a->setCheckable(true);
-        sizes->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] {
-            FData->ElementSize = i;
-            FData->Refresh();
-            FVideo->update();
-        });
-    }
-    QMenu* numbering = FMenuAffichage->addMenu(QStringLiteral("Numbering"));
-    numbering->menuAction()->setObjectName(QStringLiteral("MenuAffichageNumeroter"));
-    FItems[QStringLiteral("MenuAffichageNumeroter")] = numbering->menuAction();
-    auto* numbers = new QActionGroup(this);
-    const char* numberNames[] = {"bellow the point", "on the right of the point", "none"};
-    for (int i = 0; i < 3; ++i) {
-        QAction* a = MakeItem(numbering, QStringLiteral("MenuAffichageNumeroter%1").arg(i),
-                              QString::fromLatin1(numberNames[i]));
-        a->setCheckable(true);
-        numbers->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] {
-            FData->SetNumberingPosition(i);
-            FVideo->update();
-        });
-    }
-    QMenu* draw = FMenuAffichage->addMenu(QStringLiteral("Draw"));
-    draw->menuAction()->setObjectName(QStringLiteral("MenuAffichageDessiner"));
-    FItems[QStringLiteral("MenuAffichageDessiner")] = draw->menuAction();
-    auto* draws = new QActionGroup(this);
-    QAction* last =
-        MakeItem(draw, QStringLiteral("MenuAffichageDessinerDerniere"), QStringLiteral("last video mark"));
-    QAction* all =
-        MakeItem(draw, QStringLiteral("MenuAffichageDessinerToutes"), QStringLiteral("all video marks"));
-    QAction* others =
-        MakeItem(draw, QStringLiteral("MenuAffichageDessinerAutres"), QStringLiteral("others ..."));
-    for (QAction* a : {last, all, others}) {
-        a->setCheckable(true);
-        draws->addAction(a);
-    }
-    connect(last, &QAction::triggered, this, [this] {
-        FData->SetMarksIsAllDrawn(false);
-        FData->SetMarksNumberToDraw(1);
-        FVideo->update();
-    });
-    connect(all, &QAction::triggered, this, [this] {
-        FData->SetMarksIsAllDrawn(true);
-        FVideo->update();
-    });
-    connect(others, &QAction::triggered, this, [this] {
-        FData->SetMarksIsAllDrawn(false);
-        bool accepted = false;
-        const int n = AskValue(tsNbMqDrawn, &accepted);
-        if (accepted)
-            FData->SetMarksNumberToDraw(n);
-        FVideo->update();
-    });
-
-    QMenu* erase = FMenuAffichage->addMenu(QStringLiteral("Delete"));
-    erase->menuAction()->setObjectName(QStringLiteral("MenuAffichageEffacer"));
-    FItems[QStringLiteral("MenuAffichageEffacer")] = erase->menuAction();
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerMarques"), QStringLiteral("the video marks")),
-            &QAction::triggered, this, [this] {
-                FData->EraseMarks();
-                FVideo->update();
-            });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerTransparent"), QStringLiteral("the layer")),
-            &QAction::triggered, this, [this] {
-                FData->EraseMarks();
-                FVideo->update();
-            });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerRepere"), QStringLiteral("grid")),
-            &QAction::triggered, this, [this] {
-                FData->EraseGrid();
-                FVideo->update();
-            });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerEchelle"), QStringLiteral("scale")),
-            &QAction::triggered, this, [this] {
-                FData->Echelle->EraseLastPoint();
-                FData->Echelle->EraseLastPoint();
-                FVideo->update();
-            });
-    connect(MakeItem(erase, QStringLiteral("MenuAffichageEffacerTout"), QStringLiteral("all")),
-            &QAction::triggered, this, [this] {
-                FData->EraseAll();
-                FVideo->update();
-            });
-    FMenuAffichage->addSeparator();
-    MakeItem(FMenuAffichage, QStringLiteral("MenuAffichageOptions"), QStringLiteral("Options"))
-        ->setEnabled(false);
-
-    FMenuMesures = menuBar()->addMenu(QStringLiteral("Measurements"));
-    FMenuMesures->setObjectName(QStringLiteral("MenuMesures"));
-    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresTemps"), QStringLiteral("Time between two frames"))
-        ->setEnabled(false);
-    QMenu* perFrame = FMenuMesures->addMenu(QStringLiteral("Number of marks per frame"));
-    perFrame->menuAction()->setObjectName(QStringLiteral("MenuMesuresNbMarqueParImage"));
-    FItems[QStringLiteral("MenuMesuresNbMarqueParImage")] = perFrame->menuAction();
-    auto* counts = new QActionGroup(this);
-    const char* countNames[] = {"one", "two", "three", "others ..."};
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = MakeItem(perFrame, QStringLiteral("MenuMesuresNbMarqueParImage%1").arg(i + 1),
-                              QString::fromLatin1(countNames[i]));
-        a->setCheckable(true);
-        counts->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] {
-            if (FButtons[QStringLiteral("ButtonOutilTsp")]->isChecked()) {
-                TUserDlg::Instance().Message(
-                    icInformation,
-                    {QStringLiteral("For clarity purposes, only one mark per image is allowed on a layer.")});
-                return;
-            }
-            int n = i + 1;
-            if (i == 3) {
-                bool accepted = false;
-                n = AskValue(tsNbMqParImg, &accepted);
-                if (!accepted)
-                    return;
-            }
-            FData->SetNbObjets(n);
-            FVideo->update();
-        });
-    }
-    QMenu* advance = FMenuMesures->addMenu(QStringLiteral("Advance automatically"));
-    advance->menuAction()->setObjectName(QStringLiteral("MenuMesuresNbImagesEntreMarques"));
-    FItems[QStringLiteral("MenuMesuresNbImagesEntreMarques")] = advance->menuAction();
-    auto* steps = new QActionGroup(this);
-    QAction* one =
-        MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarques1"), QStringLiteral("of 1 image"));
-    QAction* more =
-        MakeItem(advance, QStringLiteral("MenuMesuresNbImagesEntreMarquesN"), QStringLiteral("others ..."));
-    for (QAction* a : {one, more}) {
-        a->setCheckable(true);
-        steps->addAction(a);
-    }
-    connect(one, &QAction::triggered, this, [this] { FData->SetFramesBetweenMarks(1); });
-    connect(more, &QAction::triggered, this, [this] {
-        bool accepted = false;
-        const int n = AskValue(tsNbImgStep, &accepted);
-        if (accepted)
-            FData->SetFramesBetweenMarks(n);
-    });
-    FMenuMesures->addSeparator();
-    auto lengthItem = [this](const char* name, const char* caption, int kind) {
-        connect(MakeItem(FMenuMesures, QString::fromLatin1(name), QString::fromLatin1(caption)),
-                &QAction::triggered, this, [this, kind] {
-                    FData->SetScaleKind(kind);
-                    AskScaleLength();
-                });
-    };
-    lengthItem("MenuMesuresValeurEchelle", "Scale length", teNormale);
-    lengthItem("MenuMesuresValeurEchelleVert", "Vertical scale length", teVert);
-    lengthItem("MenuMesuresValeurEchelleHoriz", "Horizontal scale length", teHoriz);
-    FMenuMesures->addSeparator();
-    connect(MakeItem(FMenuMesures, QStringLiteral("MenuMesuresAngleRotation"),
-                     QStringLiteral("Grid rotation angle")),
-            &QAction::triggered, this, [this] { EditAngleClick(); });
-    QAction* reverseX =
-        MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeX"), QStringLiteral("Reverse Ox axis"));
-    QAction* reverseY =
-        MakeItem(FMenuMesures, QStringLiteral("MenuMesuresInverserAxeY"), QStringLiteral("Reverse Oy axis"));
-    reverseX->setCheckable(true);
-    reverseY->setCheckable(true);
-    connect(reverseX, &QAction::triggered, this, [this] {
-        FData->InverserAxeX();
-        FVideo->update();
-    });
-    connect(reverseY, &QAction::triggered, this, [this] {
-        FData->InverserAxeY();
-        FVideo->update();
-    });
-    FMenuMesures->addSeparator();
-    MakeItem(FMenuMesures, QStringLiteral("MenuMesuresCalculatrice"), QStringLiteral("Calculator"))
-        ->setEnabled(false);
-
-    FMenuAide = menuBar()->addMenu(QStringLiteral("Help"));
-    FMenuAide->setObjectName(QStringLiteral("MenuAide"));
-    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAide"), QStringLiteral("Kinotra help")),
-            &QAction::triggered, this, [this] { ShowHelp(); });
-    connect(MakeItem(FMenuAide, QStringLiteral("MenuAideAPropos"), QStringLiteral("About")),
-            &QAction::triggered, this, [this] { ShowAbout(); });
-
-    for (QMenu* menu : {FMenuFichier, FMenuAffichage, FMenuMesures})
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateMenus(); });
-
-    // The pop-up tool menu, opened by the Space key.
-    FPopupMenu = new QMenu(this);
-    FPopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    const std::pair<const char*, const char*> popup[] = {
-        {"PopupMenuZoom", "Zoom"},
-        {"PopupMenuPan", "Pan image"},
-        {"PopupMenuMarque", "Set video marks"},
-        {"PopupMenuEchelle", "Calibrate an object"},
-        {"PopupMenuEchelleVert", "Define vertical scale"},
-        {"PopupMenuEchelleHoriz", "Define horizontal scale"},
-        {"PopupMenuOrigine", "Choose a coordinate system"},
-        {"PopupMenuTsp", "Use a layer"},
-        {"PopupMenuDeplacer", "Move a video mark"},
-        {"PopupMenuEffacer", "Erase marks"},
-    };
-    const char* popupButtons[] = {"ButtonOutilZoom",    "ButtonOutilPan",         "ButtonOutilMarque",
-                                  "ButtonOutilEchelle", "ButtonOutilEchelleVert", "ButtonOutilEchelleHoriz",
-                                  "ButtonOutilOrigine", "ButtonOutilTsp",         "ButtonOutilDeplacer",
-                                  "ButtonOutilEffacer"};
-    for (size_t i = 0; i < std::size(popup); ++i) {
-        const QString button = QString::fromLatin1(popupButtons[i]);
-        connect(
-            MakeItem(FPopupMenu, QString::fromLatin1(popup[i].first), QString::fromLatin1(popup[i].second)),
-            &QAction::triggered, this, [this, button] {
-                Button(button)->setChecked(true);
-                QCoreApplication::processEvents();
-                ToolButtonClick(button);
-                QCoreApplication::processEvents();
-            });
-    }
-}
-
 void TMainForm::CreateObjects()
 {
     FOptions = std::make_unique<TOptions>(FSettingsFile);
@@ -728,9 +314,33 @@ void TMainForm::CreateObjects()
     FResGrid = std::make_unique<TResGrid>(*FResCalc, *FOptions);
     FServeur = std::make_unique<TServeur>(*FOptions);
     FServeur->VideoFileName = [this] { return VideoOpen() ? FVideo->Sources().VideoFileName() : QString(); };
+    // The text export starts in, and records, the folder of the recent-files list.
+    FServeur->LastDirectory = [this] { return FRecent->Directory; };
+    FServeur->OnDirectoryChange = [this](const QString& folder) { FRecent->Directory = folder; };
     FResForm = new TResForm(*FResCalc, *FResGrid, *FServeur, *FOptions, this);
     FResForm->VideoOpen = [this] { return VideoOpen(); };
     FResForm->GridAngle = [this] { return FData->GridAngle(false); };
+    FResForm->ObjectName = [this](int i) { return FData->ObjectName(i); };
+    FResForm->ObjectColor = [this](int i) { return FData->ObjectColour(i); };
+    FResForm->VideoSource = [this](TVideoImage& image) {
+        // The current frame, with the reference frame that places it behind the vector page.
+        TVideoSources& sources = FVideo->Sources();
+        const int w = sources.FrameWidth();
+        const int h = sources.FrameHeight();
+        const TScaleFactors factors = FData->FacteursEchelle();
+        if (!VideoOpen() || w <= 0 || h <= 0 || factors.X <= 0 || factors.Y <= 0)
+            return false;
+        image.Frame = QImage(w, h, QImage::Format_RGB32);
+        if (!sources.Draw(image.Frame, QRect(0, 0, w, h), SRCCOPY))
+            return false;
+        const TRepere& repere = FData->ActiveRepere();
+        image.Origin = QPointF(repere.OrigineCurrent.X, repere.OrigineCurrent.Y);
+        image.Size = QSizeF(factors.X, factors.Y);
+        image.FlipX = !repere.DirectXAxisDirection;
+        image.FlipY = !repere.DirectYAxisDirection;
+        image.Angle = FData->GridAngle(false);
+        return true;
+    };
     PrepareResults = [this] { return FResForm->PrepareResults(); };
     ShowResultsPage = [this](const QString& buttonName) {
         if (FResForm->ShowPage(TResForm::PageOfButton(buttonName)))
@@ -769,22 +379,9 @@ void TMainForm::CreateObjects()
     host.VideoOpen = [this] { return VideoOpen(); };
     host.VideoFileName = [this] { return VideoOpen() ? FVideo->Sources().VideoFileName() : QString(); };
     host.ConfirmDiscard = [this] { return ConfirmDiscard(0); };
-    host.OpenVideo = [this](const QString& path) {
-        // The work may go already: the old video closes first, so that opening it asks nothing more.
-        StopActivities();
-        FVideo->OpenVideo(QString());
-        OpenVideoFile(path);
-        return VideoOpen();
-    };
-    host.CloseVideo = [this] {
-        TUserDlg::Instance().SetMute(true);
-        StopActivities();
-        FVideo->OpenVideo(QString());
-        FVideo->SetMode(mvRepereFixe);
-        TUserDlg::Instance().SetMute(false);
-        LayoutView();
-        EnableCommands(false);
-    };
+    // The project file has asked ConfirmDiscard already: the same open and close without asking again.
+    host.OpenVideo = [this](const QString& path) { return OpenVideoSteps(path); };
+    host.CloseVideo = [this] { CloseVideoSteps(); };
     host.SaveViewState = [this](TIniFile& ini) { FVideo->SaveState(ini); };
     host.LoadViewState = [this](const TIniFile& ini) { FVideo->LoadState(ini); };
     host.ProjectLoaded = [this] {
@@ -814,19 +411,7 @@ void TMainForm::WireNotifications()
     FVideo->OnZoomChange = [this] { ZoomChanged(); };
     FVideo->OnModeChange = [this] { ModeChanged(); };
     FVideo->OnModeButtons = [this] { UpdateModeButtons(); };
-    FVideo->OnViewToolChange = [this] {
-        if (FVideo->OutilVue() == ovZoom) {
-            PressTool(QStringLiteral("ButtonOutilZoom"));
-            SetViewHint(QStringLiteral("Left-click = make bigger; right-click = make smaller; press CTRL "
-                                       "simultaneously to slow down"));
-        } else if (FVideo->OutilVue() == ovPan) {
-            PressTool(QStringLiteral("ButtonOutilPan"));
-            SetViewHint(QStringLiteral("Pan frame"));
-        } else {
-            OutilChanged();
-        }
-        FVideo->CursorRefresh();
-    };
+    FVideo->OnViewToolChange = [this] { ViewToolChanged(); };
     FVideo->OnMessage = [this](const QString& text) {
         TUserDlg::Instance().Message(icWarning, {text});
         CloseVideo();
@@ -836,15 +421,16 @@ void TMainForm::WireNotifications()
     FData->OnRepereChange = [this](TData&) { RepereChanged(); };
     FData->OnEchelleChange = [this](TData&) { EchelleChanged(); };
     FData->OnNbObjetsChange = [this](TData&) {
-        if (VideoOpen())
-            FVideo->update();
+        if (!VideoOpen())
+            return;
+        if (FVideo->Mode() == mvTracking)
+            UpdateButtons();
+        FVideo->update();
     };
     FData->OnOutilChange = [this](TData&) { OutilChanged(); };
     FData->OnTypeEchelleChange = [this](TData&) {
         if (FData->Outil == otEchelle)
-            PressTool(FData->ScaleKind() == teHoriz  ? QStringLiteral("ButtonOutilEchelleHoriz")
-                      : FData->ScaleKind() == teVert ? QStringLiteral("ButtonOutilEchelleVert")
-                                                     : QStringLiteral("ButtonOutilEchelle"));
+            PressCurrentTool();
     };
     FData->OnCouleurChange = [this](TData&) {
         if (VideoOpen())
@@ -860,9 +446,7 @@ void TMainForm::WireNotifications()
         FData->ApplyOptions();
         FResForm->ApplyOptions();
         FRecent->SetMaxEntries(std::clamp(options.EditMRU, 1, 20));
-        ShowModeButtons();
-        ShowToolButtons();
-        ShowResultsButtons();
+        UpdateButtons();
         FVideo->update();
     };
 }
@@ -905,7 +489,7 @@ void TMainForm::LayoutView()
     FEditZoom->setGeometry(r.EditZoom);
     FEditAngle->setGeometry(r.EditAngle);
     for (int i = 0; i < 6; ++i)
-        Button(FNavigation[i])->setGeometry(r.Buttons[i]);
+        Button(NavigationIds[i])->setGeometry(r.Buttons[i]);
     FTrackBar->setGeometry(r.TrackBar);
     FVideo->Recompute();
     FVideo->update();
@@ -934,15 +518,7 @@ void TMainForm::showEvent(QShowEvent* event)
         return;
     // After the window is on screen, as the user would see it.
     QMetaObject::invokeMethod(
-        this,
-        [this, start] {
-            const QString suffix = QLatin1Char('.') + QFileInfo(start).suffix();
-            if (VideoExtensions().contains(suffix, Qt::CaseInsensitive))
-                OpenVideoFile(start);
-            if (suffix.compare(QLatin1String(".ktr"), Qt::CaseInsensitive) == 0)
-                OpenProject(start);
-        },
-        Qt::QueuedConnection);
+        this, [this, start] { OpenByExtension(start); }, Qt::QueuedConnection);
 }
 
 bool TMainForm::VideoOpen() const
@@ -959,6 +535,11 @@ void TMainForm::OpenVideoFile(const QString& path)
 {
     if (!ConfirmDiscard(0))
         return;
+    OpenVideoSteps(path);
+}
+
+bool TMainForm::OpenVideoSteps(const QString& path)
+{
     TUserDlg& box = TUserDlg::Instance();
     if (!QFileInfo(path).isFile()) {
         box.Begin(icWarning)
@@ -969,14 +550,15 @@ void TMainForm::OpenVideoFile(const QString& path)
             .Line(QStringLiteral("Check that it has not been moved."))
             .Button(QStringLiteral("Ok"), btOk)
             .Execute();
-        return;
+        return false;
     }
+    StopActivities();
     FRecent->Directory = QFileInfo(path).absolutePath();
     FVideo->OpenVideo(path);
     if (VideoOpen()) {
         OutilChanged();
         EnableCommands(true);
-        return;
+        return true;
     }
     LayoutView();
     box.Begin(icWarning)
@@ -994,11 +576,13 @@ void TMainForm::OpenVideoFile(const QString& path)
     }
     box.Button(QStringLiteral("Ok"), btOk).Execute();
     EnableCommands(false);
+    return false;
 }
 
 void TMainForm::VideoOpened()
 {
     FResCalc->Invalidate(kindBoth);
+    FResGrid->ResetForNewVideo();
     FMontage->Init(FVideo->Sources().FrameCount());
     FData->Reset();
     FData->SetRequiredDuration(FVideo->Sources().SecondsPerFrame());
@@ -1010,8 +594,10 @@ void TMainForm::VideoOpened()
 
 void TMainForm::OpenProject(const QString& path)
 {
-    if (OpenProjectHandler && OpenProjectHandler(path))
-        AddRecentFile(path);
+    // The callers that choose a file (open dialog, search) add it to the recent files; an entry opened
+    // from the list or from the command line keeps its place.
+    if (OpenProjectHandler)
+        OpenProjectHandler(path);
 }
 
 bool TMainForm::SaveProject()
@@ -1023,6 +609,12 @@ void TMainForm::CloseVideo()
 {
     if (!ConfirmDiscard(1))
         return;
+    CloseVideoSteps();
+}
+
+void TMainForm::CloseVideoSteps()
+{
+    // Notifications raised by the closing objects show no box.
     TUserDlg& box = TUserDlg::Instance();
     box.SetMute(true);
     StopActivities();
@@ -1049,6 +641,7 @@ bool TMainForm::ConfirmDiscard(int reason)
             .Button(QStringLiteral("Cancel"), btAnnuler)
             .Button(QStringLiteral("Ignore"), btIgnorer)
             .Execute();
+    // Escape or the close box answer "Cancel": nothing is lost.
     if (pressed == 0) {
         SaveProject(); // the opening or closing goes on whatever the outcome of the save
         return true;
@@ -1109,22 +702,23 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    const bool open = VideoOpen();
     TUserDlg& box = TUserDlg::Instance();
     box.Begin(icConfirmation);
-    if (VideoOpen())
+    if (open)
         box.Line(QStringLiteral("Save project to file")).Blank();
     box.Line(QStringLiteral("Cancel closing")).Blank().Line(QStringLiteral("Exit program now"));
-    if (VideoOpen())
+    if (open)
         box.Button(QStringLiteral("Save"), btEnregistrer);
     box.Button(QStringLiteral("Cancel"), btAnnuler).Button(QStringLiteral("Quit"), btQuitter);
-    int pressed = box.Execute();
-    if (!VideoOpen())
-        ++pressed; // the same meaning as with the "Save" button first
-    if (pressed == 1) {
+    // Escape and the close box answer "Cancel": the window stays.
+    const int pressed = box.Execute();
+    const int save = open ? 0 : -2, quit = open ? 2 : 1;
+    if (pressed != save && pressed != quit) {
         event->ignore();
         return;
     }
-    if (pressed == 0)
+    if (pressed == save)
         SaveProject();
     StopActivities();
     event->accept();
@@ -1154,12 +748,13 @@ void TMainForm::SaveRecent()
 
 void TMainForm::RebuildRecentMenu()
 {
-    if (!FMenuRecent)
+    if (!FMenus)
         return;
-    FMenuRecent->clear();
+    QMenu* recent = FMenus->Menu(cmMenuFichierRecent);
+    recent->clear();
     const QStringList& files = FRecent->Files();
     for (int i = 0; i < files.size(); ++i) {
-        QAction* a = FMenuRecent->addAction(FRecent->Caption(i));
+        QAction* a = recent->addAction(FRecent->Caption(i));
         a->setStatusTip(files[i]);
         const QString path = files[i];
         connect(a, &QAction::triggered, this, [this, path] {
@@ -1167,52 +762,102 @@ void TMainForm::RebuildRecentMenu()
                 FRecent->OnClick(path);
         });
     }
-    FMenuRecent->setEnabled(!files.isEmpty());
+    recent->setEnabled(!files.isEmpty());
 }
 
 // ====================================================================================================
 // Rules of the controls
 
-QToolButton* TMainForm::Button(const QString& name) const
+QToolButton* TMainForm::Button(TCommandId id) const
 {
-    const auto it = FButtons.find(name);
-    return it == FButtons.end() ? nullptr : it->second;
+    Q_ASSERT(id > cmNone && id < cmCount && FButtons[id]);
+    return FButtons[id];
 }
 
-QAction* TMainForm::MenuItem(const QString& name) const
+QAction* TMainForm::MenuItem(TCommandId id) const
 {
-    const auto it = FItems.find(name);
-    return it == FItems.end() ? nullptr : it->second;
+    return FMenus->Action(id);
 }
 
-void TMainForm::ClickButton(const QString& name)
+QMenu* TMainForm::PopupMenu() const
 {
-    if (QToolButton* b = Button(name); b && b->isEnabled() && b->isVisible())
+    return FMenus->Popup();
+}
+
+void TMainForm::ClickButton(TCommandId id)
+{
+    if (QToolButton* b = Button(id); b->isEnabled() && b->isVisible())
         b->click();
+}
+
+TCommandState TMainForm::CommandState() const
+{
+    TCommandState s;
+    s.Open = VideoOpen();
+    s.CommandsEnabled = FCommandsEnabled;
+    s.Mode = FVideo->Mode();
+    s.Tool = FData->Outil;
+    s.ViewTool = FVideo->OutilVue();
+    const TOptions& o = *FOptions;
+    s.SeparateScales = o.CheckBox41HorizAndVertScale;
+    s.AllowMontage = o.CheckBox48AllowMontage;
+    s.AllowTracking = o.CheckBox47AllowTracking;
+    s.AllowCapture = o.CheckBox49AllowCapture;
+    s.AllowStudio = o.CheckBox58AllowStudio;
+    const bool shown[] = {o.CheckBox37GridShowItem, o.CheckBox15TimeShowItem, o.CheckBox18TrajectoryShowItem,
+                          o.CheckBox22VectorShowItem, o.CheckBox28FormulaShowItem};
+    std::copy(std::begin(shown), std::end(shown), s.ShowResults);
+    s.Objects = FData->NbObjets();
+    s.ScaleKind = FData->ScaleKind();
+    for (int kind = 0; kind < 3; ++kind)
+        s.ScalePoints[kind] = FData->Echelle->PointsNumber(kind);
+    s.Marks = FData->MarksCount();
+    s.GridDefined = FData->RepereFixe->Defined();
+    s.HasRecent = !FRecent->Files().isEmpty();
+    s.CanSave = bool(SaveProjectHandler);
+    s.UndoCaption = s.Open ? FData->UndoCaption() : QString();
+    s.LoupeVisible = FVideo->Loupe().Visible;
+    s.HideFrame = FVideo->HideFrame;
+    s.ElementSize = FData->ElementSize;
+    const TPolyContainer& list = FData->ActiveList();
+    s.Numbering = s.Open ? list.MarksNumberPosition : 0;
+    s.AllDrawn = list.MarksIsAllDrawn;
+    s.NumberToDraw = list.MarksNumberToDraw;
+    s.FramesBetweenMarks = FData->FramesNumberBetweenTwoMarks;
+    s.ReversedX = !FData->DirectX();
+    s.ReversedY = !FData->DirectY();
+    return s;
+}
+
+void TMainForm::UpdateButtons()
+{
+    const TCommandState state = CommandState();
+    for (const TCommandRow& c : Commands()) {
+        QToolButton* b = FButtons[c.Id];
+        if (!b)
+            continue;
+        const bool visible = CommandVisible(c.Id, state);
+        if (QAction* a = FBarActions[c.Id])
+            a->setVisible(visible);
+        else
+            b->setVisible(visible);
+        b->setEnabled(CommandEnabled(c.Id, state));
+        if (!b->isEnabled() && c.Place != TCommandPlace::ModeBar)
+            b->setChecked(false); // a button that becomes disabled is released
+    }
+    FTrackBar->setVisible(state.Mode != mvCapture);
+    FTrackBar->setEnabled(CommandEnabled(cmButtonVideoLecture, state));
+    if (state.Open && state.CommandsEnabled)
+        PressCurrentTool(); // the pressed button follows the tool again once the buttons are enabled
+    UpdateModeButtons();
 }
 
 void TMainForm::EnableCommands(bool enable)
 {
+    FCommandsEnabled = enable;
     const bool open = VideoOpen();
     setWindowTitle(open ? FVideo->Sources().VideoFileName() : QStringLiteral("Kinotra"));
-    for (const char* name :
-         {"ButtonModeMontage", "ButtonModeRepereFixe", "ButtonModeTracking", "ButtonModeTransparent"})
-        Button(QString::fromLatin1(name))->setEnabled(enable && open);
-    UpdateModeButtons();
-    for (QAction* a : FToolsBar->actions()) {
-        auto* b = qobject_cast<QToolButton*>(FToolsBar->widgetForAction(a));
-        if (!b || KeepsItsEnabling(b->objectName()))
-            continue;
-        b->setEnabled(enable && open && !NotAvailableYet(b->objectName()));
-        if (!b->isEnabled())
-            b->setChecked(false);
-    }
-    // Only the datasheet has its page in the results window so far.
-    for (QAction* a : FResultsBar->actions())
-        if (QWidget* w = FResultsBar->widgetForAction(a))
-            w->setEnabled(enable && open && w->objectName() == QLatin1String("ButtonMenuTableau"));
-    EnableNavigation(enable && open &&
-                     !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
+    UpdateButtons();
     if (!enable) {
         FEditImage->clear();
         FEditMarque->clear();
@@ -1221,130 +866,84 @@ void TMainForm::EnableCommands(bool enable)
     }
 }
 
-void TMainForm::EnableNavigation(bool enable)
-{
-    for (const QString& name : FNavigation)
-        Button(name)->setEnabled(enable);
-    FTrackBar->setEnabled(enable);
-}
-
 void TMainForm::UpdateModeButtons()
 {
     const TModeVideo mode = FVideo->Mode();
-    const bool open = VideoOpen();
-    Button(QStringLiteral("ButtonModeCapture"))->setChecked(mode == mvCapture);
-    Button(QStringLiteral("ButtonModeStudio"))->setChecked(mode == mvStudio);
-    Button(QStringLiteral("ButtonModeRepereFixe"))->setChecked(open && mode == mvRepereFixe);
-    Button(QStringLiteral("ButtonModeTransparent"))->setChecked(open && mode == mvTransparent);
-    Button(QStringLiteral("ButtonModeMontage"))->setChecked(open && mode == mvMontage);
-    Button(QStringLiteral("ButtonModeTracking"))->setChecked(open && mode == mvTracking);
-}
-
-void TMainForm::ShowModeButtons()
-{
-    auto show = [this](const char* name, bool visible) {
-        FModeBar->actions().size(); // the bar owns the actions of its widgets
-        for (QAction* a : FModeBar->actions())
-            if (FModeBar->widgetForAction(a) == Button(QString::fromLatin1(name)))
-                a->setVisible(visible);
-    };
-    show("ButtonModeRepereFixe", true);
-    show("ButtonModeTransparent", true);
-    show("ButtonModeMontage", FOptions->CheckBox48AllowMontage);
-    show("ButtonModeTracking", FOptions->CheckBox47AllowTracking);
-    show("ButtonModeCapture", FOptions->CheckBox49AllowCapture);
-    show("ButtonModeStudio", FOptions->CheckBox58AllowStudio);
-}
-
-void TMainForm::ShowToolButtons()
-{
-    const TModeVideo mode = FVideo->Mode();
-    const bool marking = MarkingMode();
-    const bool separate = FOptions->CheckBox41HorizAndVertScale;
-    auto rule = [&](const QString& name) -> bool {
-        if (name == QLatin1String("ButtonOutilZoom") || name == QLatin1String("ButtonOutilPan"))
-            return mode != mvCapture;
-        if (name.startsWith(QLatin1String("ButtonStudio")))
-            return mode == mvStudio;
-        if (name.startsWith(QLatin1String("ButtonCap")))
-            return mode == mvCapture;
-        if (name.startsWith(QLatin1String("ButtonMontage")))
-            return mode == mvMontage;
-        if (name == QLatin1String("ButtonTrackNumMarque"))
-            return mode == mvTracking && FData->NbObjets() > 1;
-        if (name.startsWith(QLatin1String("ButtonTrack")))
-            return mode == mvTracking;
-        if (name == QLatin1String("ButtonOutilDeplacer") || name == QLatin1String("ButtonOutilEffacer") ||
-            name == QLatin1String("ButtonOutilNom"))
-            return marking;
-        if (name == QLatin1String("ButtonOutilMarque") || name == QLatin1String("ButtonOutilOrigine"))
-            return mode == mvRepereFixe;
-        if (name == QLatin1String("ButtonOutilTsp"))
-            return mode == mvTransparent;
-        if (name == QLatin1String("ButtonOutilEchelle"))
-            return marking && !separate;
-        if (name == QLatin1String("ButtonOutilEchelleHoriz") ||
-            name == QLatin1String("ButtonOutilEchelleVert"))
-            return marking && separate;
-        return false;
-    };
-    for (QAction* a : FToolsBar->actions())
-        if (QWidget* w = FToolsBar->widgetForAction(a))
-            a->setVisible(rule(w->objectName()));
-}
-
-void TMainForm::ShowResultsButtons()
-{
-    const bool marking = MarkingMode();
-    const std::pair<const char*, bool> rules[] = {
-        {"ButtonMenuTableau", FOptions->CheckBox37GridShowItem},
-        {"ButtonMenuTemps", FOptions->CheckBox15TimeShowItem},
-        {"ButtonMenuReferentiel", FOptions->CheckBox18TrajectoryShowItem},
-        {"ButtonMenuVecteur", FOptions->CheckBox22VectorShowItem},
-        {"ButtonMenuFormule", FOptions->CheckBox28FormulaShowItem},
-    };
-    for (QAction* a : FResultsBar->actions()) {
-        QWidget* w = FResultsBar->widgetForAction(a);
-        for (const auto& [name, option] : rules)
-            if (w && w->objectName() == QLatin1String(name))
-                a->setVisible(marking && option);
-    }
+    // The capture and studio buttons follow the mode always; the four others only while a video is open
+    // and the commands are on.
+    const bool shown = VideoOpen() && FCommandsEnabled;
+    Button(cmButtonModeCapture)->setChecked(mode == mvCapture);
+    Button(cmButtonModeStudio)->setChecked(mode == mvStudio);
+    Button(cmButtonModeRepereFixe)->setChecked(shown && mode == mvRepereFixe);
+    Button(cmButtonModeTransparent)->setChecked(shown && mode == mvTransparent);
+    Button(cmButtonModeMontage)->setChecked(shown && mode == mvMontage);
+    Button(cmButtonModeTracking)->setChecked(shown && mode == mvTracking);
 }
 
 void TMainForm::ShowNavigation()
 {
     const bool shown = FVideo->Mode() != mvCapture;
-    for (const QString& name : FNavigation)
-        Button(name)->setVisible(shown);
-    FTrackBar->setVisible(shown);
     for (QLineEdit* e : {FEditImage, FEditMarque, FEditZoom, FEditAngle})
         e->setVisible(shown);
-    EnableNavigation(shown && VideoOpen() &&
-                     !(FData->Outil == otEchelle && FData->CurrentScalePointsNumber() == 1));
+    UpdateButtons(); // the navigation buttons and the track bar by their rules
 }
 
 void TMainForm::ModeChanged()
 {
     const TModeVideo mode = FVideo->Mode();
-    FMenuAffichage->setEnabled(mode != mvCapture);
-    FMenuMesures->setEnabled(mode != mvCapture);
+    FMenus->Menu(cmMenuAffichage)->setEnabled(mode != mvCapture);
+    FMenus->Menu(cmMenuMesures)->setEnabled(mode != mvCapture);
     FEditAngle->setEnabled(mode == mvRepereFixe);
     FEditMarque->setEnabled(mode != mvTracking);
     ShowNavigation();
-    ShowToolButtons();
-    ShowResultsButtons();
-    UpdateModeButtons();
     ViewPainted();
     RepereChanged();
     FVideo->CursorRefresh();
     FVideo->update();
 }
 
-void TMainForm::PressTool(const QString& name)
+void TMainForm::PressTool(TCommandId id)
 {
-    for (QAction* a : FToolsBar->actions())
-        if (auto* b = qobject_cast<QToolButton*>(FToolsBar->widgetForAction(a)))
-            b->setChecked(b->objectName() == name);
+    for (const TCommandRow& c : Commands())
+        if (c.Place == TCommandPlace::ToolsBar)
+            Button(c.Id)->setChecked(c.Id == id);
+}
+
+void TMainForm::PressCurrentTool()
+{
+    if (FVideo->OutilVue() == ovZoom) {
+        PressTool(cmButtonOutilZoom);
+        return;
+    }
+    if (FVideo->OutilVue() == ovPan) {
+        PressTool(cmButtonOutilPan);
+        return;
+    }
+    switch (FData->Outil) {
+    case otEchelle:
+        PressTool(FData->ScaleKind() == teHoriz  ? cmButtonOutilEchelleHoriz
+                  : FData->ScaleKind() == teVert ? cmButtonOutilEchelleVert
+                                                 : cmButtonOutilEchelle);
+        break;
+    case otMarque:
+        PressTool(cmButtonOutilMarque);
+        break;
+    case otDeplacer:
+        PressTool(cmButtonOutilDeplacer);
+        break;
+    case otOrigine:
+        PressTool(cmButtonOutilOrigine);
+        break;
+    case otEffacer:
+        PressTool(cmButtonOutilEffacer);
+        break;
+    case otTsp:
+        PressTool(cmButtonOutilTsp);
+        break;
+    case otNone:
+        PressTool(cmNone);
+        break;
+    }
 }
 
 void TMainForm::SetViewHint(const QString& hint)
@@ -1353,16 +952,31 @@ void TMainForm::SetViewHint(const QString& hint)
     statusBar()->showMessage(hint);
 }
 
+void TMainForm::ViewToolChanged()
+{
+    // The data's drags end: the view tool takes the mouse from now on.
+    FData->CancelDrags();
+    if (FVideo->OutilVue() == ovZoom) {
+        PressCurrentTool();
+        SetViewHint(QStringLiteral("Left-click = make bigger; right-click = make smaller; press CTRL "
+                                   "simultaneously to slow down"));
+    } else if (FVideo->OutilVue() == ovPan) {
+        PressCurrentTool();
+        SetViewHint(QStringLiteral("Pan frame"));
+    } else {
+        OutilChanged();
+    }
+    FVideo->CursorRefresh();
+}
+
 void TMainForm::OutilChanged()
 {
     if (FVideo->OutilVue() != ovNone)
         FVideo->SetOutilVue(ovNone);
     const TOutil tool = FData->Outil;
+    PressCurrentTool();
     switch (tool) {
     case otEchelle:
-        PressTool(FData->ScaleKind() == teHoriz  ? QStringLiteral("ButtonOutilEchelleHoriz")
-                  : FData->ScaleKind() == teVert ? QStringLiteral("ButtonOutilEchelleVert")
-                                                 : QStringLiteral("ButtonOutilEchelle"));
         SetViewHint(
             QStringLiteral("Left-click (or Enter) = define one end; right-click (or Esc) = cancel; Ctrl + "
                            "arrow key = move the mouse pointer"));
@@ -1370,29 +984,24 @@ void TMainForm::OutilChanged()
         RepereChanged();
         break;
     case otMarque:
-        PressTool(QStringLiteral("ButtonOutilMarque"));
         SetViewHint(
             QStringLiteral("Left-click (or Enter) = put a mark; right-click (or Esc) = cancel; Ctrl + arrow "
                            "key = move the mouse pointer"));
         break;
     case otDeplacer:
-        PressTool(QStringLiteral("ButtonOutilDeplacer"));
         SetViewHint(QStringLiteral("Left-click = drag and drop"));
         break;
     case otOrigine:
-        PressTool(QStringLiteral("ButtonOutilOrigine"));
         SetViewHint(
             QStringLiteral("Left-click (or Enter) = set the origine; right-click (or Esc) = cancel; Ctrl + "
                            "arrow key = move the mouse pointer"));
         break;
     case otEffacer:
-        PressTool(QStringLiteral("ButtonOutilEffacer"));
         SetViewHint(
             QStringLiteral("Left-click = remove the mark under the mouse pointer; right-click = remove the "
                            "marks of the current image"));
         break;
     case otTsp:
-        PressTool(QStringLiteral("ButtonOutilTsp"));
         SetViewHint(
             QStringLiteral("Left-click = drag and drop; right-click or ESC = cancel; + or - = layer size"));
         FEditAngle->clear();
@@ -1446,15 +1055,13 @@ void TMainForm::EchelleChanged()
 {
     if (!VideoOpen())
         return;
-    const int points = FData->CurrentScalePointsNumber();
-    EnableNavigation(points != 1);
-    if (points == 2)
-        AskScaleLength();
+    UpdateButtons(); // navigation stays off between the two ends of a scale
+    if (FData->CurrentScalePointsNumber() == 2)
+        AskScaleLength(FData->ScaleKind());
 }
 
-void TMainForm::AskScaleLength()
+void TMainForm::AskScaleLength(int kind)
 {
-    const int kind = FData->ScaleKind();
     if (FData->Echelle->PointsNumber(kind) != 2)
         return;
     FBoiteValeur->SetTypeSaisieLongueur(kind == teHoriz  ? slLongueurH
@@ -1482,169 +1089,321 @@ int TMainForm::AskValue(int kind, bool* accepted)
 
 void TMainForm::UpdateMenus()
 {
-    const bool open = VideoOpen();
-    const TModeVideo mode = FVideo->Mode();
-    const bool marking = MarkingMode();
-    const bool capture = mode == mvCapture;
-    const bool separate = FOptions->CheckBox41HorizAndVertScale;
-    auto set = [this](const char* name, bool visible, bool enabled) {
-        if (QAction* a = MenuItem(QString::fromLatin1(name))) {
-            a->setVisible(visible);
-            a->setEnabled(enabled);
-        }
-    };
-    set("MenuFichierOuvrir", !capture, true);
-    set("MenuFichierRecent", !capture, !FRecent->Files().isEmpty());
-    set("MenuFichierRechercher", !capture, true);
-    set("MenuFichierFermerVideo", !capture, open);
-    set("MenuFichierEnregistrer", !capture && mode != mvStudio, bool(SaveProjectHandler));
-    set("MenuFichierProprietes", !capture, open);
-    set("MenuFichierQuitter", true, true);
-
-    const QString undo = open ? FData->UndoCaption() : QString();
-    if (QAction* a = MenuItem(QStringLiteral("MenuAffichageAnnuler"))) {
-        a->setText((undo.isEmpty() ? QStringLiteral("Cancel") : undo) + QStringLiteral("  (Ctrl A)"));
-        a->setVisible(marking);
-        a->setEnabled(!undo.isEmpty());
-    }
-    set("MenuAffichageLoupe", marking, open);
-    MenuItem(QStringLiteral("MenuAffichageLoupe"))->setChecked(FVideo->Loupe().Visible);
-    set("MenuAffichageCacherImage", marking || mode == mvTracking, open);
-    MenuItem(QStringLiteral("MenuAffichageCacherImage"))->setChecked(FVideo->HideFrame);
-    set("MenuAffichageAller", !capture, open);
-    set("MenuAffichageAllerDerniereImagePointee", marking,
-        open && FData->Outil != otEchelle && FData->MarksCount() > 0);
-    set("MenuAffichageCouleur", marking || mode == mvTracking, false);
-    set("MenuAffichageTaille", marking, open);
-    for (int i = 0; i < 3; ++i)
-        MenuItem(QStringLiteral("MenuAffichageTaille%1").arg(i))->setChecked(FData->ElementSize == i);
-    set("MenuAffichageNumeroter", marking, open && FData->Outil != otEchelle);
-    const int numbering = open ? FData->ActiveList().MarksNumberPosition : 0;
-    for (int i = 0; i < 3; ++i)
-        MenuItem(QStringLiteral("MenuAffichageNumeroter%1").arg(i))->setChecked(numbering == i);
-    set("MenuAffichageDessiner", marking, open && FData->Outil != otEchelle);
-    const TPolyContainer& list = FData->ActiveList();
-    MenuItem(QStringLiteral("MenuAffichageDessinerToutes"))->setChecked(list.MarksIsAllDrawn);
-    MenuItem(QStringLiteral("MenuAffichageDessinerDerniere"))
-        ->setChecked(!list.MarksIsAllDrawn && list.MarksNumberToDraw == 1);
-    MenuItem(QStringLiteral("MenuAffichageDessinerAutres"))
-        ->setChecked(!list.MarksIsAllDrawn && list.MarksNumberToDraw != 1);
-    set("MenuAffichageEffacer", marking || mode == mvTracking || mode == mvStudio, open);
-    set("MenuAffichageEffacerMarques", mode == mvRepereFixe || mode == mvTracking,
-        open && marking && FData->MarksCount() > 0);
-    set("MenuAffichageEffacerTransparent", mode == mvTransparent, open && FData->MarksCount() > 0);
-    set("MenuAffichageEffacerRepere", mode == mvRepereFixe, open && FData->RepereFixe->Defined());
-    set("MenuAffichageEffacerEchelle", marking, open && FData->CurrentScalePointsNumber() >= 1);
-    const bool anything = FData->Echelle->CurrentPointsNumber() > 0 || FData->MarksCount() > 0 ||
-                          (mode == mvRepereFixe && FData->RepereFixe->Defined());
-    set("MenuAffichageEffacerTout", marking || mode == mvTracking || mode == mvStudio,
-        open && marking && anything);
-    set("MenuAffichageOptions", true, false);
-
-    set("MenuMesuresTemps", marking, false);
-    set("MenuMesuresNbMarqueParImage", marking || mode == mvTracking, open);
-    const int objects = FData->NbObjets();
-    for (int i = 1; i <= 4; ++i)
-        MenuItem(QStringLiteral("MenuMesuresNbMarqueParImage%1").arg(i))
-            ->setChecked(i < 4 ? objects == i : objects > 3);
-    set("MenuMesuresNbImagesEntreMarques", marking || mode == mvTracking || mode == mvStudio, open);
-    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarques1"))
-        ->setChecked(FData->FramesNumberBetweenTwoMarks == 1);
-    MenuItem(QStringLiteral("MenuMesuresNbImagesEntreMarquesN"))
-        ->setChecked(FData->FramesNumberBetweenTwoMarks != 1);
-    set("MenuMesuresValeurEchelle", marking && !separate,
-        open && FData->Echelle->PointsNumber(teNormale) == 2);
-    set("MenuMesuresValeurEchelleVert", marking && separate,
-        open && FData->Echelle->PointsNumber(teVert) == 2);
-    set("MenuMesuresValeurEchelleHoriz", marking && separate,
-        open && FData->Echelle->PointsNumber(teHoriz) == 2);
-    set("MenuMesuresAngleRotation", mode == mvRepereFixe, open && FData->RepereFixe->Defined());
-    const bool frameDefined = mode == mvTransparent || FData->RepereFixe->Defined();
-    set("MenuMesuresInverserAxeX", marking, open && frameDefined);
-    set("MenuMesuresInverserAxeY", marking, open && frameDefined);
-    MenuItem(QStringLiteral("MenuMesuresInverserAxeX"))->setChecked(!FData->DirectX());
-    MenuItem(QStringLiteral("MenuMesuresInverserAxeY"))->setChecked(!FData->DirectY());
-    set("MenuMesuresCalculatrice", true, false);
+    const TCommandState state = CommandState();
+    FMenus->Apply(state);
 }
 
 // ====================================================================================================
-// Commands
+// Commands: the handlers named in the command table
 
-void TMainForm::ModeButtonClick(const QString& name)
+void TMainForm::OuvrirFichierClick(TCommandId id)
+{
+    OpenDialog(Command(id).Value);
+}
+
+void TMainForm::MenuFichierRechercherClick(TCommandId)
+{
+    FFileSearch->SetFilter(VideoOpenFilter());
+    FFileSearch->show();
+    FFileSearch->raise();
+}
+
+void TMainForm::MenuFichierFermerVideoClick(TCommandId)
+{
+    if (VideoOpen())
+        CloseVideo();
+}
+
+void TMainForm::MenuFichierEnregistrerClick(TCommandId)
+{
+    SaveProject();
+}
+
+void TMainForm::MenuFichierProprietesClick(TCommandId)
+{
+    if (VideoOpen())
+        TBoiteProprietes::Execute(FVideo->Sources().Source(), FVideo->FrameCountVisible());
+}
+
+void TMainForm::MenuFichierQuitterClick(TCommandId)
+{
+    close();
+}
+
+void TMainForm::MenuAffichageAnnulerClick(TCommandId)
+{
+    if (!VideoOpen())
+        return;
+    FData->Undo();
+    FVideo->update();
+    FVideo->CursorRefresh();
+}
+
+void TMainForm::MenuAffichageLoupeClick(TCommandId)
+{
+    if (!VideoOpen())
+        return;
+    FVideo->Loupe().Visible = !FVideo->Loupe().Visible;
+    FVideo->CursorRefresh();
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageCacherImageClick(TCommandId)
+{
+    if (!VideoOpen())
+        return;
+    FVideo->HideFrame = !FVideo->HideFrame;
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageAllerDerniereImagePointeeClick(TCommandId)
+{
+    if (!VideoOpen())
+        return;
+    const int position = FVideo->PositionOf(FData->LastMarkedFrame());
+    if (position >= 0 && position != FVideo->CurrentPosition()) {
+        FVideo->GoToPosition(position);
+        FVideo->update();
+    }
+}
+
+void TMainForm::MenuAffichageAllerImageNumeroClick(TCommandId)
+{
+    EditImageClick();
+}
+
+void TMainForm::MenuAffichageTailleClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    FData->ElementSize = Command(id).Value;
+    FData->Refresh();
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageNumeroterClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    FData->SetNumberingPosition(Command(id).Value);
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageDessinerClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    const int value = Command(id).Value; // -1 all marks, 1 the last one, 0 ask how many
+    FData->SetMarksIsAllDrawn(value < 0);
+    if (value == 1) {
+        FData->SetMarksNumberToDraw(1);
+    } else if (value == 0) {
+        bool accepted = false;
+        const int n = AskValue(tsNbMqDrawn, &accepted);
+        if (accepted)
+            FData->SetMarksNumberToDraw(n);
+    }
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageEffacerClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    switch (id) {
+    case cmMenuAffichageEffacerMarques:
+    case cmMenuAffichageEffacerTransparent:
+        FData->EraseMarks();
+        break;
+    case cmMenuAffichageEffacerRepere:
+        FData->EraseGrid();
+        break;
+    case cmMenuAffichageEffacerEchelle:
+        // The current scale's last point, twice: a scale with one point loses it, one with two both.
+        FData->Echelle->EraseLastPoint();
+        FData->Echelle->EraseLastPoint();
+        break;
+    case cmMenuAffichageEffacerTout:
+        FData->EraseAll();
+        break;
+    default:
+        return;
+    }
+    FVideo->update();
+}
+
+void TMainForm::MenuMesuresNbMarqueParImageClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    if (Button(cmButtonOutilTsp)->isChecked()) {
+        TUserDlg::Instance().Message(
+            icInformation,
+            {QStringLiteral("For clarity purposes, only one mark per image is allowed on a layer.")});
+        return;
+    }
+    int n = Command(id).Value; // 0: ask
+    if (n == 0) {
+        bool accepted = false;
+        n = AskValue(tsNbMqParImg, &accepted);
+        if (!accepted)
+            return;
+    }
+    FData->SetNbObjets(n);
+    FVideo->update();
+}
+
+void TMainForm::MenuMesuresNbImagesEntreMarquesClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    int n = Command(id).Value; // 0: ask
+    if (n == 0) {
+        bool accepted = false;
+        n = AskValue(tsNbImgStep, &accepted);
+        if (!accepted)
+            return;
+    }
+    FData->SetFramesBetweenMarks(n);
+}
+
+void TMainForm::MenuMesuresValeurEchelleClick(TCommandId id)
+{
+    if (VideoOpen())
+        AskScaleLength(Command(id).Value);
+}
+
+void TMainForm::MenuMesuresAngleRotationClick(TCommandId)
+{
+    EditAngleClick();
+}
+
+void TMainForm::MenuMesuresInverserAxeClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    if (Command(id).Value == 0)
+        FData->InverserAxeX();
+    else
+        FData->InverserAxeY();
+    FVideo->update();
+}
+
+void TMainForm::MenuAideAideClick(TCommandId)
+{
+    ShowHelp();
+}
+
+void TMainForm::MenuAideAProposClick(TCommandId)
+{
+    ShowAbout();
+}
+
+void TMainForm::ButtonModeClick(TCommandId id)
 {
     const TModeVideo mode = FVideo->Mode();
-    if (name == QLatin1String("ButtonModeCapture") || name == QLatin1String("ButtonModeStudio")) {
-        const TModeVideo own = name == QLatin1String("ButtonModeCapture") ? mvCapture : mvStudio;
+    const auto own = TModeVideo(Command(id).Value);
+    if (own == mvCapture || own == mvStudio) {
+        // A second click leaves the mode only without a video.
         if (mode != own)
             FVideo->SetMode(own);
         else if (!VideoOpen())
             FVideo->SetMode(mvRepereFixe);
-        Button(name)->setChecked(FVideo->Mode() == own);
-    } else {
-        const TModeVideo target = name == QLatin1String("ButtonModeRepereFixe")    ? mvRepereFixe
-                                  : name == QLatin1String("ButtonModeTransparent") ? mvTransparent
-                                  : name == QLatin1String("ButtonModeMontage")     ? mvMontage
-                                                                                   : mvTracking;
-        if (mode != target)
-            FVideo->SetMode(target);
+    } else if (mode != own) {
+        FVideo->SetMode(own);
     }
-    UpdateModeButtons();
+    UpdateModeButtons(); // a click never leaves a button pressed whose mode is not the current one
 }
 
-void TMainForm::ToolButtonClick(const QString& name)
+void TMainForm::ButtonOutilClick(TCommandId id)
 {
     if (!VideoOpen())
         return;
-    if (name == QLatin1String("ButtonOutilZoom")) {
+    switch (id) {
+    case cmButtonOutilZoom:
         FVideo->SetOutilVue(ovZoom);
-    } else if (name == QLatin1String("ButtonOutilPan")) {
+        break;
+    case cmButtonOutilPan:
         if (FVideo->Zoom() <= 100)
             TUserDlg::Instance().Message(icInformation,
                                          {QStringLiteral("Zoom factor must be greater than 100%.")});
         FVideo->SetOutilVue(ovPan);
-    } else if (name == QLatin1String("ButtonOutilEchelle") ||
-               name == QLatin1String("ButtonOutilEchelleHoriz") ||
-               name == QLatin1String("ButtonOutilEchelleVert")) {
-        FData->SetScaleKind(name == QLatin1String("ButtonOutilEchelle")        ? teNormale
-                            : name == QLatin1String("ButtonOutilEchelleHoriz") ? teHoriz
-                                                                               : teVert);
+        break;
+    case cmButtonOutilEchelle:
+    case cmButtonOutilEchelleHoriz:
+    case cmButtonOutilEchelleVert:
+        FData->SetScaleKind(id == cmButtonOutilEchelle        ? teNormale
+                            : id == cmButtonOutilEchelleHoriz ? teHoriz
+                                                              : teVert);
         FData->SetOutil(otEchelle);
         FVideo->update();
-    } else if (name == QLatin1String("ButtonOutilMarque")) {
+        break;
+    case cmButtonOutilMarque:
         FData->SetOutil(otMarque);
-    } else if (name == QLatin1String("ButtonOutilOrigine")) {
+        break;
+    case cmButtonOutilOrigine:
         FData->SetOutil(otOrigine);
-    } else if (name == QLatin1String("ButtonOutilTsp")) {
+        break;
+    case cmButtonOutilTsp:
         FData->SetOutil(otTsp);
-    } else if (name == QLatin1String("ButtonOutilDeplacer")) {
+        break;
+    case cmButtonOutilDeplacer:
         FData->SetOutil(otDeplacer);
-    } else if (name == QLatin1String("ButtonOutilEffacer")) {
+        break;
+    case cmButtonOutilEffacer:
         FData->SetOutil(otEffacer);
-    } else {
-        // The tools of subsystems that are not part of this program yet.
-        Button(name)->setChecked(false);
+        break;
+    default:
+        break;
     }
+    // A click on the pressed button of the current tool would release it: the button shows the tool.
+    PressCurrentTool();
 }
 
-void TMainForm::NavigationClick(const QString& name)
+void TMainForm::ButtonMenuClick(TCommandId id)
+{
+    ShowResults(id);
+}
+
+void TMainForm::ButtonVideoClick(TCommandId id)
 {
     if (!VideoOpen())
         return;
     const int before = FVideo->CurrentPosition();
-    if (name == QLatin1String("ButtonVideoLecture"))
+    switch (id) {
+    case cmButtonVideoLecture:
         FVideo->Sources().Play(FVideo->CurrentPosition(), FVideo->FrameCountVisible() - 1);
-    else if (name == QLatin1String("ButtonVideoPause"))
+        break;
+    case cmButtonVideoPause:
         FVideo->Sources().Stop();
-    else if (name == QLatin1String("ButtonVideoRetour"))
+        break;
+    case cmButtonVideoRetour:
         FVideo->GoToPosition(0);
-    else if (name == QLatin1String("ButtonVideoPred"))
+        break;
+    case cmButtonVideoPred:
         FVideo->GoToPosition(FVideo->CurrentPosition() - 1);
-    else if (name == QLatin1String("ButtonVideoSucc"))
+        break;
+    case cmButtonVideoSucc:
         FVideo->GoToPosition(FVideo->CurrentPosition() + 1);
-    else if (name == QLatin1String("ButtonVideoAvance"))
+        break;
+    case cmButtonVideoAvance:
         FVideo->GoToPosition(FVideo->FrameCountVisible() - 1);
+        break;
+    default:
+        break;
+    }
     if (FVideo->CurrentPosition() != before)
         FVideo->update();
+}
+
+void TMainForm::PopupMenuClick(TCommandId id)
+{
+    // As the user would: the button is pressed, pending events run, then its click.
+    const TCommandId button = Command(id).Target;
+    Button(button)->setChecked(true);
+    QCoreApplication::processEvents();
+    RunCommand(button);
+    QCoreApplication::processEvents();
 }
 
 void TMainForm::EditImageClick()
@@ -1653,8 +1412,10 @@ void TMainForm::EditImageClick()
         return;
     bool accepted = false;
     const int position = AskValue(tsNumImg, &accepted);
-    if (accepted && position != FVideo->CurrentPosition())
+    if (accepted && position != FVideo->CurrentPosition()) {
         FVideo->GoToPosition(position);
+        FVideo->update();
+    }
 }
 
 void TMainForm::EditAngleClick()
@@ -1668,91 +1429,47 @@ void TMainForm::EditAngleClick()
     }
 }
 
-bool TMainForm::ShowResults(const QString& buttonName)
+// ====================================================================================================
+// Results
+
+bool TMainForm::ShowResults(TCommandId button)
 {
     TUserDlg& box = TUserDlg::Instance();
-    if (!FData->ScaleDefined()) {
-        QImage picture;
-        if (FData->ScaleKind() == teNormale) {
-            picture = ButtonPicture(QStringLiteral("ButtonOutilEchelle"));
-        } else {
-            // The missing scales: the horizontal one's picture, the vertical one's drawn over it.
-            picture = QImage(32, 32, QImage::Format_ARGB32);
-            picture.fill(Qt::transparent);
+    const TResCheckResult check = CheckResults(*FData, FVideo->Mode() == mvTransparent);
+    if (check.Refused()) {
+        // The icon: the pictures of the tool buttons that would mend the work, one over the other.
+        QImage picture(32, 32, QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        {
             QPainter p(&picture);
-            if (FData->Echelle->PointsNumber(teHoriz) < 2 || FData->Echelle->Length(teHoriz) <= 0)
-                p.drawImage(0, 0, ButtonPicture(QStringLiteral("ButtonOutilEchelleHoriz")));
-            if (FData->Echelle->PointsNumber(teVert) < 2 || FData->Echelle->Length(teVert) <= 0)
-                p.drawImage(0, 0, ButtonPicture(QStringLiteral("ButtonOutilEchelleVert")));
+            for (const QString& name : check.Pictures)
+                p.drawImage(0, 0, ButtonPicture(name));
         }
-        box.Begin(icCustom, picture)
-            .Line(QStringLiteral("First calibrate an object of know dimension on the screen."))
-            .Blank()
-            .Line(QStringLiteral("Use the Scale button."))
-            .Button(QStringLiteral("Ok"), btOk)
-            .Execute();
+        box.Begin(icCustom, picture);
+        for (const QString& line : check.Lines)
+            box.Line(line);
+        box.Button(QStringLiteral("Ok"), btOk).Execute();
         return false;
     }
-    const QString velocityBox =
-        QStringLiteral("Velocity or acceleration calculations need at least five marks to be reliable.");
-    auto askVelocity = [&] {
-        return box.Begin(icInformation)
-                   .Line(velocityBox)
-                   .Button(QStringLiteral("Cancel"), btAnnuler)
-                   .Button(QStringLiteral("Continue"), btIgnorer)
-                   .Execute() == 1;
-    };
-    if (FVideo->Mode() == mvTransparent) {
-        const int n = FData->MarquesTsp->MarksCount();
-        if (n <= 2) {
-            box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilTsp")))
-                .Line(QStringLiteral("First set at least 3 marks on the trajectory."))
-                .Blank()
-                .Line(
-                    QStringLiteral("With the mouse, drag and drop the layer and point the object position."))
-                .Button(QStringLiteral("Ok"), btOk)
-                .Execute();
-            return false;
-        }
-        if (n <= 4 && !askVelocity())
-            return false;
-    } else {
-        const int m = FData->SmallestMarksNumber();
-        if (m <= 2) {
-            box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilMarque")));
-            if (FData->NbObjets() > 1)
-                box.Line(QString::asprintf(
-                             "You have chosen to point simultaneously the positions of %u objects.",
-                             unsigned(FData->NbObjets())))
-                    .Blank();
-            box.Line(QStringLiteral("First set at least 3 marks."))
-                .Blank()
-                .Line(QStringLiteral("Use the Marks button."))
-                .Button(QStringLiteral("Ok"), btOk)
-                .Execute();
-            return false;
-        }
-        if (!FData->RepereFixe->Defined()) {
-            box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilOrigine")))
-                .Line(QStringLiteral("First set the origin of the axes."))
-                .Blank()
-                .Line(QStringLiteral("Use the graph basis button."))
-                .Button(QStringLiteral("Ok"), btOk)
-                .Execute();
-            return false;
-        }
-        if (m <= 4 && !askVelocity())
+    if (check.Code == rcFewMarks) {
+        box.Begin(icInformation);
+        for (const QString& line : check.Lines)
+            box.Line(line);
+        if (box.Button(QStringLiteral("Cancel"), btAnnuler)
+                .Button(QStringLiteral("Continue"), btIgnorer)
+                .Execute() != 1)
             return false;
     }
     if (FOptions->CheckBox38ChangeDefaultObjectsName && FData->ActiveList().HasDefaultNames() &&
         FMainMem.AskObjectNames) {
+        // "Give a name" stays disabled until the names dialog is part of the program.
         const int pressed =
             box.Begin(icCustom, ButtonPicture(QStringLiteral("ButtonOutilNom")))
                 .Line(QString::fromUtf8("An object name is assigned by default (« Point n°1 » for example)."))
                 .Blank()
                 .Line(QStringLiteral(
                     "To make results clearer, it is recommended that you use an explicit name."))
-                .Button(QStringLiteral("Give a name"), btCustom)
+                .Button(QStringLiteral("Give a name"), btCustom, !Command(cmButtonOutilNom).Later)
                 .Button(QStringLiteral("Cancel"), btAnnuler)
                 .Button(QStringLiteral("Ignore"), btIgnorer)
                 .CheckBox(QStringLiteral("Do not show this dialog again"))
@@ -1760,7 +1477,8 @@ bool TMainForm::ShowResults(const QString& buttonName)
         FMainMem.AskObjectNames = !box.Checked();
         if (pressed == 1)
             return false;
-        // "Give a name" opens the names dialog once it exists; the results follow in both cases.
+        if (pressed == 0)
+            RunCommand(cmButtonOutilNom);
     }
     const bool prepared = PrepareResults && PrepareResults();
     if (!prepared) {
@@ -1769,7 +1487,7 @@ bool TMainForm::ShowResults(const QString& buttonName)
         return false;
     }
     if (ShowResultsPage)
-        ShowResultsPage(buttonName);
+        ShowResultsPage(QString::fromLatin1(Command(button).Name));
     return true;
 }
 
@@ -1781,24 +1499,8 @@ void TMainForm::ShowToolMenu()
     const QPoint pointer = FVideo->mapFromGlobal(QCursor::pos());
     if (!FVideo->rect().contains(pointer))
         return;
-    const TModeVideo mode = FVideo->Mode();
-    const bool marking = MarkingMode();
-    const bool separate = FOptions->CheckBox41HorizAndVertScale;
-    const std::pair<const char*, bool> visible[] = {
-        {"PopupMenuZoom", mode != mvCapture},
-        {"PopupMenuPan", mode != mvCapture},
-        {"PopupMenuMarque", mode == mvRepereFixe},
-        {"PopupMenuEchelle", marking && !separate},
-        {"PopupMenuEchelleVert", marking && separate},
-        {"PopupMenuEchelleHoriz", marking && separate},
-        {"PopupMenuOrigine", mode == mvRepereFixe},
-        {"PopupMenuTsp", mode == mvTransparent},
-        {"PopupMenuDeplacer", marking},
-        {"PopupMenuEffacer", marking},
-    };
-    for (const auto& [name, shown] : visible)
-        MenuItem(QString::fromLatin1(name))->setVisible(shown);
-    FPopupMenu->popup(QCursor::pos());
+    FMenus->ApplyPopup(CommandState());
+    FMenus->Popup()->popup(QCursor::pos());
 }
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
@@ -1869,26 +1571,16 @@ void TMainForm::ShowHelp()
 
 void TMainForm::ShowAbout()
 {
-    QDialog about(this);
-    about.setWindowTitle(QStringLiteral("About Kinotra"));
-    about.setFixedSize(486, 268);
-    auto* layout = new QVBoxLayout(&about);
-    auto* title = new QLabel(
-        QStringLiteral("Kinotra %1 (%2)").arg(QApplication::applicationVersion(), QStringLiteral(__DATE__)));
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
-    auto* text = new QLabel(QStringLiteral("Video analysis for physics teaching.\n\n"
-                                           "Special thanks\n"
-                                           "  Qt, FFmpeg, GStreamer, libjpeg-turbo, libxlsxwriter, libzip\n\n"
-                                           "Programming and design\n"
-                                           "  The Kinotra developers"));
-    text->setWordWrap(true);
-    layout->addWidget(text, 1);
-    auto* ok = new QPushButton(QStringLiteral("Ok"));
-    connect(ok, &QPushButton::clicked, &about, &QDialog::accept);
-    layout->addWidget(ok, 0, Qt::AlignCenter);
-    about.exec();
+    TTextBoxRequest about;
+    about.Title = QStringLiteral("About Kinotra");
+    about.Heading =
+        QStringLiteral("Kinotra %1 (%2)").arg(QApplication::applicationVersion(), QStringLiteral(__DATE__));
+    about.Text = QStringLiteral("Video analysis for physics teaching.\n\n"
+                                "Special thanks\n"
+                                "  Qt, FFmpeg, GStreamer, libjpeg-turbo, libxlsxwriter, libzip\n\n"
+                                "Programming and design\n"
+                                "  The Kinotra developers");
+    about.Width = 486;
+    about.Height = 268;
+    TDialogService::Instance().TextBox(about);
 }

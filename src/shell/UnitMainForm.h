@@ -2,10 +2,12 @@
 // bars, navigation panel and status fields.
 #pragma once
 
+#include "shell/UnitCommands.h"
+
 #include <QMainWindow>
 #include <QStringList>
+#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 
 class QAbstractButton;
@@ -22,6 +24,7 @@ class TData;
 class TFileSearch;
 class TMRUFiles;
 class TKtr;
+class TMenus;
 class TMontage;
 class TOptions;
 class TResCalc;
@@ -61,6 +64,8 @@ public:
     const QString& StartFile() const { return FStartFile; }
 
     // --- Flows ---
+    // Every way of opening (menus, search, recent files, command line) ends in OpenVideoFile or
+    // OpenProject, and every way of closing in CloseVideo; each asks ConfirmDiscard once.
     void OpenVideoFile(const QString& path);
     // Projects: handled by the project-file service once it is installed; until then nothing opens.
     std::function<bool(const QString& path)> OpenProjectHandler;
@@ -75,7 +80,7 @@ public:
     void OpenByExtension(const QString& path);
     void AddRecentFile(const QString& path);
     // The checks before results are shown; answers whether the results were prepared.
-    bool ShowResults(const QString& buttonName);
+    bool ShowResults(TCommandId button);
     // The results window: prepares the results, then shows the page of the pressed button modally.
     // Tests replace them to stay away from the modal window.
     std::function<bool()> PrepareResults;
@@ -89,22 +94,54 @@ public:
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
     void ShowToolMenu();
 
-    // --- Controls, for the program's own wiring and for tests ---
-    QToolButton* Button(const QString& name) const;
-    QAction* MenuItem(const QString& name) const;
+    // --- Controls, by command id ---
+    // The button of a bar row, the action of a menu or pop-up row; never null for a row of that place.
+    QToolButton* Button(TCommandId id) const;
+    QAction* MenuItem(TCommandId id) const;
     QLineEdit* EditImage() const { return FEditImage; }
     QLineEdit* EditMarque() const { return FEditMarque; }
     QLineEdit* EditZoom() const { return FEditZoom; }
     QLineEdit* EditAngle() const { return FEditAngle; }
     QSlider* TrackBar() const { return FTrackBar; }
-    QMenu* PopupMenu() const { return FPopupMenu; }
-    // Runs the click handler of a button as a click of the user would.
-    void ClickButton(const QString& name);
-    // Recomputes the visibility and enabling of a menu's items, as opening it does.
+    QMenu* PopupMenu() const;
+    // Runs the click of a button as a click of the user would (nothing when it is hidden or disabled).
+    void ClickButton(TCommandId id);
+    // Recomputes the visibility and enabling of the menus' items, as opening a menu does.
     void UpdateMenus();
+    // The state that the command rules read.
+    TCommandState CommandState() const;
 
     // The reaction to a change of tool (also after opening a video and when the view tool ends).
     void OutilChanged();
+
+    // --- Command handlers: one per row of the command table, or shared by rows told apart by id ---
+    void OuvrirFichierClick(TCommandId id);
+    void MenuFichierRechercherClick(TCommandId id);
+    void MenuFichierFermerVideoClick(TCommandId id);
+    void MenuFichierEnregistrerClick(TCommandId id);
+    void MenuFichierProprietesClick(TCommandId id);
+    void MenuFichierQuitterClick(TCommandId id);
+    void MenuAffichageAnnulerClick(TCommandId id);
+    void MenuAffichageLoupeClick(TCommandId id);
+    void MenuAffichageCacherImageClick(TCommandId id);
+    void MenuAffichageAllerDerniereImagePointeeClick(TCommandId id);
+    void MenuAffichageAllerImageNumeroClick(TCommandId id);
+    void MenuAffichageTailleClick(TCommandId id);
+    void MenuAffichageNumeroterClick(TCommandId id);
+    void MenuAffichageDessinerClick(TCommandId id);
+    void MenuAffichageEffacerClick(TCommandId id);
+    void MenuMesuresNbMarqueParImageClick(TCommandId id);
+    void MenuMesuresNbImagesEntreMarquesClick(TCommandId id);
+    void MenuMesuresValeurEchelleClick(TCommandId id);
+    void MenuMesuresAngleRotationClick(TCommandId id);
+    void MenuMesuresInverserAxeClick(TCommandId id);
+    void MenuAideAideClick(TCommandId id);
+    void MenuAideAProposClick(TCommandId id);
+    void ButtonModeClick(TCommandId id);
+    void ButtonOutilClick(TCommandId id);
+    void ButtonMenuClick(TCommandId id);
+    void ButtonVideoClick(TCommandId id);
+    void PopupMenuClick(TCommandId id);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,38 +151,43 @@ protected:
 
 private:
     void CreateControls();
-    void CreateMenus();
+    void CreateButtons();
     void CreateObjects();
     void WireNotifications();
-    QToolButton* MakeButton(QToolBar* bar, const QString& name, const QString& hint, bool checkable);
-    QAction* MakeItem(QMenu* menu, const QString& name, const QString& caption);
+    void RunCommand(TCommandId id);
     void PlaceBars();
     void RebuildRecentMenu();
     void LoadRecent();
     void SaveRecent();
 
-    void ShowModeButtons();
-    void ShowToolButtons();
-    void ShowResultsButtons();
+    // The one open and the one close, after the confirmation (the project file has asked it already).
+    bool OpenVideoSteps(const QString& path);
+    void CloseVideoSteps();
+
+    // Visibility and enabling of the buttons of the bars and the panel from the command rules.
+    void UpdateButtons();
+    void ShowModeButtons() { UpdateButtons(); }
+    void ShowToolButtons() { UpdateButtons(); }
+    void ShowResultsButtons() { UpdateButtons(); }
     void ShowNavigation();
     void UpdateModeButtons();
     void ModeChanged();
+    void ViewToolChanged();
     void VideoOpened();
     void ViewPainted();
     void ZoomChanged();
     void RepereChanged();
     void MarquesChanged();
     void EchelleChanged();
-    void EnableNavigation(bool enable);
-    void PressTool(const QString& name);
+    // Presses the tool button of the current view tool or data tool and releases the others.
+    void PressCurrentTool();
+    void PressTool(TCommandId id);
     void SetViewHint(const QString& hint);
 
-    void ToolButtonClick(const QString& name);
-    void ModeButtonClick(const QString& name);
-    void NavigationClick(const QString& name);
     void EditImageClick();
     void EditAngleClick();
-    void AskScaleLength();
+    // Asks the length of the scale of the given kind when it has two points; the current kind stays.
+    void AskScaleLength(int kind);
     int AskValue(int kind, bool* accepted);
 
     bool MarkingMode() const;
@@ -154,7 +196,7 @@ private:
     QString FSettingsFile;
     QString FStartFile;
     bool FShownOnce = false;
-    bool FClosing = false;
+    bool FCommandsEnabled = false; // the flag of the last EnableCommands
     TMainMem FMainMem;
 
     std::unique_ptr<TOptions> FOptions;
@@ -167,6 +209,7 @@ private:
     std::unique_ptr<TCalcSource> FCalcSource;
     std::unique_ptr<TResGrid> FResGrid;
     std::unique_ptr<TServeur> FServeur;
+    std::unique_ptr<TMenus> FMenus;
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window
     TVideo* FVideo = nullptr;           // child control
@@ -182,15 +225,9 @@ private:
     QLineEdit* FEditZoom = nullptr;
     QLineEdit* FEditAngle = nullptr;
     QProgressBar* FProgressBar = nullptr;
-    QMenu* FMenuFichier = nullptr;
-    QMenu* FMenuAffichage = nullptr;
-    QMenu* FMenuMesures = nullptr;
-    QMenu* FMenuAide = nullptr;
-    QMenu* FMenuRecent = nullptr;
-    QMenu* FPopupMenu = nullptr;
-    std::map<QString, QToolButton*> FButtons;
-    std::map<QString, QAction*> FItems;
-    QStringList FNavigation; // names of the six navigation buttons in order
+    // The buttons of the bar rows, and the bar action that shows or hides each (null in the panel).
+    std::array<QToolButton*, cmCount> FButtons{};
+    std::array<QAction*, cmCount> FBarActions{};
     bool FTrackBarUpdating = false;
 };
 

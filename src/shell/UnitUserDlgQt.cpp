@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -105,9 +106,11 @@ TUserAnswer TQtUserDlg::Show(const TUserMessage& message)
     }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    int pressed = int(message.Buttons.size()) - 1; // closing the box counts as the last button
+    // Escape and the close box reject the dialog: TUserDlg turns that into the button that loses nothing.
+    int pressed = NoButtonPressed;
     for (int i = 0; i < int(message.Buttons.size()); ++i) {
         auto* button = new QPushButton(ButtonIcon(message.Buttons[i].Kind), message.Buttons[i].Caption);
+        button->setEnabled(message.Buttons[i].Enabled);
         if (i == 0)
             button->setDefault(true);
         QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &pressed, i] {
@@ -120,6 +123,40 @@ TUserAnswer TQtUserDlg::Show(const TUserMessage& message)
     layout->addLayout(buttons);
     dialog.exec();
     return TUserAnswer{pressed, check && check->isChecked()};
+}
+
+void TQtDialogs::TextBox(const TTextBoxRequest& request)
+{
+    QDialog dialog(FParent);
+    dialog.setWindowTitle(request.Title);
+    auto* layout = new QVBoxLayout(&dialog);
+    if (!request.Heading.isEmpty()) {
+        auto* heading = new QLabel(request.Heading);
+        heading->setTextFormat(Qt::PlainText);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        heading->setAlignment(Qt::AlignCenter);
+        layout->addWidget(heading);
+    }
+    if (request.Framed) {
+        auto* memo = new QPlainTextEdit(request.Text);
+        memo->setReadOnly(true);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        layout->addWidget(memo, 1);
+    } else {
+        auto* text = new QLabel(request.Text);
+        text->setTextFormat(Qt::PlainText);
+        text->setWordWrap(true);
+        layout->addWidget(text, 1);
+    }
+    auto* ok = new QPushButton(QStringLiteral("Ok"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignCenter);
+    if (request.Width > 0 && request.Height > 0)
+        dialog.setFixedSize(request.Width, request.Height);
+    dialog.exec();
 }
 
 QStringList QtNameFilters(const QString& filter)

@@ -25,6 +25,7 @@ public:
     TFileDialogResult FileDialog(const TFileDialogRequest& request) override;
     bool ColorDialog(TColor& color) override;
     bool ValueDialog(const TValueDialogRequest& request) override;
+    void TextBox(const TTextBoxRequest& request) override;
 
 private:
     QWidget* FParent;

@@ -1,6 +1,7 @@
 // The video properties box: the open video's file, frame rate, frame size, number of frames and length.
 #include "video/UnitBoiteProprietes.h"
 
+#include "common/UnitDialogs.h"
 #include "video/UnitFrameSource.h"
 
 #include <QDialogButtonBox>
@@ -48,12 +49,17 @@ QString TBoiteProprietes::Text() const
     return MemoInfo->toPlainText();
 }
 
-bool TBoiteProprietes::Execute(QWidget* parent, const TFrameSource& source, int frameCountVisible)
+bool TBoiteProprietes::Execute(const TFrameSource& source, int frameCountVisible)
 {
     if (source.SecondsPerFrame == 0.0)
         return false;
-    TBoiteProprietes box(parent);
-    box.Fill(source, frameCountVisible);
-    box.exec();
+    TTextBoxRequest request;
+    request.Title = QStringLiteral("Properties");
+    request.Text = InfoText(source.FileName, source.FramesPerSecond, source.FrameWidth, source.FrameHeight,
+                            frameCountVisible, source.SecondsPerFrame);
+    request.Framed = true;
+    request.Width = 420;
+    request.Height = 220;
+    TDialogService::Instance().TextBox(request);
     return true;
 }

@@ -19,9 +19,9 @@ public:
                             int frameCountVisible, double secondsPerFrame);
     QString Text() const;
 
-    // Shows the box modally for source; does nothing and returns false when the source has no frame
-    // period (no video open).
-    static bool Execute(QWidget* parent, const TFrameSource& source, int frameCountVisible);
+    // Shows the values of source through the dialog service (modal); does nothing and returns false when
+    // the source has no frame period (no video open).
+    static bool Execute(const TFrameSource& source, int frameCountVisible);
 
     QPlainTextEdit* MemoInfo = nullptr;
 };

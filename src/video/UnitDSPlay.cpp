@@ -1,11 +1,15 @@
 // Frame source of framework 1: GStreamer, with frames reached by time.
 //
-// A pipeline uridecodebin -> videoconvert -> appsink (packed RGB) decodes the first video stream into
-// memory; nothing is ever shown in a window. The pipeline runs without clock synchronisation, so the
-// appsink receives frames as fast as they decode and holds the stream back when its small queue is
-// full. A frame is fetched by pulling frames forward when it lies a little ahead of the last one, and
-// otherwise by a flushing, accurate seek to its time followed by pulls. Buffer timestamps are turned
-// into stream time (the time that seeks use) before being compared with the time asked for.
+// Opening reads the file once through the demuxer and parser without decoding (about half a second for a
+// minute of 720p video) and builds the frame table from the packets' timestamps; a file whose
+// frames cannot be known exactly that way is refused, so that the next framework takes it. Then a pipeline
+// uridecodebin -> videoconvert -> appsink (packed RGB) decodes the first video stream into memory; nothing
+// is ever shown in a window. The pipeline runs without clock synchronisation, so the appsink receives
+// frames as fast as they decode and holds the stream back when its small queue is full. A frame is fetched
+// by pulling frames forward when it lies a little ahead of the last one, and otherwise by a flushing,
+// accurate seek to a little before its time followed by pulls, until the frame whose time is the table's
+// time of that frame. Buffer timestamps are turned into stream time (the time that seeks use) before being
+// compared.
 #include "video/UnitDSPlay.h"
 
 #include <gst/app/gstappsink.h>
@@ -17,7 +21,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -77,9 +83,158 @@ bool InitGstreamer()
     return ok;
 }
 
-GstClockTime Nanoseconds(double seconds)
+// Longest wait for the pass over a file's packets, in nanoseconds.
+constexpr GstClockTime DemuxTimeout = 120 * GST_SECOND;
+
+// The state of one pass over a file's packets, shared with the streaming threads.
+struct TDemuxPass
 {
-    return seconds <= 0.0 ? 0 : GstClockTime(std::llround(seconds * double(GST_SECOND)));
+    std::mutex Lock;
+    TDemuxedVideo Video;    // under Lock
+    bool HaveVideo = false; // a video stream was found (under Lock)
+    bool HaveCaps = false;
+    bool HaveSegment = false;
+    GstSegment Segment{}; // the last segment announced
+
+    static bool IsVideo(GstPad* pad)
+    {
+        TCapsPtr caps(gst_pad_get_current_caps(pad));
+        if (!caps)
+            caps.reset(gst_pad_query_caps(pad, nullptr));
+        if (!caps || gst_caps_get_size(caps.get()) == 0)
+            return false;
+        const gchar* name = gst_structure_get_name(gst_caps_get_structure(caps.get(), 0));
+        return g_str_has_prefix(name, "video/") || g_str_has_prefix(name, "image/");
+    }
+
+    static gint64 TimeOf(GstClockTime time) { return GST_CLOCK_TIME_IS_VALID(time) ? gint64(time) : -1; }
+
+    static GstPadProbeReturn OnData(GstPad*, GstPadProbeInfo* info, gpointer data)
+    {
+        auto* pass = static_cast<TDemuxPass*>(data);
+        std::lock_guard<std::mutex> lock(pass->Lock);
+        TDemuxedVideo& video = pass->Video;
+        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            video.Packets.push_back({TimeOf(GST_BUFFER_PTS(buffer)), TimeOf(GST_BUFFER_DTS(buffer))});
+            return GST_PAD_PROBE_OK;
+        }
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (event == nullptr)
+            return GST_PAD_PROBE_OK;
+        if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            gint num = 0, den = 0;
+            if (caps == nullptr || gst_caps_get_size(caps) == 0 ||
+                !gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &num, &den))
+                num = den = 0;
+            if (pass->HaveCaps && (num != video.RateNum || den != video.RateDen))
+                video.RateChanged = true;
+            if (!pass->HaveCaps) {
+                video.RateNum = num;
+                video.RateDen = den;
+            }
+            pass->HaveCaps = true;
+        } else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            const GstSegment* segment = nullptr;
+            gst_event_parse_segment(event, &segment);
+            if (segment == nullptr)
+                return GST_PAD_PROBE_OK;
+            if (!pass->HaveSegment || !gst_segment_is_equal(segment, &pass->Segment)) {
+                ++video.Segments;
+                gst_segment_copy_into(segment, &pass->Segment);
+                pass->HaveSegment = true;
+                video.SegmentRate =
+                    segment->format == GST_FORMAT_TIME ? segment->rate * segment->applied_rate : 0.0;
+                video.SegmentStart = TimeOf(segment->start);
+                video.SegmentStop = TimeOf(segment->stop);
+                video.SegmentTime = TimeOf(segment->time);
+            }
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    // The first video stream goes to a sink that records its packets, every other stream to one that
+    // drops them.
+    static void OnPadAdded(GstElement* parser, GstPad* pad, gpointer data)
+    {
+        auto* pass = static_cast<TDemuxPass*>(data);
+        bool record = false;
+        if (IsVideo(pad)) {
+            std::lock_guard<std::mutex> lock(pass->Lock);
+            record = !pass->HaveVideo;
+            pass->HaveVideo = true;
+        }
+        GstObject* parent = gst_element_get_parent(parser);
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        if (parent != nullptr && sink != nullptr) {
+            g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
+            gst_bin_add(GST_BIN(parent), sink);
+            TPadPtr sinkPad(gst_element_get_static_pad(sink, "sink"));
+            if (sinkPad) {
+                if (record)
+                    gst_pad_add_probe(
+                        sinkPad.get(),
+                        GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                        &TDemuxPass::OnData, pass, nullptr);
+                gst_pad_link(pad, sinkPad.get());
+            }
+            gst_element_sync_state_with_parent(sink);
+        } else if (sink != nullptr) {
+            gst_object_unref(gst_object_ref_sink(sink));
+        }
+        if (parent != nullptr)
+            gst_object_unref(parent);
+    }
+};
+
+// Reads every packet of the file's first video stream through the demuxer and its parser (no decoding).
+// The reason on failure, empty on success.
+QString DemuxVideo(const QString& path, TDemuxedVideo& video)
+{
+    TDemuxPass pass;
+    gst_segment_init(&pass.Segment, GST_FORMAT_UNDEFINED);
+    TElementPtr pipeline(gst_pipeline_new("kinotra-packets"));
+    if (!pipeline)
+        return QStringLiteral("GStreamer cannot create a pipeline.");
+    gst_object_ref_sink(pipeline.get());
+    GstElement* source = gst_element_factory_make("filesrc", nullptr);
+    GstElement* parser = gst_element_factory_make("parsebin", nullptr);
+    for (GstElement* element : {source, parser})
+        if (element != nullptr)
+            gst_bin_add(GST_BIN(pipeline.get()), element); // the pipeline takes ownership
+    if (source == nullptr || parser == nullptr || !gst_element_link(source, parser))
+        return QStringLiteral("The GStreamer parsing elements are not installed.");
+    g_object_set(source, "location", QFile::encodeName(path).constData(), "blocksize", guint(1 << 18),
+                 nullptr);
+    g_signal_connect(parser, "pad-added", G_CALLBACK(&TDemuxPass::OnPadAdded), &pass);
+    TBusPtr bus(gst_element_get_bus(pipeline.get()));
+    QString reason;
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        reason = QStringLiteral("The file cannot be read.");
+    if (reason.isEmpty()) {
+        TMessagePtr message(gst_bus_timed_pop_filtered(bus.get(), DemuxTimeout,
+                                                       GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+        if (!message) {
+            reason = QStringLiteral("The file took too long to read.");
+        } else if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gchar* debug = nullptr;
+            gst_message_parse_error(message.get(), &error, &debug);
+            TErrorPtr owned(error);
+            TStringPtr debugText(debug);
+            reason = owned ? QString::fromUtf8(owned->message) : QStringLiteral("GStreamer error");
+        }
+    }
+    // Stopping joins the streaming threads: nothing touches the pass after this.
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    if (!reason.isEmpty())
+        return reason;
+    if (!pass.HaveVideo)
+        return QStringLiteral("The file has no video stream that can be decoded.");
+    video = std::move(pass.Video);
+    return {};
 }
 
 } // namespace
@@ -102,7 +257,7 @@ struct TDSPlay::TPipeline
     gint64 SampleStart = 0; // its stream time and end, nanoseconds
     gint64 SampleEnd = 0;
     bool AtEnd = false; // the stream has ended since the last seek
-    gint64 Origin = 0;  // stream time of the first frame: frame times count from it
+    gint64 Origin = 0;  // stream time of the first frame: a frame without time after a seek gets it
 
     ~TPipeline()
     {
@@ -235,60 +390,39 @@ struct TDSPlay::TPipeline
         return true;
     }
 
-    // Stream time at which the last frame ends, found by decoding the stream's last stretch (from
-    // `from`, nanoseconds); -1 when no frame comes.
-    gint64 EndOfFrames(GstClockTime from, GstClockTime period)
+    // Makes Sample the frame of the table's time `time` (stream time, nanoseconds). A frame is taken for
+    // that time when its own time lies within a quarter period of it; false when the decoded stream has no
+    // such frame, on an error or after a timeout.
+    bool Fetch(gint64 time, double period)
     {
-        if (!SeekTo(from))
-            return -1;
-        while (PullNext(period)) {
-        }
-        return AtEnd && Sample ? SampleEnd : -1;
-    }
-
-    // Makes Sample the frame shown at `time` after the first frame: the one whose time span holds it, or
-    // the last frame when the stream ends before.
-    bool Fetch(GstClockTime offset, GstClockTime period)
-    {
-        const gint64 t = Origin + gint64(offset);
-        const GstClockTime time = GstClockTime(std::max<gint64>(t, 0));
-        if (Sample && SampleStart <= t && t < SampleEnd)
+        const gint64 tolerance = std::llround(period / 4.0);
+        if (Sample && std::llabs(SampleStart - time) <= tolerance)
             return true;
-        const bool ahead =
-            Sample && !AtEnd && t >= SampleEnd && t - SampleEnd < ForwardFrames * gint64(period);
+        const auto step = GstClockTime(std::llround(period));
+        const bool ahead = Sample && !AtEnd && SampleStart < time &&
+                           time - SampleStart < std::llround(ForwardFrames * period);
         // A seek lands some frames early: a demuxer may start decoding at a key frame that is shown
         // after `time` but decoded before it, and then the frames reordered around it (B-frames) would
-        // miss a reference and decode wrongly.
-        const gint64 early = SeekMargin * gint64(period);
-        if (!ahead && !SeekTo(time > GstClockTime(early) ? time - GstClockTime(early) : 0))
-            return false;
-        while (PullNext(period))
-            if (SampleEnd > t)
-                return true;
-        if (!AtEnd)
-            return false; // an error or a timeout
-        if (Sample && SampleStart <= t)
-            return true; // past the last frame: it stays shown
-        // A seek beyond the last frame gives none: decode the last stretch of the stream again.
-        const GstClockTime back = std::max<GstClockTime>(GST_SECOND, 4 * period);
-        if (!SeekTo(time > back ? time - back : 0))
-            return false;
-        TSamplePtr last;
-        gint64 lastStart = 0, lastEnd = 0;
-        while (PullNext(period)) {
-            if (SampleStart > t)
-                break;
-            last.reset(gst_sample_ref(Sample.get()));
-            lastStart = SampleStart;
-            lastEnd = SampleEnd;
+        // miss a reference and decode wrongly. A demuxer that seeks by byte position (MPEG program
+        // streams) may land after the time asked for: the seek is then made again from further back.
+        for (gint64 early = std::llround(SeekMargin * period);; early = 4 * early + gint64(GST_SECOND)) {
+            const gint64 from = std::max<gint64>(time - early, 0);
+            if (!ahead && !SeekTo(GstClockTime(from)))
+                return false;
+            bool firstSample = true;
+            bool again = false;
+            while (PullNext(step)) {
+                if (SampleStart >= time - tolerance) {
+                    if (SampleStart <= time + tolerance)
+                        return true;
+                    again = !ahead && firstSample && from > 0;
+                    break;
+                }
+                firstSample = false;
+            }
+            if (!again)
+                return false;
         }
-        if (!last)
-            return false;
-        Sample = std::move(last);
-        SampleStart = lastStart;
-        SampleEnd = lastEnd;
-        AtEnd = true; // the pipeline position is no longer just after Sample: seek next time
-        return true;
     }
 
     // Draws Sample (packed RGB rows) onto target.
@@ -329,9 +463,76 @@ double TDSPlay::SeekTimeOf(int frame, double secondsPerFrame, double duration)
     return std::clamp(time, 0.0, std::max(duration, 0.0));
 }
 
+QString TDSPlay::FrameTableOf(const TDemuxedVideo& stream, TVideoFrameTable& table)
+{
+    table = {};
+    if (stream.RateNum <= 0 || stream.RateDen <= 0)
+        return QStringLiteral("The video stream states no frame rate.");
+    if (stream.RateChanged)
+        return QStringLiteral("The frame rate of the video stream changes.");
+    if (stream.Segments > 1)
+        return QStringLiteral("The video stream has several edits.");
+    if (stream.SegmentRate != 1.0 || stream.SegmentStart < 0)
+        return QStringLiteral("The video stream does not play at its own pace.");
+    const double period = double(GST_SECOND) * stream.RateDen / stream.RateNum; // nanoseconds
+    const double tolerance = period / 4.0;
+    // Times converted from the container's time scale may be a little off the segment's limits.
+    constexpr std::int64_t Rounding = 1000;
+    const std::int64_t start = stream.SegmentStart;
+    const std::int64_t stop = stream.SegmentStop;
+    std::vector<std::int64_t> times; // presentation times of the frames shown
+    std::int64_t untimed = 0;        // frames shown whose packet has no presentation time
+    for (const TDemuxedVideo::TPacket& packet : stream.Packets) {
+        if (packet.Pts >= 0) {
+            if (packet.Pts >= start - Rounding && (stop < 0 || packet.Pts < stop - Rounding))
+                times.push_back(packet.Pts);
+            continue;
+        }
+        // A frame is never shown before it is decoded: one decoded inside the segment is shown in it, or
+        // after its end.
+        if (packet.Dts < start - Rounding)
+            return QStringLiteral("Some frames of the video stream have no time.");
+        if (stop < 0 || packet.Dts < stop - Rounding)
+            ++untimed;
+    }
+    if (times.empty())
+        return QStringLiteral("The video stream has no frames with a time.");
+    const std::int64_t count = std::int64_t(times.size()) + untimed;
+    if (count > INT_MAX)
+        return QStringLiteral("The video has too many frames.");
+    // Every timed frame in its own slot of the rate's grid, counted from the first one.
+    std::sort(times.begin(), times.end());
+    const std::int64_t first = times.front();
+    std::vector<bool> taken(std::size_t(count), false);
+    std::int64_t lastSlot = 0;
+    for (std::int64_t time : times) {
+        const std::int64_t slot = std::llround(double(time - first) / period);
+        if (slot >= count || std::abs(double(time - first) - slot * period) > tolerance ||
+            taken[std::size_t(slot)])
+            return QStringLiteral("The frame times of the video stream do not follow its frame rate.");
+        taken[std::size_t(slot)] = true;
+        lastSlot = slot;
+    }
+    // Untimed frames fill the free slots; they could also lie before the first timed frame, unless that
+    // one starts the segment or the timed frames already reach the last slot.
+    if (untimed > 0 && lastSlot < count - 1 && double(first - start) > tolerance)
+        return QStringLiteral("Some frames of the video stream have no time.");
+    // A stream that ends well before its segment shows fewer frames than the file holds.
+    const double last = double(first) + double(count - 1) * period;
+    if (stop >= 0 && double(stop) - last > period + tolerance)
+        return QStringLiteral("The video stream ends before its stated length.");
+    table.Count = int(count);
+    table.RateNum = stream.RateNum;
+    table.RateDen = stream.RateDen;
+    table.Period = period;
+    table.Origin = first - start + std::max<std::int64_t>(stream.SegmentTime, 0);
+    return {};
+}
+
 bool TDSPlay::Fail(const QString& reason)
 {
     FPipeline.reset();
+    FTable = {};
     Opened = false;
     FrameCount = 0;
     CurrentFrame = 0;
@@ -353,6 +554,20 @@ bool TDSPlay::Open(const QString& path)
     TErrorPtr ownedUriError(uriError);
     if (!uri)
         return Fail(QStringLiteral("The file name cannot be turned into a URI."));
+
+    // The frame table first: a file whose frames are not known exactly is refused before any decoding.
+    TDemuxedVideo demuxed;
+    QString reason = DemuxVideo(path, demuxed);
+    if (reason.isEmpty())
+        reason = FrameTableOf(demuxed, FTable);
+    if (!reason.isEmpty())
+        return Fail(reason);
+    FramesPerSecond = double(FTable.RateNum) / FTable.RateDen;
+    SecondsPerFrame = double(FTable.RateDen) / FTable.RateNum;
+    const double delay = std::round(1000.0 * SecondsPerFrame);
+    if (delay > 65535.0)
+        return Fail(QStringLiteral("The frame period is longer than 65.535 s."));
+    DelayMs = static_cast<std::uint16_t>(delay);
 
     FPipeline = std::make_unique<TPipeline>();
     TPipeline& p = *FPipeline;
@@ -409,45 +624,18 @@ bool TDSPlay::Open(const QString& path)
     FrameHeight = GST_VIDEO_INFO_HEIGHT(&info);
     if (FrameWidth <= 0 || FrameHeight <= 0)
         return Fail(QStringLiteral("The video stream has no frame size."));
-    if (GST_VIDEO_INFO_FPS_N(&info) <= 0 || GST_VIDEO_INFO_FPS_D(&info) <= 0)
-        return Fail(QStringLiteral("The video stream has no constant frame rate."));
-    FramesPerSecond = double(GST_VIDEO_INFO_FPS_N(&info)) / GST_VIDEO_INFO_FPS_D(&info);
-    SecondsPerFrame = 1.0 / FramesPerSecond;
-    const double delay = std::round(1000.0 * SecondsPerFrame);
-    if (delay > 65535.0)
-        return Fail(QStringLiteral("The frame period is longer than 65.535 s."));
-    DelayMs = static_cast<std::uint16_t>(delay);
-
-    const GstClockTime period = Nanoseconds(SecondsPerFrame);
-    gint64 firstEnd = 0;
-    TPipeline::TimesOf(first.get(), period, p.Origin, firstEnd);
     first.reset();
+    p.Origin = FTable.Origin;
 
-    // The length of the video stream: where its last frame ends. The container's length may be longer
-    // (a sound track that runs on) or unknown, so the last stretch of the stream is decoded, or the
-    // whole stream when its length is not known.
-    gint64 length = 0;
-    if (!gst_element_query_duration(p.Pipeline.get(), GST_FORMAT_TIME, &length))
-        length = 0;
-    const gint64 back = std::max<gint64>(GST_SECOND, 4 * gint64(period));
-    gint64 end = length > 0 ? p.EndOfFrames(GstClockTime(std::max<gint64>(length - back, 0)), period) : -1;
-    if (end <= p.Origin)
-        end = p.EndOfFrames(0, period);
-    if (end <= p.Origin) {
-        const QString error = p.PopError();
-        return Fail(error.isEmpty() ? QStringLiteral("The length of the video is not known.") : error);
-    }
-    Duration = double(end - p.Origin) / double(GST_SECOND);
-    const double frames = std::round(Duration * FramesPerSecond);
-    if (frames < 1.0 || frames > 2147483647.0)
-        return Fail(QStringLiteral("The video has no frames."));
-    FrameCount = int(frames);
-
+    FrameCount = FTable.Count;
+    Duration = FTable.Count * SecondsPerFrame;
     CurrentFrame = 0;
     FSeekTime = 0.0;
-    if (!p.Fetch(0, period)) {
+    // The decoder must give the last frame and the first one where the table has them.
+    if (!p.Fetch(FrameTime(FrameCount - 1), FTable.Period) || !p.Fetch(FrameTime(0), FTable.Period)) {
         const QString error = p.PopError();
-        return Fail(error.isEmpty() ? QStringLiteral("The first frame cannot be decoded.") : error);
+        return Fail(error.isEmpty() ? QStringLiteral("The decoded frames differ from the frames of the file.")
+                                    : error);
     }
     Opened = true;
     if (OnOpen)
@@ -458,6 +646,7 @@ bool TDSPlay::Open(const QString& path)
 void TDSPlay::Close()
 {
     FPipeline.reset();
+    FTable = {};
     Opened = false;
     FrameCount = 0;
     CurrentFrame = 0;
@@ -474,13 +663,20 @@ void TDSPlay::Seek(int frame)
     FSeekTime = SeekTimeOf(CurrentFrame, SecondsPerFrame, Duration);
 }
 
+std::int64_t TDSPlay::FrameTime(int frame) const
+{
+    return FTable.Origin + std::llround(frame * FTable.Period);
+}
+
 bool TDSPlay::Draw(QImage& target, const QRect& source, int rasterOp)
 {
     if (!Opened || Drawing || !FPipeline)
         return false;
     Drawing = true;
-    const bool done = FPipeline->Fetch(Nanoseconds(FSeekTime), Nanoseconds(SecondsPerFrame)) &&
-                      FPipeline->DrawSample(target, source, rasterOp);
+    // The frame whose slot of the table holds the seek time (the seek time lies within its frame).
+    const int frame = std::clamp(int(std::floor(FSeekTime / SecondsPerFrame)), 0, FrameCount - 1);
+    const bool done =
+        FPipeline->Fetch(FrameTime(frame), FTable.Period) && FPipeline->DrawSample(target, source, rasterOp);
     Drawing = false;
     return done;
 }

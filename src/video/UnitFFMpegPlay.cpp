@@ -4,12 +4,11 @@
 
 #include "video/UnitVideoSources.h"
 
+#include "common/UnitFFMpegPtr.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
 }
 
 #include <QFile>
@@ -18,6 +17,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
+#include <deque>
 #include <limits>
 #include <list>
 #include <mutex>
@@ -33,31 +33,10 @@ const QString FFMpegUnknownErrorText = QStringLiteral("Unknown error");
 
 namespace {
 
-struct TFormatCloser
-{
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct TCodecFreer
-{
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct TFrameFreer
-{
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct TPacketFreer
-{
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct TSwsFreer
-{
-    void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
-using TFormatPtr = std::unique_ptr<AVFormatContext, TFormatCloser>;
-using TCodecPtr = std::unique_ptr<AVCodecContext, TCodecFreer>;
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFreer>;
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketFreer>;
-using TSwsPtr = std::unique_ptr<SwsContext, TSwsFreer>;
+using TFormatPtr = TAVInputPtr;
+using TCodecPtr = TAVCodecPtr;
+using TFramePtr = TAVFramePtr;
+using TPacketPtr = TAVPacketPtr;
 
 constexpr std::int64_t NoTime = AV_NOPTS_VALUE;
 
@@ -147,8 +126,10 @@ AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange)
     }
 }
 
-// Every packet sent to the decoder carries a number that comes back with the frame decoded from it.
-#if LIBAVCODEC_VERSION_MAJOR >= 60
+// Every packet sent to the decoder carries a number that comes back with the frame decoded from it: through
+// the packet's opaque field where the decoder copies it to the frame (libavcodec 60, FFmpeg 6.0), else
+// through the context's reordered_opaque (removed in libavcodec 61).
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 0, 0)
 void EnableTags(AVCodecContext* codec)
 {
     codec->flags |= AV_CODEC_FLAG_COPY_OPAQUE;
@@ -351,10 +332,9 @@ struct TFFMpegPlay::TImpl
 
     // A phone filming upright stores its picture sideways with a display matrix; players turn it.
     // Quarter turns only (other angles are shown unturned).
-    static int RotationOf(AVStream* stream)
+    static int RotationOf(const AVStream* stream)
     {
-        const auto* matrix = reinterpret_cast<const int32_t*>(
-            av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+        const int32_t* matrix = DisplayMatrix(stream);
         if (!matrix)
             return 0;
         const double clockwise = -av_display_rotation_get(matrix);
@@ -364,6 +344,25 @@ struct TFFMpegPlay::TImpl
         if (std::fabs(clockwise - 90.0 * quarters) > 1.0)
             return 0;
         return ((static_cast<int>(quarters) % 4 + 4) % 4) * 90;
+    }
+
+    // The stream's display matrix (9 numbers), null when it has none. Since libavformat 60.15 (FFmpeg 6.1)
+    // the demuxer puts it among the codec parameters' side data; the stream's own side data, deprecated then,
+    // is gone from libavformat 62.
+    static const int32_t* DisplayMatrix(const AVStream* stream)
+    {
+#if LIBAVFORMAT_VERSION_INT >= AV_VERSION_INT(60, 15, 100)
+        const AVPacketSideData* data =
+            av_packet_side_data_get(stream->codecpar->coded_side_data, stream->codecpar->nb_coded_side_data,
+                                    AV_PKT_DATA_DISPLAYMATRIX);
+        if (!data || data->size < 9 * sizeof(int32_t))
+            return nullptr;
+        return reinterpret_cast<const int32_t*>(data->data);
+#else
+        std::size_t size = 0;
+        const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+        return data && size >= 9 * sizeof(int32_t) ? reinterpret_cast<const int32_t*>(data) : nullptr;
+#endif
     }
 
     static int FindVideoStream(AVFormatContext* format)
@@ -789,7 +788,26 @@ struct TFFMpegPlay::TImpl
         }
         TFramePtr before; // the last frame before t that came out on the way
         int beforeIndex = -1;
+        // The frames before t decoded on the way. Moving backwards, each goes into the cache as it comes:
+        // they are the frames asked for next. A forward jump keeps only the last of them, up to a quarter of
+        // the cache, and stores them when it ends: it neither evicts the frames around the place it left for
+        // frames that may never be asked for, nor fills memory to show one frame.
+        const bool forward = CurrentIndex >= 0 && t > CurrentIndex;
+        struct TPassed
+        {
+            int Index;
+            TFramePtr Frame;
+            std::int64_t Bytes;
+        };
+        std::deque<TPassed> passed;
+        std::int64_t passedBytes = 0;
+        auto keepPassed = [&] {
+            for (TPassed& p : passed)
+                Insert(p.Index, std::move(p.Frame), p.Bytes);
+            passed.clear();
+        };
         auto fail = [&](const QString& why) {
+            keepPassed();
             error = why;
             if (before) {
                 Current = std::move(before);
@@ -817,6 +835,7 @@ struct TFFMpegPlay::TImpl
                         return fail(FFMpegUnknownErrorText);
                     if (d == t) {
                         SetCurrent(kept.get(), t);
+                        keepPassed();
                         Insert(d, std::move(kept));
                         Prime();
                         return true;
@@ -827,7 +846,17 @@ struct TFFMpegPlay::TImpl
                     }
                     before.reset(av_frame_clone(kept.get()));
                     beforeIndex = d;
-                    Insert(d, std::move(kept));
+                    if (!forward) {
+                        Insert(d, std::move(kept));
+                        continue;
+                    }
+                    const std::int64_t bytes = FrameBytes(kept.get());
+                    passed.push_back(TPassed{d, std::move(kept), bytes});
+                    passedBytes += bytes;
+                    while (!passed.empty() && passedBytes > CacheLimit / 4) {
+                        passedBytes -= passed.front().Bytes;
+                        passed.pop_front();
+                    }
                 } else {
                     av_frame_unref(Scratch.get());
                 }
@@ -925,9 +954,14 @@ struct TFFMpegPlay::TImpl
 
     void Insert(int index, TFramePtr frame)
     {
+        const std::int64_t bytes = FrameBytes(frame.get());
+        Insert(index, std::move(frame), bytes);
+    }
+
+    void Insert(int index, TFramePtr frame, std::int64_t bytes)
+    {
         if (Cache.count(index))
             return;
-        const std::int64_t bytes = FrameBytes(frame.get());
         Use.push_front(index);
         Cache.emplace(index, TCacheEntry{std::move(frame), bytes, Use.begin()});
         CacheBytes += bytes;

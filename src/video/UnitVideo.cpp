@@ -24,7 +24,7 @@ bool MarkingMode(TModeVideo mode)
     return mode == mvRepereFixe || mode == mvTransparent;
 }
 
-const QString VideoSection = QStringLiteral("Video");
+const QString& VideoSection = SectionVideo;
 
 } // namespace
 
@@ -491,10 +491,18 @@ void TVideo::mouseMoveEvent(QMouseEvent* event)
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseMove(event->modifiers(), p.x(), p.y());
-    if (FLoupe.Visible)
-        setCursor(FLoupe.InDragBand(p) ? QCursor(Qt::SizeAllCursor)
-                  : FLoupe.Contains(p) ? (CursorOf ? CursorOf(ViewCursorZoom) : QCursor(Qt::CrossCursor))
-                                       : cursor());
+    // Over the magnifier its own cursors; on leaving it the cursor of the current tool again (the data
+    // may have set a cursor of their own on this move: it stays while the pointer is elsewhere).
+    if (FLoupe.InDragBand(p)) {
+        setCursor(Qt::SizeAllCursor);
+        FLoupeCursor = true;
+    } else if (FLoupe.Contains(p)) {
+        setCursor(CursorOf ? CursorOf(ViewCursorZoom) : QCursor(Qt::CrossCursor));
+        FLoupeCursor = true;
+    } else if (FLoupeCursor) {
+        FLoupeCursor = false;
+        CursorRefresh();
+    }
 }
 
 void TVideo::mouseReleaseEvent(QMouseEvent* event)

@@ -149,6 +149,7 @@ private:
     TVideoSources FSources;
     TVideoGeometry FGeometry;
     TLoupe FLoupe;
+    bool FLoupeCursor = false; // the cursor shown is the magnifier's
     TData* FData = nullptr;
     TModeVideo FMode = mvRepereFixe;
     TOutilVue FOutilVue = ovNone;

@@ -51,7 +51,7 @@ std::vector<double> SlidingReference(const std::vector<double>& x, const std::ve
     return d;
 }
 
-// Plain finite differences written out from their formulas.
+// Plain finite differences for equal key steps, written out from their textbook formulas.
 std::vector<double> FiniteReference(const std::vector<double>& x, const std::vector<double>& y, double period)
 {
     const std::size_t n = y.size();
@@ -86,9 +86,10 @@ TEST(Deriv, FiniteDifferencesWithoutSmoothing)
     const Case cases[] = {
         {"parabola on three keys", {0, 1, 2}, {0, 1, 4}, 1.0, {0, 2, 4}, {2, 2, 2}},
         {"the period divides once per derivation", {0, 1, 2}, {0, 1, 4}, 0.5, {0, 4, 8}, {8, 8, 8}},
-        // A hidden frame: the inner point spans three key steps; the end formulas stay those of equal
-        // steps and use the outer span (3 - 0).
-        {"hidden frame", {0, 1, 3}, {0, 1, 9}, 1.0, {-5.0 / 3, 3, 23.0 / 3}, {28.0 / 9, 28.0 / 9, 28.0 / 9}},
+        // A hidden frame: the inner point takes the chord over three key steps (9 / 3, where y' = 2);
+        // the ends take the slopes of the parabola through the three points, exact on y = x². The
+        // second derivative is the parabola through (0, 0), (1, 3), (3, 6): y = -x²/2 + 7x/2.
+        {"hidden frame", {0, 1, 3}, {0, 1, 9}, 1.0, {0, 3, 6}, {3.5, 2, 0.5}},
         {"keys of late frames", {100, 101, 102, 103}, {3, 2, 1, 0}, 0.04, {-25, -25, -25, -25}, {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
@@ -204,6 +205,63 @@ TEST(Deriv, SmoothingClassesAndTheirDerivatives)
         EXPECT_EQ(d.DerivativeClass(), c.Class2);
         c.Check(d, y);
     }
+}
+
+TEST(Deriv, EndSlopesAreExactOnUnevenKeys)
+{
+    // A uniformly accelerated series whose first or last key step differs from the others (hidden
+    // frames, time shifts): the end derivatives are those of the motion itself, without smoothing and
+    // with it (the parabola's class, whose blend leans on the finite differences).
+    const double T = 0.04;
+    const auto f = [](double k) { return 0.002 * (k - 10) * (k - 10); };
+    const auto slope = [&](double k) { return 0.004 * (k - 10) / T; };
+    const auto range = [](int first, int last) {
+        std::vector<double> k;
+        for (int i = first; i <= last; ++i)
+            k.push_back(i);
+        return k;
+    };
+    const auto join = [](std::vector<double> a, const std::vector<double>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    struct Case
+    {
+        const char* Name;
+        std::vector<double> Keys;
+    };
+    const Case cases[] = {
+        {"two hidden frames after the first", join({0}, range(3, 20))},
+        {"a hidden frame before the last", join(range(0, 18), {20})},
+        {"the last frame shifted three frames later", join(range(0, 19), {23})},
+        {"the first frame shifted two frames earlier", join({-2}, range(1, 20))},
+        {"uneven steps at both ends", join(join({0}, range(2, 19)), {22})},
+        {"three keys, two steps of different lengths", {0, 1, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<double> y = Sample(c.Keys, f);
+        const std::size_t last = c.Keys.size() - 1;
+        for (bool smooth : {false, true}) {
+            if (smooth && c.Keys.size() == 3)
+                continue; // three points are too few to tell the parabola from a line
+            TDeriv d;
+            d.Prepare(c.Keys, y, T);
+            ASSERT_EQ(d.Derive(smooth), 0);
+            if (smooth) {
+                ASSERT_EQ(d.SeriesClass(), 2);
+            }
+            EXPECT_NEAR(d.FirstDerivative[0], slope(c.Keys[0]), 1e-12) << "smooth " << smooth;
+            EXPECT_NEAR(d.FirstDerivative[last], slope(c.Keys[last]), 1e-12) << "smooth " << smooth;
+        }
+    }
+    // With equal steps the ends are the textbook formulas, to the last bit.
+    const std::vector<double> x = Keys(6, 40);
+    const std::vector<double> y = Sample(x, [](double k) { return std::sin(0.3 * k); });
+    TDeriv d;
+    d.Prepare(x, y, T);
+    ASSERT_EQ(d.Derive(false), 0);
+    EXPECT_EQ(d.FirstDerivative, FiniteReference(x, y, T));
 }
 
 TEST(Deriv, SlidingWindowFollowsUnevenKeys)

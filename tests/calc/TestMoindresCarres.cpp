@@ -1,6 +1,5 @@
 // Polynomial least squares and the linear solver: exact small cases, failure codes, NIST certified sets.
 #include "calc/UnitMoindresCarres.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -132,7 +131,7 @@ TEST(MoindresCarres, SolveLinearWithCompletePivoting)
 }
 
 // ----------------------------------------------------------------------------------------------------
-// NIST StRD linear regression sets, read at test time from the shared data folder.
+// NIST StRD linear regression sets, kept with the tests in tests/data/nist.
 
 namespace {
 
@@ -146,9 +145,8 @@ struct TNistSet
 
 bool ReadNist(const QString& name, TNistSet& set)
 {
-    const QString path = SharedDataPath(QStringLiteral("nist/") + name + QStringLiteral(".dat"));
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file(QStringLiteral(KINOTRA_SOURCE_DIR "/tests/data/nist/") + name + QStringLiteral(".dat"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     QStringList lines;
     QTextStream in(&file);
@@ -223,7 +221,7 @@ TEST(MoindresCarres, NistPolynomialSetsReachTheirCertifiedValues)
     std::printf("\n%-10s %6s %12s %10s\n", "dataset", "coeffs", "min digits", "R² digits");
     for (const Case& c : cases) {
         TNistSet set;
-        ASSERT_TRUE(ReadNist(QString::fromLatin1(c.Name), set)) << c.Name << " not found in the shared data";
+        ASSERT_TRUE(ReadNist(QString::fromLatin1(c.Name), set)) << c.Name << " not found in tests/data/nist";
         std::vector<double> x;
         for (const std::vector<double>& row : set.X)
             x.push_back(row[0]);

@@ -395,26 +395,48 @@ TEST(Resultats, GapsAndHiddenFrames)
     // The missing cell is empty: key -1 and every value 0.
     for (TColumnKind k : {ckX, ckY, ckVx, ckVy, ckV, ckAx, ckAy, ckA, ckTheta, ckR, ckOmega})
         EXPECT_EQ(f.Res.Value(0, 1, k, 2), 0.0) << int(k);
-    // Uniform motion: the inner velocities are exact whatever the steps; object 2 is derived over its own
-    // marks (keys 0 1 4 5). The end formulas stay those of equal steps over the outer span, so an end
-    // next to an uneven step is off: object 1's last row gets (x2 - 4 x4 + 3 x5) / (5 - 2) / T, a third
-    // of its speed, and object 2's first row (-3 x0 + 4 x1 - x4) / (4 - 0) / T = 0.
-    for (int r = 1; r < 4; ++r) {
+    // Uniform motion: every velocity is exact whatever the steps, the ends included; object 2 is derived
+    // over its own marks (keys 0 1 4 5), so its first end spans the uneven step.
+    for (int r = 0; r < 5; ++r) {
         EXPECT_NEAR(f.Res.Value(0, 0, ckVx, r), 0.1 * 2 / T, 1e-12) << r;
         if (r != 2) {
             EXPECT_NEAR(f.Res.Value(0, 1, ckVx, r), 0.2 * 2 / T, 1e-12) << r;
         }
     }
-    EXPECT_NEAR(f.Res.Value(0, 0, ckVx, 0), 0.1 * 2 / T, 1e-12);
-    EXPECT_NEAR(f.Res.Value(0, 0, ckVx, 4), 0.1 * 2 / T / 3, 1e-12);
-    EXPECT_NEAR(f.Res.Value(0, 1, ckVx, 0), 0.0, 1e-12);
-    // A curved motion shows the step: the inner velocity at key 2 is (x(4) - x(1)) / (3T).
-    std::vector<TMark> curved;
-    for (int k : keys)
-        curved.emplace_back(QPointF(0.01 * k * k, 0));
-    f.Source.GridTable = Table(T, keys, {curved});
-    ASSERT_EQ(f.Run(0), (std::pair<int, bool>(calcOk, true)));
-    EXPECT_NEAR(f.Res.Value(1, 0, ckVx, 2), 2 * (0.16 - 0.01) / (3 * T), 1e-12);
+
+    // A uniformly accelerated motion, x = 0.01 k² - 0.03 k and y = 0.05 k at 2 m per unit, so that
+    // vx = 2 (0.02 k - 0.03) / T and vy = 0.1 / T at every key. The first and last rows, whose three
+    // points span an uneven step, get the slope of the motion itself; an inner row gets the chord over
+    // its two neighbours, which differs from it next to a gap.
+    const auto x = [](double k) { return 0.01 * k * k - 0.03 * k; };
+    struct Case
+    {
+        const char* Name;
+        std::vector<int> Keys;
+    };
+    const Case cases[] = {
+        {"hidden frame after the first", {0, 2, 3, 4, 5}},
+        {"hidden frame before the last", keys},
+        {"last frame shifted two frames later", {0, 1, 2, 3, 6}},
+        {"first frame shifted two frames earlier", {0, 3, 4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<TMark> marks;
+        for (int k : c.Keys)
+            marks.emplace_back(QPointF(x(k), 0.05 * k));
+        f.Source.GridTable = Table(T, c.Keys, {marks});
+        ASSERT_EQ(f.Run(0), (std::pair<int, bool>(calcOk, true)));
+        const std::vector<int>& k = c.Keys;
+        for (int r : {0, 4}) {
+            EXPECT_NEAR(f.Res.Value(0, 0, ckVx, r), 2 * (0.02 * k[r] - 0.03) / T, 1e-12) << r;
+            EXPECT_NEAR(f.Res.Value(0, 0, ckVy, r), 0.1 / T, 1e-12) << r;
+        }
+        for (int r = 1; r < 4; ++r)
+            EXPECT_NEAR(f.Res.Value(0, 0, ckVx, r),
+                        2 * (x(k[r + 1]) - x(k[r - 1])) / ((k[r + 1] - k[r - 1]) * T), 1e-12)
+                << r;
+    }
 }
 
 TEST(Resultats, FailureCodes)

@@ -168,3 +168,92 @@ TEST(Ini, ManyKeysStayFoundAfterEveryKindOfEdit)
     // The repeated section continued the first one; new keys follow its last key; both lines of "k" went.
     EXPECT_TRUE(ini.ToText().startsWith(QStringLiteral("[A]\n\n\nlate=3\nKey_0=0\nKey_1=1\n")));
 }
+
+TEST(Ini, EditsKeepTheLayoutOfTheFile)
+{
+    // A changed key keeps its place (the first of a repeated key is the one read and changed), a new key
+    // follows the last line of its section that is not blank, a deleted key loses all its lines, and new
+    // sections go to the end.
+    TIniFile ini{QString()};
+    ini.SetText(QStringLiteral("; head comment\nloose=1\n[Data]\nA=1\na=duplicate\n; comment\nB = 2 \n\n"
+                               "[Other]\nX=9\n\n\n[Empty]\n"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("data"), QStringLiteral("a"), {}), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Data"), QStringLiteral("b"), {}), QStringLiteral("2"));
+    EXPECT_EQ(ini.KeyCount(QStringLiteral("DATA")), 3);
+    EXPECT_FALSE(ini.ValueExists(QStringLiteral("Data"), QStringLiteral("loose")));
+
+    ini.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3"));
+    ini.WriteString(QStringLiteral("Other"), QStringLiteral("New"), QStringLiteral("two\nlines"));
+    ini.WriteString(QStringLiteral("Fresh"), QStringLiteral("K"), QStringLiteral("v"));
+    ini.DeleteKey(QStringLiteral("Data"), QStringLiteral("A"));
+    EXPECT_FALSE(ini.ValueExists(QStringLiteral("Data"), QStringLiteral("a")));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("A"), QStringLiteral("back"));
+    ini.WriteString(QStringLiteral("Empty"), QStringLiteral("E"), QStringLiteral("e"));
+    ini.DeleteKey(QStringLiteral("Fresh"), QStringLiteral("k"));
+    EXPECT_EQ(ini.KeyCount(QStringLiteral("Data")), 2);
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Data")), (QStringList{"B", "A"}));
+    EXPECT_EQ(ini.ToText(), QStringLiteral("; head comment\nloose=1\n[Data]\n; comment\nB=3\nA=back\n\n"
+                                           "[Other]\nX=9\nNew=two lines\n\n\n[Empty]\nE=e\n[Fresh]\n"));
+
+    // Deleted lines at the end of a section do not hold new keys back behind the blank lines before them.
+    ini.SetText(QStringLiteral("[S]\nA=1\n\nB=2\n\n[T]\n"));
+    ini.DeleteKey(QStringLiteral("S"), QStringLiteral("B"));
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("C"), QStringLiteral("3"));
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("D"), QStringLiteral("4"));
+    EXPECT_EQ(ini.ToText(), QStringLiteral("[S]\nA=1\nC=3\nD=4\n\n\n[T]\n"));
+    // Reading the text again gives the same profile.
+    TIniFile again{QString()};
+    again.SetText(ini.ToText());
+    EXPECT_EQ(again.ToText(), ini.ToText());
+}
+
+TEST(Ini, KeyNamesOfProjectFiles)
+{
+    EXPECT_EQ(DataKey(QStringLiteral("MarksIsAllDrawn"), QStringLiteral("Grid")),
+              QStringLiteral("MarksIsAllDrawn_Grid"));
+    EXPECT_EQ(DataKey(QStringLiteral("LayerStage"), QString()), QStringLiteral("LayerStage"));
+    EXPECT_EQ(IndexedKey(QStringLiteral("MarkColor"), 5), QStringLiteral("MarkColor_5"));
+    EXPECT_EQ(
+        DataKey(QStringLiteral("MarkYCoordinate"), IndexedKey(IndexedKey(QStringLiteral("Layer"), 5), 2)),
+        QStringLiteral("MarkYCoordinate_Layer_5_2"));
+}
+
+TEST(Ini, TypedKeyReadsAreBoundedByTheSection)
+{
+    TIniFile ini{QString()};
+    ini.SetText(QStringLiteral("[Data]\nHuge=2000000000\nNegative=-5\nSmall=2\nAngle=0,5\nBad=1,2,3\n"
+                               "Wide=7\nFlag=3\n[Other]\nOne=1\n"));
+    TDataReader reader(ini);
+    EXPECT_EQ(reader.KeyCount(), 7);
+    struct CountCase
+    {
+        const char* Key;
+        int Expected;
+    };
+    for (const CountCase& c : {CountCase{"Huge", 7}, {"Negative", 0}, {"Small", 2}, {"Missing", 0}})
+        EXPECT_EQ(reader.Count(QString::fromLatin1(c.Key)), c.Expected) << c.Key;
+    EXPECT_EQ(reader.Int(QStringLiteral("Wide"), 0, 0, 2), 2);
+    EXPECT_TRUE(reader.Bool(QStringLiteral("Flag"), false));
+    EXPECT_EQ(reader.Float(QStringLiteral("Angle"), 0.0), 0.5);
+    EXPECT_EQ(reader.Float(QStringLiteral("Missing"), 0.25), 0.25);
+    EXPECT_TRUE(reader.Ok()); // a missing number is no failure
+    EXPECT_EQ(reader.Float(QStringLiteral("Bad"), 0.25), 0.25);
+    EXPECT_FALSE(reader.Ok()); // an unreadable one is
+    EXPECT_EQ(TDataReader(ini, QStringLiteral("other")).Count(QStringLiteral("Huge")), 0);
+
+    // Tens of thousands of keys are written, read and deleted through the indexes.
+    TIniFile many{QString()};
+    TDataWriter writer(many, QStringLiteral("Data"));
+    for (int i = 0; i < 60000; ++i)
+        writer.Float(IndexedKey(QStringLiteral("MarkXCoordinate_Grid"), i), i / 7.0);
+    for (int i = 0; i < 60000; i += 2)
+        writer.Delete(IndexedKey(QStringLiteral("MarkXCoordinate_Grid"), i));
+    writer.Int(QStringLiteral("MarksContainersNumber_Grid"), 1);
+    TDataReader all(many);
+    EXPECT_EQ(all.KeyCount(), 30001);
+    EXPECT_EQ(all.Float(QStringLiteral("markxcoordinate_grid_59999"), 0.0), 59999 / 7.0);
+    EXPECT_FALSE(all.Exists(QStringLiteral("MarkXCoordinate_Grid_59998")));
+    EXPECT_TRUE(many.ToText().endsWith(QStringLiteral("MarkXCoordinate_Grid_59999=") +
+                                       FloatToText(59999 / 7.0) +
+                                       QStringLiteral("\nMarksContainersNumber_Grid=1\n")));
+}

@@ -55,3 +55,47 @@ TEST(UserDlg, UnexpectedMessageFailsTheTest)
         },
         "unexpected message: nobody expects this");
 }
+
+TEST(UserDlg, ClosingWithoutAButtonAnswersTheButtonThatLosesNothing)
+{
+    struct Case
+    {
+        std::vector<TUserButton> Buttons;
+        int Escape;
+    };
+    const TUserButton save{QStringLiteral("Save"), btEnregistrer, true};
+    const TUserButton cancel{QStringLiteral("Cancel"), btAnnuler, true};
+    const TUserButton quit{QStringLiteral("Quit"), btQuitter, true};
+    const TUserButton ignore{QStringLiteral("Ignore"), btIgnorer, true};
+    const TUserButton yes{QStringLiteral("Yes"), btOk, true};
+    const TUserButton no{QStringLiteral("No"), btCustom, true};
+    const TUserButton ok{QStringLiteral("Ok"), btOk, true};
+    const TUserButton name{QStringLiteral("Give a name"), btCustom, false};
+    const Case cases[] = {
+        {{save, cancel, quit}, 1},   // the quit confirmation: the window stays
+        {{save, cancel, ignore}, 1}, // the save confirmation: the opening or closing stops
+        {{cancel, quit}, 0},         {{yes, no}, 1}, {{ok}, 0},
+        {{name, ignore}, 1}, // a disabled button is never the answer
+    };
+    TScriptedUserDlgScope script;
+    TUserDlg& box = TUserDlg::Instance();
+    for (const Case& c : cases) {
+        TUserMessage m;
+        m.Buttons = c.Buttons;
+        EXPECT_EQ(m.EscapeButton(), c.Escape) << m.ButtonCaptions().join(',').toStdString();
+        script->Escape();
+        box.Begin(icConfirmation).Line(QStringLiteral("?"));
+        for (const TUserButton& b : c.Buttons)
+            box.Button(b.Caption, b.Kind, b.Enabled);
+        EXPECT_EQ(box.Execute(), c.Escape) << m.ButtonCaptions().join(',').toStdString();
+    }
+    // A service answering a disabled button gets the escape answer too.
+    script->Answer(0);
+    EXPECT_EQ(box.Begin(icCustom)
+                  .Button(QStringLiteral("Give a name"), btCustom, false)
+                  .Button(QStringLiteral("Cancel"), btAnnuler)
+                  .Button(QStringLiteral("Ignore"), btIgnorer)
+                  .Execute(),
+              1);
+    EXPECT_FALSE(script->Shown.back().Buttons[0].Enabled);
+}

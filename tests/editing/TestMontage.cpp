@@ -23,11 +23,11 @@ void Hide(TMontage& m, int f)
 std::vector<std::pair<int, int>> ShiftEntries(const TIniFile& ini)
 {
     std::vector<std::pair<int, int>> entries;
-    const int n = ini.ReadInteger(MontageSection, QStringLiteral("TimeShiftScalesNumber"), 0);
+    const int n = ini.ReadInteger(SectionMontage, QStringLiteral("TimeShiftScalesNumber"), 0);
     for (int i = 0; i < n; ++i)
         entries.emplace_back(
-            ini.ReadInteger(MontageSection, QStringLiteral("TimeShiftScale_%1").arg(i), -999),
-            ini.ReadInteger(MontageSection, QStringLiteral("TimeShift_%1").arg(i), -999));
+            ini.ReadInteger(SectionMontage, QStringLiteral("TimeShiftScale_%1").arg(i), -999),
+            ini.ReadInteger(SectionMontage, QStringLiteral("TimeShift_%1").arg(i), -999));
     return entries;
 }
 
@@ -94,13 +94,13 @@ TEST(Montage, HiddenFramesAreSavedAsRampsAndReloaded)
     TIniFile ini(QString{});
     m.Save(ini);
     EXPECT_EQ(ShiftEntries(ini), (std::vector<std::pair<int, int>>{{1, 0}, {-12, -1}, {16, -5}}));
-    EXPECT_EQ(ini.ReadInteger(MontageSection, QStringLiteral("VisibleImagesNumber"), 0), 100);
-    EXPECT_EQ(ini.ReadInteger(MontageSection, QStringLiteral("VisibleScalesNumber"), 0), 3);
+    EXPECT_EQ(ini.ReadInteger(SectionMontage, QStringLiteral("VisibleImagesNumber"), 0), 100);
+    EXPECT_EQ(ini.ReadInteger(SectionMontage, QStringLiteral("VisibleScalesNumber"), 0), 3);
     const std::pair<int, bool> runs[] = {{0, true}, {10, false}, {15, true}};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(ini.ReadInteger(MontageSection, QStringLiteral("VisibleScale_%1").arg(i), -1),
+        EXPECT_EQ(ini.ReadInteger(SectionMontage, QStringLiteral("VisibleScale_%1").arg(i), -1),
                   runs[i].first);
-        EXPECT_EQ(ini.ReadBool(MontageSection, QStringLiteral("VisibleImage_%1").arg(i), !runs[i].second),
+        EXPECT_EQ(ini.ReadBool(SectionMontage, QStringLiteral("VisibleImage_%1").arg(i), !runs[i].second),
                   runs[i].second);
     }
     const TMontage loaded = Reloaded(m, 100);
@@ -250,7 +250,7 @@ TEST(Montage, SavingAgainLeavesOlderKeysThatTheCountsHide)
     m.Save(ini);
     m.Init(20); // everything visible again: fewer runs, the old indexed keys stay in the file
     m.Save(ini);
-    EXPECT_TRUE(ini.ValueExists(MontageSection, QStringLiteral("VisibleScale_4")));
+    EXPECT_TRUE(ini.ValueExists(SectionMontage, QStringLiteral("VisibleScale_4")));
     TMontage loaded;
     loaded.Init(20);
     ASSERT_TRUE(loaded.Load(ini));

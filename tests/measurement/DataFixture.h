@@ -1,7 +1,7 @@
 // A measurement-data object wired to a fake view, with its notifications counted.
 #pragma once
 
-#include "graph/UnitGraphUtils.h"
+#include "common/UnitGraphUtils.h"
 #include "measurement/FakeDataView.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"

@@ -1,7 +1,7 @@
 // Drawing over the frame: grid axes with their arrows, the scale, mark glyphs and numbers.
 #include "measurement/DataFixture.h"
 
-#include "graph/UnitGraphUtils.h"
+#include "common/UnitGraphUtils.h"
 
 #include <QFontDatabase>
 #include <QImage>

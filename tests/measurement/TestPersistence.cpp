@@ -6,8 +6,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include <QElapsedTimer>
-
 namespace {
 
 QString Saved(const TData& data)
@@ -189,10 +187,7 @@ TEST_F(PersistenceTest, DamagedFilesReadSafely)
          true},
     };
     for (const Case& c : cases) {
-        QElapsedTimer timer;
-        timer.start();
         EXPECT_EQ(Other.Load(Profile(QString::fromLatin1(c.text))), c.ok) << c.name;
-        EXPECT_LT(timer.elapsed(), 5000) << c.name;
         EXPECT_LE(Other.MarquesRep->Containers.size(), 10u) << c.name;
         EXPECT_LE(Other.MarkColors.size(), 10u) << c.name;
         EXPECT_GE(Other.NbObjets(), 1) << c.name;

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "calc/UnitResultats.h"
 #include "common/UnitOptions.h"
+#include "export/SheetReader.h"
 #include "export/UnitServeur.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
@@ -197,25 +198,33 @@ TEST_F(HeadlessFixture, FailuresExitWithTheirReason)
     const QString damaged = Dir.filePath(QStringLiteral("damaged.ktr"));
     ASSERT_TRUE(
         WriteFile(damaged, QByteArray(text).replace("RequiredDuration=0.04", "RequiredDuration=fast")));
-    // The slow ball keeps two marks only.
-    const QString few = Dir.filePath(QStringLiteral("few.ktr"));
-    {
+    // Small works that the window's checks refuse: the slow ball keeps two marks only, or the scale or
+    // the grid is missing.
+    auto small = [&](const char* name, bool scale, bool grid, int slowMarks) {
+        const QString path = Dir.filePath(QString::fromLatin1(name));
         TWork w;
         w.Video = Work.Video;
         w.View.Frames = 50;
         w.Montage.Init(50);
         w.Data.SetRequiredDuration(0.04);
-        w.Data.Echelle->ScalePointsNumber = 2;
-        w.Data.Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
-        w.Data.Echelle->ScaleLength = 1.0;
-        w.Data.RepereFixe->OriginePointsNumber = 1;
+        if (scale) {
+            w.Data.Echelle->ScalePointsNumber = 2;
+            w.Data.Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
+            w.Data.Echelle->ScaleLength = 1.0;
+        }
+        w.Data.RepereFixe->OriginePointsNumber = grid ? 1 : 0;
         w.Data.SetNbObjets(2);
         for (int f = 0; f < 6; ++f)
             w.Data.MarquesRep->SetMarkAt(0, f, {0.1 * f, 0.5});
-        w.Data.MarquesRep->SetMarkAt(1, 0, {0.3, 0.3});
-        w.Data.MarquesRep->SetMarkAt(1, 1, {0.3, 0.35});
-        ASSERT_TRUE(w.SaveTo(few));
-    }
+        for (int f = 0; f < slowMarks; ++f)
+            w.Data.MarquesRep->SetMarkAt(1, f, {0.3, 0.3 + 0.05 * f});
+        w.Data.MarquesRep->Renumber();
+        EXPECT_TRUE(w.SaveTo(path));
+        return path;
+    };
+    const QString few = small("few.ktr", true, true, 2);
+    const QString noScale = small("noscale.ktr", false, true, 6);
+    const QString noGrid = small("nogrid.ktr", true, false, 6);
     const QString video = Dir.filePath(QStringLiteral("notvideo.ktr"));
     ASSERT_TRUE(WriteFile(video, QByteArray(text).replace(Work.Video.toUtf8(), Project.toUtf8())));
 
@@ -228,7 +237,11 @@ TEST_F(HeadlessFixture, FailuresExitWithTheirReason)
         {Dir.filePath(QStringLiteral("absent.ktr")), "no such file"},
         {moved, "/nowhere/clip.mp4: no such file"},
         {damaged, "Error reading file."},
-        {few, "an object has fewer than 3 marks"},
+        // The window's own messages.
+        {few, "You have chosen to point simultaneously the positions of 2 objects. First set at least 3 "
+              "marks. Use the Marks button."},
+        {noScale, "First calibrate an object of know dimension on the screen. Use the Scale button."},
+        {noGrid, "First set the origin of the axes. Use the graph basis button."},
         {video, "cannot open the video"},
     };
     for (const Case& c : cases) {
@@ -246,4 +259,63 @@ TEST_F(HeadlessFixture, FailuresExitWithTheirReason)
             errors),
         0);
     EXPECT_TRUE(errors.contains(QStringLiteral("cannot write"))) << errors.toStdString();
+}
+
+// The spreadsheet forms of the headless export, read back by an outside reader: the header rows as text,
+// every number equal to the text export's number, empty where the text has no value.
+TEST_F(HeadlessFixture, SpreadsheetExportsHoldTheTextExportsNumbers)
+{
+    QString errors;
+    ASSERT_EQ(Run({QStringLiteral("--export-datasheet"), Project, Output}, errors), 0)
+        << errors.toStdString();
+    const QStringList lines = ReadLines(Output);
+    ASSERT_GT(lines.size(), 10);
+    QStringList sheets;
+    for (const char* suffix : {"xlsx", "ods"}) {
+        const QString sheet = Dir.filePath(QStringLiteral("datasheet.") + QLatin1String(suffix));
+        ASSERT_EQ(Run({QStringLiteral("--export-datasheet"), Project, sheet}, errors), 0)
+            << errors.toStdString();
+        sheets << sheet;
+    }
+    const QJsonArray read = ReadBackAll(sheets);
+    ASSERT_EQ(read.size(), 2);
+    for (int f = 0; f < 2; ++f) {
+        const QJsonArray rows = read[f].toObject()[QStringLiteral("rows")].toArray();
+        // The text export has two more lines at its top (the program and the date) than the matrix.
+        ASSERT_EQ(rows.size(), lines.size() - 2) << sheets[f].toStdString();
+        int numbers = 0;
+        for (int r = 0; r < rows.size(); ++r) {
+            const QStringList cells = lines[r + 2].split(QLatin1Char('\t'));
+            const QJsonArray row = rows[r].toArray();
+            for (int c = 0; c < cells.size(); ++c) {
+                const QJsonValue cell = c < row.size() ? row[c] : QJsonValue();
+                const QString text = cells[c];
+                if (r == 0) {
+                    // The rotation: one line of text in the text file, caption and angle in the sheet.
+                    if (c == 0) {
+                        EXPECT_TRUE(cell.toArray()[1].toString().startsWith(QStringLiteral("Grid rotation")));
+                    }
+                    continue;
+                }
+                if (r < 4) {
+                    if (!text.isEmpty()) {
+                        EXPECT_EQ(cell.toArray()[1].toString().toStdString(), text.toStdString())
+                            << "row " << r << " col " << c;
+                    }
+                    continue;
+                }
+                if (text.isEmpty() || text == QLatin1String("#Number!")) {
+                    EXPECT_TRUE(cell.isNull()) << "row " << r << " col " << c;
+                    continue;
+                }
+                ASSERT_TRUE(cell.isArray()) << "row " << r << " col " << c;
+                EXPECT_EQ(cell.toArray()[0].toString(), QStringLiteral("n"));
+                const double value = cell.toArray()[1].toString().toDouble();
+                const double expected = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+                EXPECT_LE(std::fabs(value - expected), 1e-15 * std::fabs(expected)) << text.toStdString();
+                ++numbers;
+            }
+        }
+        EXPECT_GT(numbers, 200) << sheets[f].toStdString();
+    }
 }

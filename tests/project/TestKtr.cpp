@@ -1,9 +1,8 @@
 // The project file's sections: save and reopen, decimal separators, surplus keys, defaults and clamps,
-// damaged and hostile files, the re-encoding of older edited sequences, and the hashed editing session.
+// damaged and hostile files, and the re-encoding of older edited sequences.
 #include "project/KtrFixture.h"
 
-#include "graph/UnitGraphUtils.h"
-#include "measurement/UnitDataIni.h"
+#include "common/UnitGraphUtils.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
@@ -103,9 +102,8 @@ QString Minimal(const QString& dataLines)
 std::map<QString, QString> SectionMap(const TIniFile& ini, const QString& section)
 {
     std::map<QString, QString> map;
-    const TIniEditor editor(ini);
     for (const QString& key : ini.ReadSection(section))
-        map[key.toCaseFolded()] = editor.ReadString(section, key, QString());
+        map[key.toCaseFolded()] = ini.ReadString(section, key, QString());
     return map;
 }
 
@@ -407,10 +405,10 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
     TIniFile expected{QString()};
     TMontage::WriteVisibility(expected, visible);
     TMontage::WriteShifts(expected, shifts);
-    std::map<QString, QString> want = SectionMap(expected, MontageSection);
+    std::map<QString, QString> want = SectionMap(expected, SectionMontage);
     want[QStringLiteral("visibleimagesnumber")] = QStringLiteral("12");
     want[QStringLiteral("timeshiftsnumber")] = QStringLiteral("12");
-    EXPECT_EQ(SectionMap(ini, MontageSection), want);
+    EXPECT_EQ(SectionMap(ini, SectionMontage), want);
 
     TMontage montage;
     montage.Init(12);
@@ -443,10 +441,10 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
         TIniFile full{QString()};
         TMontage::WriteVisibility(full, fullVisible);
         TMontage::WriteShifts(full, fullShifts);
-        std::map<QString, QString> wantSparse = SectionMap(full, MontageSection);
+        std::map<QString, QString> wantSparse = SectionMap(full, SectionMontage);
         wantSparse[QStringLiteral("visibleimagesnumber")] = QString::number(c.Frames);
         wantSparse[QStringLiteral("timeshiftsnumber")] = QString::number(c.Frames);
-        EXPECT_EQ(SectionMap(*upgraded.Ini(), MontageSection), wantSparse) << c.Frames;
+        EXPECT_EQ(SectionMap(*upgraded.Ini(), SectionMontage), wantSparse) << c.Frames;
     }
     ASSERT_TRUE(WriteFile(path, text.toUtf8()));
 
@@ -460,63 +458,4 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
     ASSERT_TRUE(current.Prepare(path));
     current.Upgrade();
     EXPECT_EQ(current.Ini()->ToText(), text);
-}
-
-TEST(IniEditor, ReadsAndWritesAsTheProfileDoes)
-{
-    const QString text =
-        QStringLiteral("; head comment\nloose=1\n[Data]\nA=1\na=duplicate\n; comment\nB = 2 \n\n"
-                       "[Other]\nX=9\n\n\n[Empty]\n");
-    TIniFile profile{QString()};
-    profile.SetText(text);
-    TIniFile edited{QString()};
-    edited.SetText(text);
-    {
-        TIniEditor editor(edited);
-        EXPECT_EQ(editor.ReadString(QStringLiteral("data"), QStringLiteral("a"), {}), QStringLiteral("1"));
-        EXPECT_EQ(editor.ReadString(QStringLiteral("Data"), QStringLiteral("b"), {}), QStringLiteral("2"));
-        EXPECT_EQ(editor.KeyCount(QStringLiteral("DATA")), 3);
-        EXPECT_FALSE(editor.ValueExists(QStringLiteral("Data"), QStringLiteral("loose")));
-    }
-    auto both = [&](const std::function<void(TIniFile&)>& onProfile,
-                    const std::function<void(TIniEditor&)>& onEditor) {
-        onProfile(profile);
-        TIniEditor editor(edited);
-        onEditor(editor);
-    };
-    both([](TIniFile& i) { i.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3")); },
-         [](TIniEditor& e) {
-             e.WriteString(QStringLiteral("data"), QStringLiteral("b"), QStringLiteral("3"));
-         });
-    both(
-        [](TIniFile& i) {
-            i.WriteString(QStringLiteral("Other"), QStringLiteral("New"), QStringLiteral("two\nlines"));
-            i.WriteString(QStringLiteral("Fresh"), QStringLiteral("K"), QStringLiteral("v"));
-            i.DeleteKey(QStringLiteral("Data"), QStringLiteral("A"));
-            i.WriteString(QStringLiteral("Data"), QStringLiteral("A"), QStringLiteral("back"));
-            i.WriteString(QStringLiteral("Empty"), QStringLiteral("E"), QStringLiteral("e"));
-            i.DeleteKey(QStringLiteral("Fresh"), QStringLiteral("k"));
-        },
-        [](TIniEditor& e) {
-            e.WriteString(QStringLiteral("Other"), QStringLiteral("New"), QStringLiteral("two\nlines"));
-            e.WriteString(QStringLiteral("Fresh"), QStringLiteral("K"), QStringLiteral("v"));
-            e.DeleteKey(QStringLiteral("Data"), QStringLiteral("A"));
-            e.WriteString(QStringLiteral("Data"), QStringLiteral("A"), QStringLiteral("back"));
-            e.WriteString(QStringLiteral("Empty"), QStringLiteral("E"), QStringLiteral("e"));
-            e.DeleteKey(QStringLiteral("Fresh"), QStringLiteral("k"));
-        });
-    EXPECT_EQ(edited.ToText(), profile.ToText());
-
-    // Many keys: the same content, in linear time.
-    TIniFile many{QString()};
-    {
-        TDataWriter writer(many, QStringLiteral("Data"));
-        for (int i = 0; i < 60000; ++i)
-            writer.Float(QStringLiteral("MarkXCoordinate_Grid_%1_0").arg(i), i / 7.0);
-    }
-    TDataReader reader(many, QStringLiteral("Data"));
-    EXPECT_EQ(reader.KeyCount(), 60000);
-    EXPECT_EQ(reader.Float(QStringLiteral("markxcoordinate_grid_59999_0"), 0.0), 59999 / 7.0);
-    EXPECT_EQ(many.ReadFloat(QStringLiteral("Data"), QStringLiteral("MarkXCoordinate_Grid_3_0"), 0.0),
-              3 / 7.0);
 }

@@ -86,7 +86,7 @@ struct FlowFixture : ::testing::Test
     {
         Dialogs->FileAnswers.push_back({true, name, 1});
         Messages->Answer(0);
-        Form->MenuItem(QStringLiteral("MenuFichierEnregistrer"))->trigger();
+        Form->MenuItem(cmMenuFichierEnregistrer)->trigger();
     }
 
     QStringList Lines(std::size_t fromEnd = 0)
@@ -104,7 +104,7 @@ TEST_F(FlowFixture, SaveAndOpenThroughTheWindowGiveTheSameWork)
 {
     Work();
     const QString before = State();
-    ASSERT_TRUE(Form->MenuItem(QStringLiteral("MenuFichierEnregistrer"))->isEnabled());
+    ASSERT_TRUE(Form->MenuItem(cmMenuFichierEnregistrer)->isEnabled());
     Save(Dir.filePath(QStringLiteral("work")));
     const QString path = Dir.filePath(QStringLiteral("work.ktr"));
     ASSERT_EQ(Dialogs->FileRequests.size(), 1u);

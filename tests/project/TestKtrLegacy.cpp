@@ -2,7 +2,6 @@
 // that was found again after it had moved.
 #include "project/KtrFixture.h"
 
-#include "measurement/UnitDataIni.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
@@ -21,10 +20,9 @@ using TProfileMap = std::map<QString, std::map<QString, QString>>;
 TProfileMap Contents(const TIniFile& ini)
 {
     TProfileMap map;
-    const TIniEditor editor(ini);
     for (const QString& section : ini.ReadSections())
         for (const QString& key : ini.ReadSection(section))
-            map[section.toCaseFolded()][key.toCaseFolded()] = editor.ReadString(section, key, QString());
+            map[section.toCaseFolded()][key.toCaseFolded()] = ini.ReadString(section, key, QString());
     return map;
 }
 
@@ -138,11 +136,7 @@ TEST_F(LegacyTest, AConversionThatStopsKeepsWhatItRead)
     };
     for (const Case& c : cases) {
         TIniFile ini{QString()};
-        bool complete = false;
-        {
-            TIniEditor editor(ini);
-            complete = ConvertLegacyLayout(c.Lines, editor);
-        }
+        const bool complete = ConvertLegacyLayout(c.Lines, ini);
         EXPECT_EQ(complete, c.Absent.isEmpty()) << c.Name;
         for (const QString& key : c.Present)
             EXPECT_TRUE(ini.ValueExists(QStringLiteral("Data"), key)) << c.Name << ' ' << key.toStdString();

@@ -1,16 +1,28 @@
-// The results window: preparation, the datasheet page, and the pages still to come refused.
+// The results window: preparation, the datasheet page, the graph pages built from the results, and the
+// formula page still to come refused.
 #include "results/UnitResForm.h"
 
 #include "export/UnitServeur.h"
 #include "results/ResultsFixture.h"
 #include "results/UnitCellGrid.h"
 #include "results/UnitDatasheet.h"
+#include "results/UnitGraphPages.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QToolButton>
 
-TEST(ResForm, PreparesAndShowsTheDatasheetPageOnly)
+TEST(ResForm, PreparesAndShowsTheDatasheetPage)
 {
     QTemporaryDir dir;
     TOptions options(dir.filePath(QStringLiteral("Kinotra.ini")));
@@ -34,11 +46,338 @@ TEST(ResForm, PreparesAndShowsTheDatasheetPageOnly)
     EXPECT_DOUBLE_EQ(calc.Value(0, 0, ckVx, 2), 0.1 * 2.0 / 0.125);
 
     EXPECT_EQ(TResForm::PageOfButton(QStringLiteral("ButtonMenuTemps")), rpTemps);
-    EXPECT_FALSE(form.ShowPage(rpTemps));
-    EXPECT_FALSE(form.PageButton(QStringLiteral("ButtonMenuTemps"))->isEnabled());
+    EXPECT_FALSE(form.ShowPage(rpFormules));
+    EXPECT_FALSE(form.PageButton(QStringLiteral("ButtonMenuFormule"))->isEnabled());
+    EXPECT_TRUE(form.PageButton(QStringLiteral("ButtonMenuTemps"))->isEnabled());
     ASSERT_TRUE(form.ShowPage(TResForm::PageOfButton(QStringLiteral("ButtonMenuTableau"))));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Datasheet"));
     EXPECT_TRUE(form.PageButton(QStringLiteral("ButtonMenuTableau"))->isChecked());
     // The grid shows the five rows under the button row and the three header rows.
     EXPECT_EQ(form.Datasheet().Grid()->RowCount(), 4 + 5);
+}
+
+namespace {
+
+// The two objects of the fixture in a results window, prepared.
+struct TFormFixture : TResultsFixture
+{
+    TServeur Serveur{Options};
+    TResForm Form{Calc, Grid, Serveur, Options};
+    TFormFixture()
+    {
+        Form.VideoOpen = [] { return true; };
+        Form.ObjectName = [this](int i) { return Source.Names.value(i); };
+        Form.resize(1000, 700);
+        EXPECT_TRUE(Form.PrepareResults());
+    }
+    TGraph& Graph(int page) { return Form.GraphPage(page)->Graph(); }
+    int VisiblePoints(int page)
+    {
+        int n = 0;
+        for (const auto& e : Graph(page).Elements())
+            n += e->ObjectType() == obPoint && e->IsShown() ? 1 : 0;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST(ResForm, TimePageBuildsTheChosenQuantityAndKeepsTheZoom)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_EQ(f.Form.windowTitle(), QStringLiteral("Evolution as a function of time"));
+    TGraphPage& page = *f.Form.GraphPage(rpTemps);
+    // The first object is chosen at first; x against time.
+    ASSERT_EQ(page.SelectedObjects(), std::vector<int>{0});
+    EXPECT_EQ(page.QuantityBox()->currentText(), QStringLiteral("Abscissa"));
+    EXPECT_EQ(f.Graph(rpTemps).Curves().size(), 1u);
+    EXPECT_EQ(f.VisiblePoints(rpTemps), 5);
+    EXPECT_EQ(f.Graph(rpTemps).TitreAxeY.value(0), QStringLiteral("X"));
+    // Time from zero; x(t) and y(t) share a range: the ball's y reaches 2 m (1.0 relative unit).
+    EXPECT_EQ(f.Graph(rpTemps).XMin(), 0);
+    EXPECT_GE(f.Graph(rpTemps).YMax(), 2.0);
+
+    // A new choice rebuilds: the velocity's x component of both objects.
+    page.QuantityBox()->setCurrentIndex(
+        page.QuantityBox()->findText(QStringLiteral("x-component of velocity")));
+    page.ObjectList()->item(1)->setCheckState(Qt::Checked); // rebuilds through the list's signal
+    EXPECT_EQ(f.Graph(rpTemps).Curves().size(), 2u);
+    EXPECT_EQ(f.Graph(rpTemps).TitreAxeY.value(0), QStringLiteral("vx"));
+    EXPECT_EQ(f.Graph(rpTemps).TitreAxeY.value(1), QStringLiteral("x-component of velocity (m/s)"));
+
+    // Showing the page again keeps the user's window; new results rebuild it.
+    const TWorld zoomed{0.1, 0.2, 0.3, 0.4};
+    f.Graph(rpTemps).SetWorld(zoomed);
+    ASSERT_TRUE(f.Form.ShowPage(rpTableau));
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_EQ(f.Graph(rpTemps).World(), zoomed);
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_NE(f.Graph(rpTemps).World(), zoomed);
+}
+
+TEST(ResForm, TimeQuantitiesFollowTheComputedFamilies)
+{
+    TGraphPageContext c;
+    c.VelocityComputed = false;
+    c.PolarComputed = false;
+    std::vector<QString> captions;
+    for (const TColumnKind k : TimeQuantities(c))
+        captions.push_back(TimeQuantityCaption(k));
+    EXPECT_EQ(captions, (std::vector<QString>{"Abscissa", "Ordinates", "x-component of acceleration",
+                                              "y-component of acceleration", "Value of acceleration"}));
+}
+
+TEST(ResForm, TrajectoryPageShowsTheChosenObjectsWithEqualScales)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    TGraph& graph = f.Graph(rpReferentiel);
+    EXPECT_TRUE(graph.EqualScales());
+    // Built before the window laid it out: the scales become equal once the graph has a size.
+    graph.SetBounds(800, 500);
+    EXPECT_EQ(graph.Curves().size(), 2u); // every object has its curve; the chosen ones show
+    EXPECT_EQ(f.VisiblePoints(rpReferentiel), 5 + 3);
+    const double unitsX = (graph.XMax() - graph.XMin()) / graph.PlotWidth();
+    const double unitsY = (graph.YMax() - graph.YMin()) / graph.PlotHeight();
+    EXPECT_NEAR(unitsX, unitsY, 1e-12);
+    // The ball's last mark (1.25 m, 2 m) lands on its pixel; its number is the row label.
+    const TGPoint* last = nullptr;
+    for (const auto& e : graph.Elements())
+        if (auto* p = dynamic_cast<const TGPoint*>(e.get()); p && p->CurveIndex == 0)
+            last = p;
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->Number, 5);
+    EXPECT_EQ(last->P.Pixel, graph.WorldToPixel(1.25, 2.0));
+    // Relative to the cart: the reference list offers the camera then each object.
+    TGraphPage& page = *f.Form.GraphPage(rpReferentiel);
+    ASSERT_EQ(page.ReferenceBox()->count(), 3);
+    EXPECT_EQ(page.ReferenceBox()->itemText(0), QStringLiteral("of the camera"));
+}
+
+TEST(ResForm, VectorPageScalesAndItsPanel)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    TGraph& graph = page.Graph();
+    ASSERT_EQ(graph.Scales().size(), 2u);
+    EXPECT_EQ(page.QuantityBox()->count(), 2);
+    EXPECT_EQ(page.UnitLabel()->text(), QStringLiteral("m/s"));
+    EXPECT_FALSE(page.NormBox()->text().isEmpty());
+    EXPECT_EQ(graph.LEchelleEnPixels(), 63);
+    // Only the velocity vectors of the chosen objects show.
+    int shown = 0;
+    for (const auto& e : graph.Elements())
+        if (auto* v = dynamic_cast<const TGVecteur*>(e.get()); v && v->IsShown()) {
+            ++shown;
+            EXPECT_EQ(v->ScaleKey, 0);
+        }
+    EXPECT_EQ(shown, 5 + 3);
+    // Built before the window laid it out: the scales start again at the first real size, so that the
+    // norm can still grow.
+    graph.SetBounds(800, 500);
+    EXPECT_DOUBLE_EQ(graph.CurrentScale()->Factor, graph.CurrentScale()->FactorMax / 10);
+    EXPECT_EQ(graph.CurrentScale()->PlotWidthPx, 800);
+    const double norm = graph.CurrentScale()->Norm;
+    EXPECT_TRUE(page.StepNorm(true));
+    EXPECT_DOUBLE_EQ(graph.CurrentScale()->Norm, norm * 1.1);
+
+    // Without any computed derivative: no quantity, an empty scale panel, no vector tools.
+    f.Form.Flags().VelocityComputed = false;
+    f.Form.Flags().AccelerationComputed = false;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_EQ(page.QuantityBox()->count(), 0);
+    EXPECT_TRUE(page.NormBox()->text().isEmpty());
+    EXPECT_TRUE(graph.Scales().empty());
+    EXPECT_FALSE(page.ToolShown(gtSens));
+}
+
+TEST(ResForm, GraphExportAndCopyTellTheirResult)
+{
+    TFormFixture f;
+    TScriptedUserDlgScope dlg;
+    TScriptedDialogsScope dialogs;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    page.Graph().SetBounds(600, 400);
+    // The graph's items replace the datasheet's on a graph page.
+    EXPECT_TRUE(f.Form.MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->isVisible());
+    EXPECT_FALSE(f.Form.Datasheet().MenuFichierExporter->isVisible());
+    QTemporaryDir dir;
+    struct TCase
+    {
+        QString Typed;
+        int Filter;
+        QString Written;
+        bool Saved;
+        QString Message;
+    };
+    const TCase cases[] = {
+        {dir.filePath("Graph.svg"), 1, dir.filePath("Graph.svg"), true,
+         "Saving to a file complete. / File extension is SVG."},
+        // The chosen filter's extension wins over the typed one.
+        {dir.filePath("frame.svg"), 2, dir.filePath("frame.bmp"), true,
+         "Saving to an image file complete. / File extension is BMP."},
+        {dir.filePath("missing/Graph.png"), 3, QString(), false,
+         "The file creation in the selected directory has failed. / Check your access rights to this "
+         "directory."},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Written.toStdString());
+        dialogs->FileAnswers.push_back({true, c.Typed, c.Filter});
+        dlg->Answer(0);
+        EXPECT_EQ(page.ExportGraph(), c.Saved);
+        ASSERT_FALSE(dlg->Shown.empty());
+        EXPECT_EQ(dlg->Shown.back().Text(), c.Message);
+        if (c.Saved) {
+            EXPECT_TRUE(QFileInfo::exists(c.Written));
+        }
+    }
+    EXPECT_EQ(dialogs->FileRequests.front().Title, QStringLiteral("Export to an image file"));
+    EXPECT_EQ(dialogs->FileRequests.front().FileName, QStringLiteral("Graph"));
+    // The export of the vector page carries the scales, and leaves the screen's flags as they were.
+    QFile svg(dir.filePath("Graph.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("m/s"));
+    EXPECT_FALSE(page.Graph().IsDessinerEchelleVecteurs);
+
+    dlg->Answer(0);
+    EXPECT_TRUE(page.CopyGraph());
+    EXPECT_EQ(dlg->Shown.back().Lines.size(), 3u);
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    EXPECT_TRUE(mime->hasImage());
+    EXPECT_TRUE(mime->hasFormat(QStringLiteral("image/svg+xml")));
+
+    ASSERT_TRUE(f.Form.ShowPage(rpTableau));
+    EXPECT_FALSE(f.Form.MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->isVisible());
+    EXPECT_TRUE(f.Form.Datasheet().MenuFichierExporter->isVisible());
+}
+
+TEST(ResForm, DisplayItemsRedrawThePageWithItsWindow)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    TGraph& graph = f.Graph(rpTemps);
+    const auto segmentsShown = [&] {
+        int n = 0;
+        for (const auto& e : graph.Elements())
+            n += e->ObjectType() == obSegment && e->IsShown() ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(segmentsShown(), 4); // broken line from the options
+    const TWorld zoomed{0.1, 0.2, 0.3, 0.4};
+    graph.SetWorld(zoomed);
+    QAction* line = f.Form.MenuItem(QStringLiteral("MenuAffichageLigneTemps"));
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_FALSE(f.Form.MenuItem(QStringLiteral("MenuAffichageValeurVecteurs"))->isVisible());
+    line->setChecked(false);
+    line->trigger(); // checks it: the broken line stays
+    line->trigger(); // unchecks it
+    EXPECT_EQ(segmentsShown(), 0);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTaille2"))->trigger();
+    EXPECT_EQ(graph.ElementSize, 2);
+    EXPECT_EQ(graph.World(), zoomed); // the user's window stays
+
+    // The vector page takes the size when it is built, and shows the vectors' values on request.
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_EQ(f.Graph(rpVecteur).ElementSize, 2);
+    QAction* values = f.Form.MenuItem(QStringLiteral("MenuAffichageValeurVecteurs"));
+    EXPECT_TRUE(values->isVisible());
+    EXPECT_FALSE(f.Form.MenuItem(QStringLiteral("MenuAffichageLigneTemps"))->isVisible());
+    values->trigger();
+    EXPECT_TRUE(f.Graph(rpVecteur).VectorValues);
+}
+
+TEST(ResForm, ToolsFollowTheHideOptionsAndThePopupMenuPressesThem)
+{
+    TFormFixture f;
+    f.Options.ToolButtonVecteurSupprimer = true;
+    f.Form.ApplyOptions();
+    TGraphPage& vectors = *f.Form.GraphPage(rpVecteur);
+    EXPECT_FALSE(vectors.ToolShown(gtSupprimer));
+    EXPECT_TRUE(vectors.ToolShown(gtSelection));
+    EXPECT_TRUE(f.Form.GraphPage(rpReferentiel)->ToolShown(gtSupprimer));
+    EXPECT_EQ(f.Form.GraphPage(rpTemps)->ToolButton(gtSelection), nullptr); // not a time page tool
+
+    std::unique_ptr<QMenu> menu(vectors.BuildContextMenu());
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"Select an object", "Change direction", "Zoom", "Pan image",
+                                     "Mouse pointer coordinates"}));
+    // An item presses its button, which selects the tool and puts its instruction over the graph.
+    menu->actions().at(menu->actions().size() - 2)->trigger(); // "Pan image"
+    EXPECT_EQ(vectors.Graph().Tool(), gtPan);
+    EXPECT_TRUE(vectors.ToolButton(gtPan)->isChecked());
+    EXPECT_EQ(vectors.Graph().Hint(), QStringLiteral("|Drag an drop the figure with the mouse"));
+    vectors.ToolButton(gtZoom)->click();
+    EXPECT_EQ(vectors.Graph().Tool(), gtZoom);
+    EXPECT_FALSE(vectors.ToolButton(gtPan)->isChecked());
+}
+
+TEST(ResForm, CoordinatesReadoutInTheStatusPanels)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    TGraphPage& page = *f.Form.GraphPage(rpReferentiel);
+    TGraph& graph = page.Graph();
+    graph.SetBounds(800, 500);
+    graph.SetWorldAndScales({0, 10, 0, 5}, false);
+    QLabel* x = f.Form.findChild<QLabel*>(QStringLiteral("ReadoutX"));
+    QLabel* y = f.Form.findChild<QLabel*>(QStringLiteral("ReadoutY"));
+    ASSERT_TRUE(x && y);
+    // Only while the coordinates tool is selected.
+    graph.MouseMove(Qt::NoModifier, 400, 200);
+    EXPECT_TRUE(x->text().isEmpty());
+    page.ToolButton(gtReticule)->click();
+    EXPECT_FALSE(x->isHidden());
+    const QPoint p = graph.WorldToPixel(2.5, 1.25);
+    graph.MouseMove(Qt::NoModifier, p.x(), p.y());
+    EXPECT_TRUE(x->text().startsWith(QStringLiteral("X = 2.5"))) << x->text().toStdString();
+    EXPECT_TRUE(x->text().endsWith(QStringLiteral("m")));
+    EXPECT_TRUE(y->text().startsWith(QStringLiteral("Y = 1.2"))) << y->text().toStdString();
+    graph.MouseMove(Qt::NoModifier, 5, 5); // outside the plot
+    EXPECT_TRUE(x->text().isEmpty());
+    page.ToolButton(gtReticule)->click();
+    EXPECT_TRUE(x->isHidden());
+}
+
+TEST(ResForm, VideoImageBehindTheVectorPage)
+{
+    TFormFixture f;
+    int asked = 0;
+    f.Form.VideoSource = [&](TVideoImage& image) {
+        ++asked;
+        image.Frame = QImage(40, 30, QImage::Format_RGB32);
+        image.Frame.fill(Qt::red);
+        image.Origin = QPointF(0, 1); // bottom-left corner
+        image.Size = QSizeF(2, 1.5);  // metres
+        return true;
+    };
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    TGraph& graph = page.Graph();
+    EXPECT_FALSE(graph.IsSourceImgVisible()); // off in the options
+    EXPECT_EQ(asked, 0);
+    page.VideoButton()->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(graph.IsSourceImgVisible());
+    EXPECT_TRUE(page.VideoButton()->isChecked());
+    // The frame covers the world from (0, 0) to (2, 1.5): a point inside it is red on the rendering.
+    graph.SetBounds(600, 400);
+    graph.SetWorldAndScales({-1, 3, -1, 2}, true);
+    graph.SetAllCurvesVisible(-1, false, 3);
+    graph.IsOrigineVisible = false;
+    const QImage rendered = graph.RenderImage();
+    EXPECT_EQ(rendered.pixelColor(graph.WorldToPixel(1.7, 1.3)), QColor(Qt::red));
+    EXPECT_NE(rendered.pixelColor(graph.WorldToPixel(2.5, 1.3)), QColor(Qt::red));
+    page.VideoButton()->click();
+    EXPECT_FALSE(graph.IsSourceImgVisible());
 }

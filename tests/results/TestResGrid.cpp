@@ -303,9 +303,14 @@ TEST(ResGrid, LayerModeHasItsOwnColumnsAndDigits)
     EXPECT_EQ(f.Grid.ColCount(), 23);
     EXPECT_EQ(f.Grid.CellText(2, 1, true), QStringLiteral("y1"));
     EXPECT_EQ(f.Grid.Active().Columns[2].Digits, 1);
-    // Digits of both models go back to 0 when another video is opened.
-    f.Grid.ResetDigits(kindBoth);
-    EXPECT_EQ(f.Grid.GridModel().Columns[2].Digits, 0);
+    // Digits of both models go back to 0 when another video is opened; hidden columns stay hidden until
+    // the datasheet shows its groups again.
+    f.Grid.LayerModel().Columns[4].Digits = 3;
+    f.Grid.ResetForNewVideo();
+    for (const TGrid* g : {&f.Grid.GridModel(), &f.Grid.LayerModel()})
+        for (const TColumn& c : g->Columns)
+            EXPECT_EQ(c.Digits, 0);
+    EXPECT_FALSE(f.Grid.GridModel().Columns[1].Visible);
 }
 
 TEST(PrepareResults, RebuildsOnlyWhenOutOfDate)
@@ -399,6 +404,26 @@ TEST(DatasheetText, FollowsTheShownColumnsAndCountsThem)
     EXPECT_EQ(serveur.Lines[3], QStringLiteral("t\tx1\ty1\tx2"));
     EXPECT_EQ(serveur.Lines[6], QStringLiteral("0\t0.25\t0\t"));
     EXPECT_EQ(serveur.Lines[7], QStringLiteral("0.125\t0.5\t0.125\t-0.25"));
+}
+
+TEST(DatasheetText, RotationLineStatesTheRotationOfTheExportedFrame)
+{
+    // The grid's rotation belongs to the grid's table; the layer's axes are not rotated.
+    TLocaleScope locale(English);
+    for (const bool layer : {false, true}) {
+        TResultsFixture f;
+        f.Source.LayerTable = TwoObjectsTable();
+        f.Source.Angle = 0.5;
+        f.LayerMode = layer;
+        TServeur serveur(f.Options);
+        ASSERT_EQ(ExportDatasheetText(f.Calc, f.Grid, f.Options, true, f.Source.Angle, QStringLiteral("k"),
+                                      QDateTime::currentDateTime(), serveur),
+                  calcOk);
+        ASSERT_GE(serveur.Lines.size(), 3);
+        EXPECT_EQ(serveur.Lines[2],
+                  layer ? QStringLiteral("Grid rotation in the trigonometric direction : 0 rad")
+                        : QStringLiteral("Grid rotation in the trigonometric direction : 0.5 rad"));
+    }
 }
 
 TEST(DatasheetText, ReproducesTheEngineToFifteenDigits)

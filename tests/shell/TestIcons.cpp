@@ -1,4 +1,5 @@
 // The button pictures: one for every button of the main window, readable at 24 and 32 pixels.
+#include "shell/UnitCommands.h"
 #include "shell/UnitIcons.h"
 
 #include <gtest/gtest.h>
@@ -12,31 +13,17 @@
 
 namespace {
 
-// Every button of the main window's tool bars and navigation panel.
-const QStringList ButtonNames = {
-    // modes
-    "ButtonModeRepereFixe", "ButtonModeTransparent", "ButtonModeMontage", "ButtonModeTracking",
-    "ButtonModeCapture", "ButtonModeStudio",
-    // tools of the marking modes
-    "ButtonOutilZoom", "ButtonOutilPan", "ButtonOutilEchelle", "ButtonOutilEchelleVert",
-    "ButtonOutilEchelleHoriz", "ButtonOutilMarque", "ButtonOutilOrigine", "ButtonOutilTsp",
-    "ButtonOutilDeplacer", "ButtonOutilEffacer", "ButtonOutilNom",
-    // tracking
-    "ButtonTrackContour", "ButtonTrackBanZone", "ButtonTrackNumMarque", "ButtonTrackSequence",
-    "ButtonTrackSuivi", "ButtonTrackEffacerContour", "ButtonTrackEffacerTrack", "ButtonTrackEffacerBanZone",
-    // studio
-    "ButtonStudioContour", "ButtonStudioEffacerContour", "ButtonStudioChronoPhoto", "ButtonStudioCapture",
-    "ButtonStudioV2p", "ButtonStudioP2v",
-    // editing
-    "ButtonMontageBasculer", "ButtonMontageBasculerMult", "ButtonMontageInstant", "ButtonMontageEnregistrer",
-    // capture
-    "ButtonCapDevice", "ButtonCapConfigurer", "ButtonCapFormat", "ButtonCapVitesse", "ButtonCapCompression",
-    "ButtonCapTimer", "ButtonCapEnregistrer",
-    // results
-    "ButtonMenuTableau", "ButtonMenuTemps", "ButtonMenuReferentiel", "ButtonMenuVecteur", "ButtonMenuFormule",
-    // navigation
-    "ButtonVideoLecture", "ButtonVideoPause", "ButtonVideoRetour", "ButtonVideoPred", "ButtonVideoSucc",
-    "ButtonVideoAvance"};
+// Every button of the main window's tool bars and navigation panel: the rows of the command table that
+// show a picture.
+QStringList ButtonNamesOf()
+{
+    QStringList names;
+    for (const TCommandRow& c : Commands())
+        if (c.Picture)
+            names << QString::fromLatin1(c.Name);
+    return names;
+}
+const QStringList ButtonNames = ButtonNamesOf();
 
 // Share of the picture's pixels that are clearly drawn.
 double Coverage(const QImage& image)

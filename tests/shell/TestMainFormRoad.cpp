@@ -7,6 +7,7 @@
 #include "editing/UnitDemoClip.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
+#include "measurement/UnitMarques.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
 #include "support/TestSupport.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -65,7 +67,7 @@ struct RoadFixture : ::testing::Test
     {
         const size_t before = Messages->Shown.size();
         Messages->Answer(answer);
-        Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+        Form->ClickButton(cmButtonMenuTableau);
         if (shown)
             *shown = Messages->Shown.size() > before;
         if (Messages->Shown.size() == before) {
@@ -82,14 +84,14 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
 {
     // Open through the dialog: the video filter, as the user chose it.
     Dialogs->FileAnswers.push_back({true, VideoPath, 1});
-    Form->MenuItem(QStringLiteral("MenuFichierOuvrirVideo"))->trigger();
+    Form->MenuItem(cmMenuFichierOuvrirVideo)->trigger();
     ASSERT_TRUE(Form->Video().IsOpen());
     EXPECT_EQ(Dialogs->FileRequests.back().Title, QStringLiteral("Open video file"));
     EXPECT_EQ(Form->windowTitle(), VideoPath);
     EXPECT_EQ(Form->EditImage()->text(), QString()); // set by the first repaint
     Form->Video().repaint();
     EXPECT_EQ(Form->EditImage()->text(), QStringLiteral(" 1/50"));
-    EXPECT_TRUE(Form->Button(QStringLiteral("ButtonOutilMarque"))->isChecked());
+    EXPECT_TRUE(Form->Button(cmButtonOutilMarque)->isChecked());
     EXPECT_EQ(Form->Recent().Files(), QStringList{VideoPath});
 
     // No scale yet.
@@ -100,20 +102,20 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_FALSE(Messages->Shown.back().Picture.isNull());
 
     // Two scale clicks, then the length is typed in the value dialog.
-    Form->ClickButton(QStringLiteral("ButtonOutilEchelle"));
+    Form->ClickButton(cmButtonOutilEchelle);
     EXPECT_EQ(Form->Data().Outil, otEchelle);
     Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
     ClickView(40, 300);
-    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonVideoSucc"))->isEnabled()); // both ends on one frame
+    EXPECT_FALSE(Form->Button(cmButtonVideoSucc)->isEnabled()); // both ends on one frame
     ClickView(440, 300);
     ASSERT_EQ(Dialogs->ValueRequests.size(), 1u);
     EXPECT_EQ(Dialogs->ValueRequests[0].Caption, QStringLiteral("Calibrate a segment"));
     EXPECT_DOUBLE_EQ(Form->Data().Echelle->ScaleLength, 1.5);
     EXPECT_TRUE(Form->Data().ScaleDefined());
-    EXPECT_TRUE(Form->Button(QStringLiteral("ButtonVideoSucc"))->isEnabled());
+    EXPECT_TRUE(Form->Button(cmButtonVideoSucc)->isEnabled());
 
     // Marks: each click puts a mark and the video moves on one frame.
-    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    Form->ClickButton(cmButtonOutilMarque);
     ClickView(100, 100);
     ClickView(120, 110);
     EXPECT_EQ(Form->Video().CurrentPosition(), 2);
@@ -123,7 +125,7 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_EQ(AskResults(0),
               QStringLiteral("First set the origin of the axes. /  / Use the graph basis button."));
 
-    Form->ClickButton(QStringLiteral("ButtonOutilOrigine"));
+    Form->ClickButton(cmButtonOutilOrigine);
     ClickView(60, 400);
     EXPECT_TRUE(Form->Data().RepereFixe->Defined());
     EXPECT_EQ(Form->EditAngle()->text(), QString::fromUtf8(" 0°"));
@@ -133,13 +135,13 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
                              "reliable."));
     EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Cancel", "Continue"}));
 
-    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    Form->ClickButton(cmButtonOutilMarque);
     ClickView(160, 150);
     ClickView(180, 175);
     EXPECT_EQ(Form->Video().CurrentPosition(), 5);
     // Five marks: no velocity warning, the reminder about default names; Ignore goes on to the results.
     Messages->Answer(2, true);
-    Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+    Form->ClickButton(cmButtonMenuTableau);
     EXPECT_EQ(Messages->Shown.back().Lines[0].Text,
               QString::fromUtf8("An object name is assigned by default (« Point n°1 » for example)."));
     EXPECT_FALSE(Form->MainMem().AskObjectNames); // "Do not show this dialog again" was checked
@@ -157,7 +159,7 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
               QStringLiteral("Save project to file /  / Cancel closing /  / Ignore "
                              "saving and continue"));
     EXPECT_FALSE(Form->Video().IsOpen());
-    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonMenuTableau"))->isEnabled());
+    EXPECT_FALSE(Form->Button(cmButtonMenuTableau)->isEnabled());
     EXPECT_EQ(Form->EditMarque()->text(), QString());
 
     // Quitting asks too; Cancel keeps the window, Quit closes it.
@@ -197,7 +199,7 @@ TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
     EXPECT_FALSE(Form->Video().IsOpen());
     EXPECT_EQ(Messages->Shown.back().Lines[2].Text,
               QStringLiteral("Can not open this video file. Possible Problems and suggestions:"));
-    EXPECT_FALSE(Form->Button(QStringLiteral("ButtonOutilMarque"))->isEnabled());
+    EXPECT_FALSE(Form->Button(cmButtonOutilMarque)->isEnabled());
 }
 
 TEST_F(RoadFixture, ConfirmationSaveGoesOnEvenWhenTheSaveFails)
@@ -240,7 +242,7 @@ TEST_F(RoadFixture, SearchWindowAndRecentEntriesOpenWhatTheyName)
     QFile note(Dir.filePath(QStringLiteral("clips/notes.txt")));
     ASSERT_TRUE(note.open(QIODevice::WriteOnly));
     note.close();
-    Form->MenuItem(QStringLiteral("MenuFichierRechercher"))->trigger();
+    Form->MenuItem(cmMenuFichierRechercher)->trigger();
     TFileSearch& search = Form->FileSearch();
     EXPECT_TRUE(search.Masks().contains(QStringLiteral("*.mp4")));
     search.Search(Dir.filePath(QStringLiteral("clips")));
@@ -279,22 +281,22 @@ TEST_F(RoadFixture, DemoClipAnalysedThroughTheWindowGivesItsGravity)
         return view.ToView({image.x() / TDemoClip::Width, image.y() / TDemoClip::Height});
     };
 
-    Form->ClickButton(QStringLiteral("ButtonOutilEchelle"));
+    Form->ClickButton(cmButtonOutilEchelle);
     Dialogs->ValueTyping.push_back(QStringLiteral("1"));
     const QPoint a = pixel(TDemoClip::RulerLeft()), b = pixel(TDemoClip::RulerRight());
     ClickView(a.x(), a.y());
     ClickView(b.x(), b.y());
-    Form->ClickButton(QStringLiteral("ButtonOutilOrigine"));
+    Form->ClickButton(cmButtonOutilOrigine);
     const QPoint o = pixel(TDemoClip::ToImage(0, 0));
     ClickView(o.x(), o.y());
-    Form->ClickButton(QStringLiteral("ButtonOutilMarque"));
+    Form->ClickButton(cmButtonOutilMarque);
     for (int frame = 0; frame < 20; ++frame) {
         ASSERT_EQ(view.CurrentFrame(), frame);
         const QPoint p = pixel(TDemoClip::BallCentre(frame));
         ClickView(p.x(), p.y());
     }
     Form->Options().CheckBox38ChangeDefaultObjectsName = false;
-    Form->ClickButton(QStringLiteral("ButtonMenuTableau"));
+    Form->ClickButton(cmButtonMenuTableau);
     ASSERT_EQ(PagesShown.size(), 1);
     // Pointing to the view pixel costs up to half a pixel of the view, so the values carry that noise;
     // the smoothed acceleration still finds g within a few per cent.
@@ -322,4 +324,133 @@ TEST(MainFormStart, TheCommandLineFileOpensByItsExtensionWhateverItsCase)
     QApplication::processEvents();
     EXPECT_EQ(projects, QStringList{QStringLiteral("/nowhere/LESSON.KTR")});
     form.Options().CheckBox3ConfirmationQuit = false;
+}
+
+TEST_F(RoadFixture, EscapeInTheQuitAndSaveConfirmationsKeepsTheWork)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    int saves = 0;
+    Form->SaveProjectHandler = [&] {
+        ++saves;
+        return true;
+    };
+    // Closing the video: Escape stops the closing.
+    Messages->Escape();
+    Form->CloseVideo();
+    EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Save", "Cancel", "Ignore"}));
+    EXPECT_TRUE(Form->Video().IsOpen());
+    // Opening another file: Escape stops the opening.
+    Messages->Escape();
+    Form->OpenByExtension(Dir.filePath(QStringLiteral("other.avi")));
+    EXPECT_EQ(Messages->Shown.back().Lines[2].Text, QStringLiteral("Cancel opening"));
+    EXPECT_EQ(Form->Video().Sources().VideoFileName(), VideoPath);
+    // Quitting: Escape keeps the window, with a video and without.
+    Messages->Escape();
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Save", "Cancel", "Quit"}));
+    EXPECT_TRUE(Form->Video().IsOpen());
+    Form->Options().CheckBox4ConfirmationFileChange = false;
+    Form->CloseVideo();
+    Messages->Escape();
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Cancel", "Quit"}));
+    EXPECT_EQ(saves, 0);
+    EXPECT_TRUE(Messages->Unexpected.empty());
+}
+
+TEST_F(RoadFixture, ViewToolsAndScaleItemsKeepTheStateTheyDoNotOwn)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TData& data = Form->Data();
+
+    // A click on the pressed Zoom button keeps the button pressed, as the tool stays.
+    Form->ClickButton(cmButtonOutilZoom);
+    ASSERT_EQ(Form->Video().OutilVue(), ovZoom);
+    Form->ClickButton(cmButtonOutilZoom);
+    EXPECT_EQ(Form->Video().OutilVue(), ovZoom);
+    EXPECT_TRUE(Form->Button(cmButtonOutilZoom)->isChecked());
+    EXPECT_FALSE(Form->Button(cmButtonOutilMarque)->isChecked());
+    Form->ClickButton(cmButtonOutilMarque);
+    EXPECT_EQ(Form->Video().OutilVue(), ovNone);
+    EXPECT_TRUE(Form->Button(cmButtonOutilMarque)->isChecked());
+    EXPECT_FALSE(Form->Button(cmButtonOutilZoom)->isChecked());
+
+    // Choosing a view tool ends a drag of the grid's origin.
+    Form->ClickButton(cmButtonOutilOrigine);
+    ClickView(60, 400);
+    ASSERT_TRUE(data.RepereFixe->Defined());
+    data.RepereFixe->DragMode = 1;
+    Form->ClickButton(cmButtonOutilZoom);
+    EXPECT_EQ(data.RepereFixe->DragMode, 0);
+
+    // "Scale length" asks the normal scale's length and leaves the current kind alone.
+    Form->ClickButton(cmButtonOutilMarque);
+    data.Echelle->ScalePointsNumber = 2;
+    data.Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
+    data.Echelle->TypeEchelle = teVert;
+    Dialogs->ValueTyping.push_back(QStringLiteral("2"));
+    Form->UpdateMenus();
+    ASSERT_TRUE(Form->MenuItem(cmMenuMesuresValeurEchelle)->isEnabled());
+    Form->MenuItem(cmMenuMesuresValeurEchelle)->trigger();
+    EXPECT_DOUBLE_EQ(data.Echelle->ScaleLength, 2.0);
+    EXPECT_EQ(data.Echelle->TypeEchelle, teVert);
+}
+
+TEST_F(RoadFixture, LaterFeaturesAreDisabledAndBoxesGoThroughTheServices)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    // Modes and tools of features not built yet: present, disabled; a click does nothing.
+    Form->Options().CheckBox47AllowTracking = true;
+    Form->EnableCommands(true);
+    for (const TCommandId id : {cmButtonModeTransparent, cmButtonModeTracking, cmButtonOutilNom}) {
+        EXPECT_FALSE(Form->Button(id)->isEnabled()) << Command(id).Name;
+        Form->ClickButton(id);
+    }
+    EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
+
+    // "Give a name" is shown disabled; Escape on the reminder cancels the results.
+    Form->Data().Echelle->ScalePointsNumber = 2;
+    Form->Data().Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
+    Form->Data().Echelle->ScaleLength = 1;
+    Form->Data().RepereFixe->OriginePointsNumber = 1;
+    for (int f = 0; f < 5; ++f)
+        Form->Data().MarquesRep->SetMarkAt(0, f, {0.1 * f, 0.5});
+    Form->Data().MarquesRep->Renumber();
+    Messages->Escape();
+    EXPECT_FALSE(Form->ShowResults(cmButtonMenuTableau));
+    ASSERT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Give a name", "Cancel", "Ignore"}));
+    EXPECT_FALSE(Messages->Shown.back().Buttons[0].Enabled);
+    EXPECT_TRUE(PagesShown.isEmpty());
+
+    // The About and Properties boxes are requests to the dialog service.
+    Form->MenuItem(cmMenuAideAPropos)->trigger();
+    Form->MenuItem(cmMenuFichierProprietes)->trigger();
+    ASSERT_EQ(Dialogs->TextBoxes.size(), 2u);
+    EXPECT_EQ(Dialogs->TextBoxes[0].Title, QStringLiteral("About Kinotra"));
+    EXPECT_EQ(Dialogs->TextBoxes[1].Title, QStringLiteral("Properties"));
+    EXPECT_TRUE(Dialogs->TextBoxes[1].Text.contains(VideoPath));
+}
+
+TEST_F(RoadFixture, ARecentProjectOpensWithoutMovingToTheTop)
+{
+    const QString first = Dir.filePath(QStringLiteral("first.ktr"));
+    const QString second = Dir.filePath(QStringLiteral("second.ktr"));
+    for (const QString& path : {first, second}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    Form->Recent().Add(first);
+    Form->Recent().Add(second); // the most recent first
+    QStringList opened;
+    Form->OpenProjectHandler = [&](const QString& path) {
+        opened << path;
+        return true;
+    };
+    const QStringList before = Form->Recent().Files();
+    Form->Recent().OnClick(first);
+    EXPECT_EQ(opened, QStringList{first});
+    EXPECT_EQ(Form->Recent().Files(), before);
 }

@@ -1,4 +1,5 @@
 // The video properties box shows the open video's values in its read-only text.
+#include "support/TestSupport.h"
 #include "video/UnitBoiteProprietes.h"
 #include "video/UnitVfwPlay.h"
 #include "video/VideoFixtures.h"
@@ -35,8 +36,17 @@ TEST(BoiteProprietes, FormatsRatesAndLengthsWithThreeDigits)
               "- Video length: 0.221 s");
 }
 
-TEST(BoiteProprietes, IsNotShownWithoutAFramePeriod)
+TEST(BoiteProprietes, IsShownThroughTheDialogServiceOnlyWithAFramePeriod)
 {
+    TScriptedDialogsScope dialogs;
     TVfwPlay closed;
-    EXPECT_FALSE(TBoiteProprietes::Execute(nullptr, closed, 0));
+    EXPECT_FALSE(TBoiteProprietes::Execute(closed, 0));
+    EXPECT_TRUE(dialogs->TextBoxes.empty());
+
+    TVfwPlay play;
+    ASSERT_TRUE(play.Open(FixtureVideo(TFixtureKind::MjpegAvi)));
+    EXPECT_TRUE(TBoiteProprietes::Execute(play, 50));
+    ASSERT_EQ(dialogs->TextBoxes.size(), 1u);
+    EXPECT_EQ(dialogs->TextBoxes[0].Title, "Properties");
+    EXPECT_EQ(dialogs->TextBoxes[0].Text, TBoiteProprietes::InfoText(play.FileName, 25, 320, 240, 50, 0.04));
 }

@@ -97,12 +97,7 @@ TEST(FFMpegPlay, EveryKindGivesTheReferenceFramesInAnyOrder)
     for (TFixtureKind kind : AllKinds)
         files << FixtureVideo(kind);
     // MPEG-4 with B-frames in AVI: the container gives no presentation time to the reference frames.
-    const QString packed = QDir(FixtureCacheDir()).filePath(QStringLiteral("mpeg4_bframes.avi"));
-    if (!QFileInfo::exists(packed))
-        QProcess::execute(
-            QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
-            {"-v", "error", "-y", "-i", FixtureVideo(TFixtureKind::Mpeg4Mov), "-c", "copy", packed});
-    files << packed;
+    files << FixtureVideo(TFixtureKind::PackedMpeg4Avi);
     // Backward steps, jumps across key frames, the last frame and repeated requests.
     const int order[] = {49, 0, 25, 24, 23, 12, 13, 48, 1, 37, 36, 11, 49, 0};
     for (const QString& path : files) {
@@ -165,12 +160,10 @@ TEST(FFMpegPlay, TurnedPhoneVideosAreShownUpright)
 {
     for (int rotation : {90, 180, 270}) {
         SCOPED_TRACE(rotation);
-        const QString path =
-            QDir(FixtureCacheDir()).filePath(QStringLiteral("h264_rotate%1.mp4").arg(rotation));
-        if (!QFileInfo::exists(path))
-            QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
-                              {"-v", "error", "-y", "-i", FixtureVideo(TFixtureKind::H264Mp4), "-c", "copy",
-                               "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(rotation), path});
+        const QString path = FfmpegFixture(QStringLiteral("h264_rotate%1.mp4").arg(rotation),
+                                           {"-i", FixtureVideo(TFixtureKind::H264Mp4), "-c", "copy",
+                                            "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(rotation)});
+        ASSERT_FALSE(path.isEmpty());
         TFFMpegPlay source;
         ASSERT_TRUE(source.Open(path)) << source.ErrorText.toStdString();
         const QSize size = rotation == 180 ? QSize(320, 240) : QSize(240, 320);
@@ -228,6 +221,41 @@ TEST(FFMpegPlay, SteppingBackIsServedByTheCache)
     source.Seek(20);
     EXPECT_EQ(source.CachedFrameCount(), 0);
     EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[20]), Tolerance);
+}
+
+TEST(FFMpegPlay, AForwardJumpKeepsAQuarterOfTheCacheBeforeItsTarget)
+{
+    const QString path = FixtureVideo(TFixtureKind::H264Mp4); // one key frame: every frame needs frame 0
+    const std::vector<QImage> reference = FfmpegDecodeAll(path);
+    ASSERT_EQ(reference.size(), 50u);
+    TFFMpegPlay source;
+    ASSERT_TRUE(source.Open(path));
+    ASSERT_EQ(source.CachedFrameCount(), 1);
+    const std::int64_t oneFrame = source.CacheBytes();
+    source.SetCacheLimit(20 * oneFrame);
+
+    // Frames 1 to 39 are decoded on the way; the five just before the target stay, beside frames 0 and 40.
+    source.Seek(40);
+    EXPECT_EQ(source.CachedFrameCount(), 7);
+    const auto decoded = source.DecodedFrames();
+    for (int frame = 39; frame >= 35; --frame) {
+        source.Seek(frame);
+        EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[static_cast<std::size_t>(frame)]),
+                  Tolerance)
+            << "frame " << frame;
+    }
+    EXPECT_EQ(source.DecodedFrames(), decoded);
+
+    // Moving backwards past them decodes again and keeps every frame on the way, up to the limit.
+    source.Seek(34);
+    EXPECT_GT(source.DecodedFrames(), decoded);
+    EXPECT_EQ(source.CachedFrameCount(), 20);
+    const auto again = source.DecodedFrames();
+    for (int frame = 33; frame >= 20; --frame)
+        source.Seek(frame);
+    EXPECT_EQ(source.DecodedFrames(), again);
+    EXPECT_LE(MaxChannelDifference(DrawWhole(source), reference[20]), Tolerance);
+    EXPECT_LE(source.CacheBytes(), source.CacheLimit());
 }
 
 TEST(FFMpegPlay, DamagedFilesOpenAsFarAsTheyCanOrGiveTheReason)

@@ -23,7 +23,7 @@ namespace {
 QString FfmpegAvi(const QString& name, const QStringList& codec,
                   const QString& source = "testsrc2=size=64x48:rate=25:duration=0.4")
 {
-    return CachedFfmpegClip(name, QStringList{"-f", "lavfi", "-i", source} << codec);
+    return FfmpegFixture(name, QStringList{"-f", "lavfi", "-i", source} << codec);
 }
 
 QRgb ColourOf(int frame)

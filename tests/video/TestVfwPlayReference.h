@@ -1,4 +1,5 @@
-// Helpers of the frame-source tests: drawing one frame, and ffmpeg's decoding with exact colour conversion.
+// Helpers of the frame-source tests: drawing one frame, ffmpeg's decoding with exact colour conversion, and
+// mean differences of images.
 #pragma once
 
 #include "video/UnitFrameSource.h"
@@ -13,27 +14,6 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <vector>
-
-// A clip that ffmpeg writes with these arguments (inputs and codec), cached by name under FixtureCacheDir();
-// empty when ffmpeg is missing or fails.
-inline QString CachedFfmpegClip(const QString& name, const QStringList& args)
-{
-    const QString path = QDir(FixtureCacheDir()).filePath(name);
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-    if (ffmpeg.isEmpty())
-        return {};
-    // Written under a name of this process and renamed: test programs may run side by side.
-    const QString partial =
-        QDir(FixtureCacheDir())
-            .filePath(QStringLiteral("partial-%1-").arg(QCoreApplication::applicationPid()) + name);
-    QProcess p;
-    p.start(ffmpeg, QStringList{"-y", "-v", "error"} << args << partial);
-    const bool made = p.waitForFinished(120000) && p.exitCode() == 0 && QFile::rename(partial, path);
-    QFile::remove(partial);
-    return made || QFileInfo(path).size() > 0 ? path : QString();
-}
 
 // Frame `frame` of the source, drawn whole at its own size; null when Draw fails.
 inline QImage FrameAt(TFrameSource& source, int frame)

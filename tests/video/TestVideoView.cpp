@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 
 namespace {
 
@@ -172,4 +173,25 @@ TEST_F(ViewFixture, ArrowKeysMoveThePointerByOneOrTenPixels)
     const TPointRel p = Data->MarquesRep->AllMarks[0]->GetPosition();
     EXPECT_NEAR(p.X * 640, 201, 1.0);
     EXPECT_NEAR(p.Y * 480, 210, 1.0);
+}
+
+TEST_F(ViewFixture, TheMagnifierCursorGoesWhenThePointerLeavesIt)
+{
+    // Cursors as the program registers them: the magnifier's is told apart from the mark tool's.
+    View->CursorOf = [](int number) {
+        return QCursor(number == ViewCursorZoom ? Qt::CrossCursor : Qt::PointingHandCursor);
+    };
+    View->CursorRefresh();
+    View->Loupe().Visible = true;
+    View->Recompute();
+    const QRect loupe = View->Loupe().Bounds;
+    ASSERT_FALSE(loupe.isEmpty());
+    auto move = [this](const QPoint& p) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(p), View->mapToGlobal(QPointF(p)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(View, &event);
+        return View->cursor().shape();
+    };
+    EXPECT_EQ(move(loupe.center() + QPoint(0, TLoupe::DragBand)), Qt::CrossCursor);
+    EXPECT_EQ(move(QPoint(20, 400)), Qt::PointingHandCursor);
 }

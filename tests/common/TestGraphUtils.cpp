@@ -1,5 +1,5 @@
 // Object palettes, shape cycles and glyph drawing.
-#include "graph/UnitGraphUtils.h"
+#include "common/UnitGraphUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Object colour palettes and mark glyphs.
-#include "graph/UnitGraphUtils.h"
+#include "common/UnitGraphUtils.h"
 
 #include <QPainter>
 #include <algorithm>

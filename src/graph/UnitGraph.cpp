@@ -1,0 +1,1209 @@
+// The graph control: layout, world window, painting, zoom, pan, tools, curves and export.
+#include "graph/UnitGraph.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QCursor>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QPdfWriter>
+#include <QRadialGradient>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Cursor numbers of the program's cursor set used by the tools.
+enum : int
+{
+    curArrow = 0,
+    curDeformer = 9,
+    curDupliquer = 12,
+    curGomme = 14,
+    curInverser = 15,
+    curPan = 30,
+    curPen = 31,
+    curReticule = 42,
+    curZoom = 48,
+    curZoomX = 49,
+    curZoomY = 50,
+};
+
+Qt::CursorShape FallbackShape(int number)
+{
+    switch (number) {
+    case curPen:
+    case curReticule:
+        return Qt::CrossCursor;
+    case curPan:
+        return Qt::OpenHandCursor;
+    case curZoom:
+    case curZoomX:
+    case curZoomY:
+        return Qt::PointingHandCursor;
+    case curGomme:
+    case curDupliquer:
+    case curInverser:
+    case curDeformer:
+        return Qt::UpArrowCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+// Resolution at which vector targets are written, so that fonts in points take the same pixels as on
+// the screen's images.
+constexpr int VectorDpi = 96;
+
+} // namespace
+
+TGraph::TGraph(QWidget* parent) : QWidget(parent)
+{
+    ColorAxe = FromQColor(palette().color(QPalette::Button));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(10);
+    setFont(font);
+    FOrigine.Color = 0x808080;
+    FOrigine.Shape = moOrigine;
+    FOrigine.Label = false;
+    FOrigine.NumberPlace = npNone;
+    FElements.reserve(3104);
+    FCurves.reserve(16);
+    FScales.reserve(8);
+    FSelection.reserve(1024);
+    FWidth = width();
+    FHeight = height();
+    Layout();
+}
+
+TGraph::~TGraph() = default;
+
+// ----------------------------------------------------------------------------------------------------
+// Layout and world window
+
+int TGraph::PlotWidth() const
+{
+    return std::max(0, FWidth - FLeft - FRight);
+}
+
+int TGraph::PlotHeight() const
+{
+    return std::max(0, FHeight - FTop - FBottom);
+}
+
+QRect TGraph::PlotRect() const
+{
+    return QRect(FLeft, FTop, PlotWidth(), PlotHeight());
+}
+
+bool TGraph::InPlot(int x, int y) const
+{
+    return x >= FLeft && x <= FLeft + PlotWidth() && y >= FTop && y <= FTop + PlotHeight();
+}
+
+void TGraph::SetMargins(int top, int right, int left, int bottom)
+{
+    FTop = top;
+    FRight = right;
+    FLeft = left;
+    FBottom = bottom;
+    Layout();
+}
+
+void TGraph::SetGradient(TColor begin, TColor end)
+{
+    FColorBegin = begin;
+    FColorEnd = end;
+    RenderGradient();
+    Repaint();
+}
+
+void TGraph::SetLEchelleEnPixels(int pixels)
+{
+    FArrowPixels = pixels;
+    for (auto& scale : FScales)
+        scale->SetArrowLength(pixels);
+    Repaint();
+}
+
+void TGraph::SetBounds(int width, int height)
+{
+    if (FSuspended > 0)
+        return;
+    width = std::max(0, width);
+    height = std::max(0, height);
+    // With equal scales the units per pixel survive the resize: a wider control shows more world.
+    const double unitsX = PlotWidth() > 0 ? (FWorld.XMax - FWorld.XMin) / PlotWidth() : 0.0;
+    const double unitsY = PlotHeight() > 0 ? (FWorld.YMax - FWorld.YMin) / PlotHeight() : 0.0;
+    FWidth = width;
+    FHeight = height;
+    if (QWidget::width() != width || QWidget::height() != height)
+        resize(width, height);
+    Layout();
+    if (FEqualScales && (unitsX <= 0 || unitsY <= 0) && PlotWidth() > 0 && PlotHeight() > 0) {
+        // The window was set while the plot had no size: equalise it now that there is one.
+        SetWorld(EqualizeScales(FWorld, PlotHeight(), PlotWidth()));
+    } else if (FEqualScales && PlotWidth() > 0 && PlotHeight() > 0) {
+        TWorld w = FWorld;
+        const double cx = (w.XMin + w.XMax) / 2;
+        const double cy = (w.YMin + w.YMax) / 2;
+        w.XMin = cx - PlotWidth() * unitsX / 2;
+        w.XMax = cx + PlotWidth() * unitsX / 2;
+        w.YMin = cy - PlotHeight() * unitsY / 2;
+        w.YMax = cy + PlotHeight() * unitsY / 2;
+        SetWorld(w);
+    }
+    if (OnResize)
+        OnResize();
+}
+
+void TGraph::ResumeLayout()
+{
+    if (FSuspended > 0)
+        --FSuspended;
+    if (FSuspended == 0 && (FWidth != QWidget::width() || FHeight != QWidget::height()))
+        SetBounds(QWidget::width(), QWidget::height());
+}
+
+void TGraph::Refresh()
+{
+    Layout();
+    SetWorld(FWorld);
+    SetLEchelleEnPixels(FArrowPixels);
+}
+
+void TGraph::Layout()
+{
+    RenderGradient();
+    const QRect plot = PlotRect();
+    FOrigine.SetPlotRect(plot);
+    FSourceImg.SetPlotRect(plot);
+    for (auto& e : FElements)
+        e->SetPlotRect(plot);
+    for (auto& c : FCurves)
+        c->SetPlotRect(plot);
+    FFreeCurve.SetPlotRect(plot);
+    for (auto& s : FScales)
+        s->SetPlotWidth(plot.width());
+    FAxeX.Band = QRect(0, FHeight - FBottom, FWidth, FBottom);
+    FAxeY.Band = QRect(0, 0, FLeft, FHeight - FBottom);
+    Repaint();
+}
+
+void TGraph::RenderGradient()
+{
+    const QRect plot = PlotRect();
+    if (plot.width() <= 0 || plot.height() <= 0) {
+        FGradient = QImage();
+        return;
+    }
+    FGradient = QImage(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&FGradient);
+    const QPointF centre(plot.width() / 2.0, plot.height() / 2.0);
+    QRadialGradient gradient(centre, std::hypot(centre.x(), centre.y()));
+    gradient.setColorAt(0, ToQColor(FColorBegin));
+    gradient.setColorAt(1, ToQColor(FColorEnd));
+    painter.fillRect(FGradient.rect(), gradient);
+}
+
+void TGraph::SetWorld(const TWorld& world)
+{
+    FWorld = world;
+    FOrigine.SetWorld(world);
+    FSourceImg.SetWorld(world);
+    for (auto& e : FElements)
+        e->SetWorld(world);
+    for (auto& c : FCurves)
+        c->SetWorld(world);
+    FFreeCurve.SetWorld(world);
+    FAxeX.Min = world.XMin;
+    FAxeX.Max = world.XMax;
+    FAxeY.Min = world.YMin;
+    FAxeY.Max = world.YMax;
+    Repaint();
+}
+
+void TGraph::SetWorldAndScales(const TWorld& world, bool equalScales)
+{
+    FZoom.ZoomX = 1.0;
+    FZoom.ZoomY = 1.0;
+    SetWorld(world);
+    FEqualScales = equalScales;
+}
+
+QPointF TGraph::PixelToWorld(double px, double py) const
+{
+    const double W = PlotWidth();
+    const double H = PlotHeight();
+    if (W <= 0 || H <= 0)
+        return QPointF(FWorld.XMin, FWorld.YMin);
+    return QPointF(FWorld.XMin + (px - FLeft) / W * (FWorld.XMax - FWorld.XMin),
+                   FWorld.YMin + (H + FTop - py) / H * (FWorld.YMax - FWorld.YMin));
+}
+
+QPoint TGraph::WorldToPixel(double x, double y) const
+{
+    TMappedPoint p;
+    p.X = x;
+    p.Y = y;
+    p.FromWorld(PlotRect(), FWorld);
+    return p.Pixel;
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Tools
+
+int TGraph::ToolCursor(int tool, bool zoomX, bool zoomY)
+{
+    switch (tool) {
+    case gtAngle:
+    case gtArc:
+    case gtCercle:
+    case gtEllipse:
+    case gtSegment:
+    case gtSpline:
+    case gtVecteur:
+        return curPen;
+    case gtCurveArc:
+        return curDeformer;
+    case gtDupliquer:
+        return curDupliquer;
+    case gtSens:
+        return curInverser;
+    case gtPan:
+        return curPan;
+    case gtReticule:
+        return curReticule;
+    case gtSupprimer:
+        return curGomme;
+    case gtZoom:
+        return zoomX && zoomY ? curZoom : zoomX ? curZoomX : zoomY ? curZoomY : curArrow;
+    default:
+        return curArrow;
+    }
+}
+
+void TGraph::ApplyCursor()
+{
+    const int number = ToolCursor(FTool, FEqualScales || IsZoomX, FEqualScales || IsZoomY);
+    setCursor(CursorOf ? CursorOf(number) : QCursor(FallbackShape(number)));
+}
+
+bool TGraph::SetTool(int tool, bool down)
+{
+    const int wanted = down ? tool : gtNone;
+    if (wanted == gtModifierModele && std::none_of(FElements.begin(), FElements.end(),
+                                                   [](const auto& e) { return e->ObjectType() == obModele; }))
+        return false;
+    const int previous = FTool;
+    FTool = wanted;
+    ApplyCursor();
+    if (previous >= gtAngle && previous <= gtVecteur)
+        FConstruction.clear();
+    if (previous != FTool) {
+        FDrag = dgNone;
+        FZoom.Active = false;
+        SetHint(QString());
+        if (OnOptionChange)
+            OnOptionChange();
+    }
+    Repaint();
+    return true;
+}
+
+void TGraph::SetHint(const QString& hint)
+{
+    FHint = hint;
+    // The long part of a "short|long" hint is the instruction shown over the graph.
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    setToolTip(bar >= 0 ? hint.mid(bar + 1) : hint);
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Mouse and keys
+
+void TGraph::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    FMouse = QPoint(x, y);
+    switch (FTool) {
+    case gtZoom:
+        FZoom.Active = true;
+        FZoom.Band = QRect(QPoint(x, y), QPoint(x, y));
+        FDrag = dgRubber;
+        break;
+    case gtPan:
+        if (button == Qt::LeftButton) {
+            FDrag = dgPan;
+            FDragFrom = QPoint(x, y);
+        } else if (OnObjectClick) {
+            OnObjectClick(button, obNone);
+        }
+        break;
+    case gtModifierModele:
+        if (button != Qt::LeftButton && OnObjectClick)
+            OnObjectClick(button, obNone);
+        break;
+    case gtCurveArc:
+    case gtDupliquer:
+    case gtSens:
+    case gtSelection:
+    case gtMesurer:
+    case gtSupprimer:
+        ClickElement(button, shift, x, y);
+        break;
+    default:
+        if (OnObjectClick)
+            OnObjectClick(button, obNone);
+        break;
+    }
+    Repaint();
+    if (OnMouseDown)
+        OnMouseDown(button, shift, x, y);
+}
+
+void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
+{
+    const QPoint previous = FMouse;
+    FMouse = QPoint(x, y);
+    switch (FDrag) {
+    case dgRubber:
+        if (FTool == gtZoom)
+            FZoom.Band.setBottomRight(QPoint(x, y));
+        else
+            FSelectBand.setBottomRight(QPoint(x, y));
+        Repaint();
+        break;
+    case dgPan:
+        if (FWidth > 0 && FHeight > 0) {
+            const double dx = (FWorld.XMax - FWorld.XMin) * (x - FDragFrom.x()) / FWidth;
+            const double dy = (FWorld.YMax - FWorld.YMin) * (y - FDragFrom.y()) / FHeight;
+            FDragFrom = QPoint(x, y);
+            TWorld w = FWorld;
+            w.XMin -= dx;
+            w.XMax -= dx;
+            w.YMin += dy;
+            w.YMax += dy;
+            SetWorld(w);
+        }
+        break;
+    case dgMoveSelection:
+        for (TGElem* e : FSelection) {
+            if (auto* v = dynamic_cast<TGVecteur*>(e))
+                v->MoveBy(x - previous.x(), y - previous.y());
+            else if (auto* p = dynamic_cast<TGPolyPoint*>(e))
+                p->MoveBy(x - previous.x(), y - previous.y());
+        }
+        Repaint();
+        break;
+    default:
+        break;
+    }
+    if (FTool == gtReticule)
+        FMouseWorld = PixelToWorld(x, y);
+    if (OnMouseMove)
+        OnMouseMove(shift, x, y);
+}
+
+void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    FMouse = QPoint(x, y);
+    if (FDrag == dgRubber && FTool == gtZoom) {
+        const QPoint start = FZoom.Band.topLeft();
+        const int w = std::abs(x - start.x());
+        const int h = std::abs(y - start.y());
+        FZoom.Active = false;
+        FDrag = dgNone;
+        if (w > 9 && h > 9)
+            RectangleZoom(QRect(std::min(x, start.x()), std::min(y, start.y()), w, h));
+        else
+            ClickZoom(button, shift.testFlag(Qt::ControlModifier), x, y);
+    } else if (FDrag == dgRubber) {
+        // Selecting tools: the elements entirely inside the band join the selection.
+        const QRect band = FSelectBand.normalized();
+        FDrag = dgNone;
+        if (band.width() > 2 || band.height() > 2) {
+            if (!shift.testFlag(Qt::ShiftModifier)) {
+                for (TGElem* e : FSelection)
+                    e->Selected = false;
+                FSelection.clear();
+            }
+            for (auto& e : FElements) {
+                if (!e->IsShown() || e->ObjectType() == obPoint || e->ObjectType() == obModele || e->Selected)
+                    continue;
+                bool inside = false;
+                if (auto* v = dynamic_cast<TGVecteur*>(e.get()))
+                    inside = band.contains(v->Points[0].Pixel) && band.contains(v->Tip);
+                else if (auto* p = dynamic_cast<TGPolyPoint*>(e.get()))
+                    inside = !p->Points.empty() &&
+                             std::all_of(p->Points.begin(), p->Points.end(),
+                                         [&](const TMappedPoint& m) { return band.contains(m.Pixel); });
+                if (inside) {
+                    e->Selected = true;
+                    FSelection.push_back(e.get());
+                }
+            }
+            if (FTool == gtSupprimer)
+                DeleteSelection();
+            else if (FTool == gtSens)
+                for (TGElem* e : FSelection)
+                    if (auto* v = dynamic_cast<TGVecteur*>(e))
+                        v->Reverse();
+        }
+        FSelectBand = QRect();
+    } else if (FDrag == dgPan || FDrag == dgMoveSelection) {
+        FDrag = dgNone;
+    }
+    Repaint();
+    if (OnMouseUp)
+        OnMouseUp(button, shift, x, y);
+}
+
+void TGraph::MouseLeave()
+{
+    if (FDrag != dgNone)
+        MouseUp(Qt::LeftButton, Qt::NoModifier, FMouse.x(), FMouse.y());
+}
+
+bool TGraph::KeyDown(int key, Qt::KeyboardModifiers shift)
+{
+    const int step = shift.testFlag(Qt::ControlModifier) ? 10 : 1;
+    QPoint d;
+    switch (key) {
+    case Qt::Key_Space:
+        if (OnObjectClick)
+            OnObjectClick(Qt::RightButton, obNone);
+        return true;
+    case Qt::Key_Left:
+        d = QPoint(-step, 0);
+        break;
+    case Qt::Key_Right:
+        d = QPoint(step, 0);
+        break;
+    case Qt::Key_Up:
+        d = QPoint(0, -step);
+        break;
+    case Qt::Key_Down:
+        d = QPoint(0, step);
+        break;
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        DeleteSelection();
+        return true;
+    case Qt::Key_A:
+        if (!shift.testFlag(Qt::ControlModifier))
+            return false;
+        Undo();
+        return true;
+    default:
+        return false;
+    }
+    const QPoint target = FMouse + d;
+    if (isVisible())
+        QCursor::setPos(mapToGlobal(target));
+    MouseMove(shift, target.x(), target.y());
+    return true;
+}
+
+void TGraph::ClickZoom(Qt::MouseButton button, bool ctrl, int x, int y)
+{
+    const bool onX = FEqualScales || IsZoomX;
+    const bool onY = FEqualScales || IsZoomY;
+    const QPointF m = PixelToWorld(x, y);
+    const bool in = button == Qt::LeftButton;
+    TWorld w = FWorld;
+    if (onX) {
+        const double old = FZoom.ZoomX;
+        FZoom.ZoomX = in ? TZoom::ZoomIn(old, ctrl) : TZoom::ZoomOut(old, ctrl);
+        const double f = old / FZoom.ZoomX;
+        w.XMin = m.x() + (w.XMin - m.x()) * f;
+        w.XMax = m.x() + (w.XMax - m.x()) * f;
+    }
+    if (onY) {
+        const double old = FZoom.ZoomY;
+        FZoom.ZoomY = in ? TZoom::ZoomIn(old, ctrl) : TZoom::ZoomOut(old, ctrl);
+        const double f = old / FZoom.ZoomY;
+        w.YMin = m.y() + (w.YMin - m.y()) * f;
+        w.YMax = m.y() + (w.YMax - m.y()) * f;
+    }
+    SetWorld(w);
+}
+
+void TGraph::RectangleZoom(const QRect& band)
+{
+    const double W = PlotWidth();
+    const double H = PlotHeight();
+    if (W <= 0 || H <= 0 || band.width() <= 0 || band.height() <= 0)
+        return;
+    const double oldX = FZoom.ZoomX;
+    const double oldY = FZoom.ZoomY;
+    const double lo = TZoom::Levels.front();
+    const double hi = TZoom::Levels.back();
+    if (FEqualScales) {
+        const double k = std::min(H / band.height(), W / band.width());
+        FZoom.ZoomX = std::clamp(oldX * k, lo, hi);
+        FZoom.ZoomY = std::clamp(oldY * k, lo, hi);
+    } else {
+        if (IsZoomX)
+            FZoom.ZoomX = std::clamp(oldX * W / band.width(), lo, hi);
+        if (IsZoomY)
+            FZoom.ZoomY = std::clamp(oldY * H / band.height(), lo, hi);
+    }
+    const QPointF c = PixelToWorld(band.left() + band.width() / 2.0, band.top() + band.height() / 2.0);
+    const double halfX = oldX / FZoom.ZoomX * (FWorld.XMax - FWorld.XMin) / 2;
+    const double halfY = oldY / FZoom.ZoomY * (FWorld.YMax - FWorld.YMin) / 2;
+    SetWorld(TWorld{c.x() - halfX, c.x() + halfX, c.y() - halfY, c.y() + halfY});
+}
+
+TGElem* TGraph::HitElement(QPoint pixel, bool arcsOnly) const
+{
+    const auto hittable = [&](const TGElem& e) {
+        if (e.ObjectType() == obModele || e.ObjectType() == obPoint)
+            return false;
+        if (arcsOnly && e.ObjectType() != obArc && e.ObjectType() != obCercle && e.ObjectType() != obEllipse)
+            return false;
+        return e.HitTest(pixel, ElementSize);
+    };
+    for (int pass = 0; pass < 2; ++pass)
+        for (auto it = FElements.rbegin(); it != FElements.rend(); ++it)
+            if ((*it)->Selected == (pass == 0) && hittable(**it))
+                return it->get();
+    return nullptr;
+}
+
+void TGraph::ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    TGElem* hit = HitElement(QPoint(x, y), FTool == gtCurveArc);
+    if (!hit) {
+        if (button == Qt::LeftButton) {
+            for (TGElem* e : FSelection)
+                e->Selected = false;
+            FSelection.clear();
+            if (FTool != gtCurveArc && FTool != gtMesurer) {
+                FDrag = dgRubber;
+                FSelectBand = QRect(QPoint(x, y), QPoint(x, y));
+            }
+        }
+        if (OnObjectClick)
+            OnObjectClick(button, obNone);
+        return;
+    }
+    // The hit element is drawn last from now on.
+    auto it = std::find_if(FElements.begin(), FElements.end(), [&](const auto& e) { return e.get() == hit; });
+    std::rotate(it, it + 1, FElements.end());
+    if (shift.testFlag(Qt::ShiftModifier)) {
+        hit->Selected = !hit->Selected;
+        if (hit->Selected)
+            FSelection.push_back(hit);
+        else
+            FSelection.erase(std::remove(FSelection.begin(), FSelection.end(), hit), FSelection.end());
+    } else if (!hit->Selected) {
+        for (TGElem* e : FSelection)
+            e->Selected = false;
+        FSelection.assign(1, hit);
+        hit->Selected = true;
+    }
+    if (button == Qt::LeftButton) {
+        if (FTool == gtSelection)
+            FDrag = dgMoveSelection;
+        else if (FTool == gtSupprimer)
+            DeleteSelection();
+        else if (FTool == gtSens)
+            if (auto* v = dynamic_cast<TGVecteur*>(hit))
+                v->Reverse();
+    }
+    if (OnObjectClick)
+        OnObjectClick(button, hit->ObjectType());
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Elements and history
+
+TCourbe& TGraph::CurveOf(int index)
+{
+    return index >= 0 && index < int(FCurves.size()) ? *FCurves[std::size_t(index)] : FFreeCurve;
+}
+
+TGElem* TGraph::AddElement(std::unique_ptr<TGElem> element, int curve)
+{
+    TGElem* e = element.get();
+    e->SetPlotRect(PlotRect());
+    e->SetWorld(FWorld);
+    e->CurveIndex = curve >= 0 && curve < int(FCurves.size()) ? curve : -1;
+    FElements.push_back(std::move(element));
+    CurveOf(curve).Add(e);
+    if (auto* v = dynamic_cast<TGVecteur*>(e); v && v->Scale)
+        v->Scale->Vectors.push_back(v);
+    return e;
+}
+
+void TGraph::DetachElement(TGElem* element)
+{
+    CurveOf(element->CurveIndex).Remove(element);
+    FSelection.erase(std::remove(FSelection.begin(), FSelection.end(), element), FSelection.end());
+    element->Selected = false;
+    if (auto* v = dynamic_cast<TGVecteur*>(element)) {
+        if (v->Scale) {
+            auto& list = v->Scale->Vectors;
+            list.erase(std::remove(list.begin(), list.end(), v), list.end());
+        }
+        v->MoveBy(0, 0); // drops its attachments
+    }
+}
+
+void TGraph::DeleteSelection()
+{
+    if (FSelection.empty())
+        return;
+    std::vector<THistoryEntry> group;
+    const std::vector<TGElem*> selected = FSelection;
+    for (TGElem* e : selected) {
+        auto it =
+            std::find_if(FElements.begin(), FElements.end(), [&](const auto& p) { return p.get() == e; });
+        if (it == FElements.end())
+            continue;
+        DetachElement(e);
+        THistoryEntry entry;
+        entry.Index = std::size_t(it - FElements.begin());
+        entry.Element = std::move(*it);
+        FElements.erase(it);
+        group.push_back(std::move(entry));
+    }
+    FSelection.clear();
+    if (!group.empty())
+        FHistory.push_back(std::move(group));
+    Repaint();
+}
+
+void TGraph::Undo()
+{
+    if (FHistory.empty())
+        return;
+    std::vector<THistoryEntry> group = std::move(FHistory.back());
+    FHistory.pop_back();
+    // Back to their places, the last removed first.
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+        TGElem* e = it->Element.get();
+        const std::size_t index = std::min(it->Index, FElements.size());
+        e->SetPlotRect(PlotRect());
+        e->SetWorld(FWorld);
+        FElements.insert(FElements.begin() + std::ptrdiff_t(index), std::move(it->Element));
+        CurveOf(e->CurveIndex).Add(e);
+        if (auto* v = dynamic_cast<TGVecteur*>(e); v && v->Scale)
+            v->Scale->Vectors.push_back(v);
+    }
+    Repaint();
+}
+
+QString TGraph::UndoCaption() const
+{
+    return FHistory.empty() ? QString() : QStringLiteral("Cancel deletion");
+}
+
+void TGraph::Clear()
+{
+    FSelection.clear();
+    FHistory.clear();
+    FScales.clear();
+    FCurrentScale = -1;
+    FElements.clear();
+    FCurves.clear();
+    FFreeCurve = TCourbe();
+    FFreeCurve.SetPlotRect(PlotRect());
+    FFreeCurve.SetWorld(FWorld);
+    FElements.reserve(3104);
+    FCurves.reserve(16);
+    FScales.reserve(8);
+    FSelection.reserve(1024);
+    FConstruction.clear();
+    FDrag = dgNone;
+    Repaint();
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Curves and scales
+
+int TGraph::ScaleIndexOfKey(int key) const
+{
+    for (std::size_t i = 0; i < FScales.size(); ++i)
+        if (FScales[i]->Key == key)
+            return int(i);
+    return -1;
+}
+
+TParamCom* TGraph::CurrentScale() const
+{
+    return FCurrentScale >= 0 && FCurrentScale < int(FScales.size())
+               ? FScales[std::size_t(FCurrentScale)].get()
+               : nullptr;
+}
+
+int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TIntegerDynArray& numbers,
+                     const TIntegerDynArray& vectorEdges, const QStringList& unitTexts,
+                     const TIntegerDynArray& scaleKeys, const std::vector<TPointDDynArray>& vectorFamilies)
+{
+    for (std::size_t f = 0; f < scaleKeys.size(); ++f) {
+        if (ScaleIndexOfKey(scaleKeys[f]) >= 0)
+            continue;
+        auto scale = std::make_unique<TParamCom>();
+        scale->Key = scaleKeys[f];
+        scale->UnitText = f < std::size_t(unitTexts.size()) ? unitTexts[qsizetype(f)] : QString();
+        scale->ArrowPixels = FArrowPixels;
+        scale->PlotWidthPx = PlotWidth();
+        FScales.push_back(std::move(scale));
+        if (FCurrentScale < 0)
+            FCurrentScale = 0;
+    }
+    auto curve = std::make_unique<TCourbe>();
+    curve->SetPlotRect(PlotRect());
+    curve->SetWorld(FWorld);
+    FCurves.push_back(std::move(curve));
+    const int index = int(FCurves.size()) - 1;
+    TCourbe& c = *FCurves.back();
+    const int N = int(points.size()) - 1;
+
+    for (int i = 0; i <= N; ++i) {
+        auto p = std::make_unique<TGPoint>(points[std::size_t(i)].x(), points[std::size_t(i)].y(), PlotRect(),
+                                           FWorld);
+        p->Number = i < int(numbers.size()) ? numbers[std::size_t(i)] : i + 1;
+        p->Color = c.DefaultColors[TCourbe::kPoints];
+        p->Shape = c.PointShape;
+        p->NumberPlace = c.NumberPlace;
+        p->Label = c.ShowDefaults[TCourbe::kNumbers];
+        p->SetHidden(i < hiddenEdge || i > N - hiddenEdge);
+        AddElement(std::move(p), index);
+    }
+    for (int i = 0; i < N; ++i) {
+        auto s = std::make_unique<TGSegment>();
+        s->Created = true;
+        s->Color = c.DefaultColors[TCourbe::kSegments];
+        s->PlotRect = PlotRect();
+        s->World = FWorld;
+        s->AddPoint(points[std::size_t(i)].x(), points[std::size_t(i)].y());
+        s->AddPoint(points[std::size_t(i) + 1].x(), points[std::size_t(i) + 1].y());
+        s->SetHidden(i < hiddenEdge || i > N - hiddenEdge - 1);
+        AddElement(std::move(s), index);
+    }
+    if (N >= 1) {
+        auto spline = std::make_unique<TGSpline>();
+        spline->Created = true;
+        spline->Color = c.DefaultColors[TCourbe::kSplines];
+        spline->PlotRect = PlotRect();
+        spline->World = FWorld;
+        for (const QPointF& p : points)
+            spline->AddPoint(p.x(), p.y());
+        AddElement(std::move(spline), index);
+    }
+    for (std::size_t f = 0; f < vectorFamilies.size() && f < scaleKeys.size(); ++f) {
+        TParamCom* scale = FScales[std::size_t(ScaleIndexOfKey(scaleKeys[f]))].get();
+        const TPointDDynArray& family = vectorFamilies[f];
+        const int last = std::min(int(family.size()), N + 1) - 1;
+        const int edge = f < vectorEdges.size() ? vectorEdges[f] : 0;
+        if (c.ScaleKey < 0)
+            c.ScaleKey = scaleKeys[f];
+        for (int i = 0; i <= last; ++i) {
+            auto v = std::make_unique<TGVecteur>();
+            v->Created = true;
+            v->Color = c.DefaultColors[TCourbe::kVecteurs];
+            v->Scale = scale;
+            v->ScaleKey = scale->Key;
+            v->PlotRect = PlotRect();
+            v->World = FWorld;
+            v->SetOrigin(points[std::size_t(i)].x(), points[std::size_t(i)].y());
+            v->SetComponents(family[std::size_t(i)].x(), family[std::size_t(i)].y());
+            v->SetHidden(i < edge || i > last - edge);
+            AddElement(std::move(v), index);
+        }
+    }
+    Repaint();
+    return index;
+}
+
+void TGraph::SetCurveVisible(int curve, int kind, bool visible, int which)
+{
+    TCourbe& c = CurveOf(curve);
+    const int first = kind < 0 ? 0 : kind;
+    const int last = kind < 0 ? TCourbe::KindCount - 1 : kind;
+    for (int k = std::max(0, first); k <= last && k < TCourbe::KindCount; ++k) {
+        const bool split = k == TCourbe::kSegments || k == TCourbe::kSplines || k == TCourbe::kVecteurs;
+        if (!split || (which & 2))
+            c.ShowDefaults[k] = visible;
+        if (split && (which & 1))
+            c.ShowAdded[k] = visible;
+        if (!split && (which & 1))
+            c.ShowAdded[k] = visible;
+        c.ApplyVisibility(k);
+    }
+    Repaint();
+}
+
+void TGraph::SetAllCurvesVisible(int kind, bool visible, int which)
+{
+    for (std::size_t i = 0; i < FCurves.size(); ++i)
+        SetCurveVisible(int(i), kind, visible, which);
+    SetCurveVisible(-1, kind, visible, which);
+}
+
+void TGraph::SetCurveProperty(int curve, int kind, const QVariant& value, int which, int property)
+{
+    TCourbe& c = CurveOf(curve);
+    if (kind < 0 || kind >= TCourbe::KindCount)
+        return;
+    const bool split = kind == TCourbe::kSegments || kind == TCourbe::kSplines || kind == TCourbe::kVecteurs;
+    switch (property) {
+    case 0: {
+        if (kind == TCourbe::kModele)
+            return;
+        const TColor colour = TColor(value.toInt());
+        if (!split || (which & 2))
+            c.DefaultColors[kind] = colour;
+        if (split && (which & 1))
+            c.AddedColors[kind] = colour;
+        if (kind == TCourbe::kNumbers) {
+            for (TGElem* e : c.Lists[TCourbe::kPoints])
+                static_cast<TGPoint*>(e)->NumberColor = colour;
+            break;
+        }
+        for (TGElem* e : c.Lists[kind]) {
+            const bool user = e->UserMade;
+            if (!split || (user && (which & 1)) || (!user && (which & 2)))
+                e->SetColor(colour);
+        }
+        break;
+    }
+    case 1:
+        c.AbscissaName = value.toString();
+        break;
+    case 2:
+        c.OrdinateName = value.toString();
+        break;
+    case 4:
+        if (kind == TCourbe::kNumbers) {
+            c.NumberPlace = TNumberPlace(std::clamp(value.toInt(), 0, 2));
+            for (TGElem* e : c.Lists[TCourbe::kPoints])
+                static_cast<TGPoint*>(e)->NumberPlace = c.NumberPlace;
+        }
+        break;
+    case 6:
+        if (kind == TCourbe::kModele) {
+            c.ModelOption = std::uint8_t(value.toInt());
+        } else if (kind == TCourbe::kPoints) {
+            c.PointShape = TMotif(std::clamp(value.toInt(), 0, MotifCount - 1));
+            for (TGElem* e : c.Lists[TCourbe::kPoints])
+                static_cast<TGPoint*>(e)->Shape = c.PointShape;
+        }
+        break;
+    default:
+        break;
+    }
+    Repaint();
+}
+
+void TGraph::SelectScale(int index)
+{
+    if (index < 0 || index >= int(FScales.size()))
+        return;
+    FCurrentScale = index;
+    const TParamCom* current = FScales[std::size_t(index)].get();
+    for (auto& e : FElements) {
+        auto* v = dynamic_cast<TGVecteur*>(e.get());
+        if (!v)
+            continue;
+        const TCourbe& c = CurveOf(v->CurveIndex);
+        const bool flag = v->UserMade ? c.ShowAdded[TCourbe::kVecteurs] : c.ShowDefaults[TCourbe::kVecteurs];
+        v->SetVisible(v->Scale == current && flag && c.Active);
+    }
+    Repaint();
+}
+
+void TGraph::InitCurrentScale()
+{
+    TParamCom* scale = CurrentScale();
+    if (!scale)
+        return;
+    double largest = 0.0;
+    for (const TGVecteur* v : scale->Vectors)
+        if (std::isfinite(v->VectorNorm))
+            largest = std::max(largest, v->VectorNorm);
+    scale->PlotWidthPx = PlotWidth();
+    scale->InitScale(largest);
+    Repaint();
+}
+
+bool TGraph::SetVectorNorm(double value)
+{
+    TParamCom* scale = CurrentScale();
+    const bool accepted = scale && scale->SetNorm(value);
+    if (accepted)
+        Repaint();
+    return accepted;
+}
+
+double TGraph::VectorScaleValue() const
+{
+    const TParamCom* scale = CurrentScale();
+    return scale ? scale->Norm : 0.0;
+}
+
+void TGraph::SetVideoImage(QPointF origin, QSizeF size, const QImage& bitmap, bool flipX, bool flipY,
+                           double angle)
+{
+    FSourceImg.PlotRect = PlotRect();
+    FSourceImg.World = FWorld;
+    FSourceImg.Load(origin, size, bitmap, flipX, flipY, angle);
+    Repaint();
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Painting
+
+void TGraph::Repaint()
+{
+    update();
+}
+
+void TGraph::PaintScales(QPainter& painter) const
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(8);
+    painter.setFont(font);
+    const QFontMetrics metrics(font, painter.device());
+    const int L = FArrowPixels;
+    if (IsDessinerEchelleDistances && PlotWidth() > 0) {
+        const int right = FWidth - 20;
+        const int left = right - L;
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(left, 20, right, 20);
+        painter.drawLine(left, 16, left, 24);
+        painter.drawLine(right, 16, right, 24);
+        const double length = L * (FWorld.XMax - FWorld.XMin) / PlotWidth();
+        const QString text = GeneralText(length, 3) + QStringLiteral(" m");
+        painter.drawText(QRect(left - 40, 5, L + 80, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                         text);
+    }
+    const TParamCom* scale = CurrentScale();
+    if (IsDessinerEchelleVecteurs && scale) {
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(20, 20, 20 + L, 20);
+        painter.drawLine(20 + L, 20, 20 + L - 8, 16);
+        painter.drawLine(20 + L, 20, 20 + L - 8, 24);
+        const QString text = GeneralText(VectorScaleValue(), 4) + QLatin1Char(' ') + scale->UnitText;
+        painter.drawText(QRect(20 - 40, 5, L + 80, metrics.height()), Qt::AlignHCenter | Qt::AlignTop, text);
+    }
+}
+
+void TGraph::Paint(QPainter& painter, bool vectorTarget) const
+{
+    painter.save();
+    QFont base(QStringLiteral("Arial"));
+    base.setPointSize(10);
+    painter.setFont(base);
+    const QRect plot = PlotRect();
+    const QSize control(FWidth, FHeight);
+    const TPaintContext context{ElementSize, VectorValues, vectorTarget};
+
+    // 1. The plot's background.
+    if (plot.width() > 0 && plot.height() > 0) {
+        if (vectorTarget || FGradient.size() != plot.size()) {
+            const QPointF centre = QRectF(plot).center();
+            QRadialGradient gradient(centre, std::hypot(plot.width() / 2.0, plot.height() / 2.0));
+            gradient.setColorAt(0, ToQColor(FColorBegin));
+            gradient.setColorAt(1, ToQColor(FColorEnd));
+            painter.fillRect(plot, gradient);
+        } else {
+            painter.drawImage(plot.topLeft(), FGradient);
+        }
+    }
+    // 2. Top and right margins.
+    const QColor band = ToQColor(ColorAxe);
+    painter.fillRect(QRect(0, 0, FWidth, FTop), band);
+    painter.fillRect(QRect(plot.left() + plot.width(), 0, FWidth - plot.left() - plot.width(), FHeight),
+                     band);
+    // 3. The video image.
+    painter.save();
+    painter.setClipRect(plot);
+    FSourceImg.Draw(painter, context);
+    painter.restore();
+    // 4. Axes.
+    TAxe axeX = FAxeX;
+    TAxe axeY = FAxeY;
+    axeX.Title = TitreAxeX;
+    axeY.Title = TitreAxeY;
+    axeX.TitleFromEdge = TitreAxeXFromEdge;
+    axeY.TitleFromEdge = TitreAxeYFromEdge;
+    axeX.Visible = IsAxeXVisible;
+    axeY.Visible = IsAxeYVisible;
+    axeX.BandColor = ColorAxe;
+    axeY.BandColor = ColorAxe;
+    if (plot.width() > 0 && plot.height() > 0) {
+        axeX.Draw(painter, plot, control);
+        axeY.Draw(painter, plot, control);
+    }
+    // 5, 6. Origin mark and elements, clipped to the plot.
+    painter.save();
+    painter.setClipRect(plot);
+    if (IsOrigineVisible) {
+        TGPoint origin = FOrigine;
+        origin.Visible = true;
+        origin.Draw(painter, context);
+    }
+    for (const auto& e : FElements)
+        e->Draw(painter, context);
+    // 7. Zoom rubber band.
+    painter.setPen(QPen(QColor(128, 128, 128), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    if (FZoom.Active)
+        painter.drawRect(FZoom.Band.normalized());
+    // 8. Selection rectangle of the selecting tools.
+    if (FDrag == dgRubber && FTool != gtZoom && !FSelectBand.isNull())
+        painter.drawRect(FSelectBand.normalized());
+    painter.restore();
+    // 9, 10. Distance and vector scales.
+    PaintScales(painter);
+    // 11. Frames, on the screen's bitmap only.
+    if (!vectorTarget) {
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::NoBrush);
+        if (plot.width() > 0 && plot.height() > 0)
+            painter.drawRect(plot.adjusted(-1, -1, 0, 0));
+        if (FWidth > 1 && FHeight > 1) {
+            painter.setPen(Qt::white);
+            painter.drawLine(0, 0, FWidth - 1, 0);
+            painter.drawLine(0, 0, 0, FHeight - 1);
+            painter.setPen(QColor(128, 128, 128));
+            painter.drawLine(FWidth - 1, 0, FWidth - 1, FHeight - 1);
+            painter.drawLine(0, FHeight - 1, FWidth - 1, FHeight - 1);
+        }
+    }
+    painter.restore();
+}
+
+QImage TGraph::RenderImage() const
+{
+    QImage image(std::max(1, FWidth), std::max(1, FHeight), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    Paint(painter, false);
+    return image;
+}
+
+void TGraph::RenderTo(QPaintDevice& device, bool vectorTarget) const
+{
+    QPainter painter(&device);
+    if (!painter.isActive())
+        return;
+    Paint(painter, vectorTarget);
+}
+
+QByteArray TGraph::ToSvg() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(FWidth, FHeight));
+    generator.setViewBox(QRect(0, 0, FWidth, FHeight));
+    generator.setResolution(VectorDpi);
+    generator.setTitle(QStringLiteral("Graph"));
+    RenderTo(generator, true);
+    return bytes;
+}
+
+bool TGraph::SaveToFile(const QString& fileName) const
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("svg")) {
+        const QByteArray svg = ToSvg();
+        QFile file(fileName);
+        if (svg.isEmpty() || !file.open(QIODevice::WriteOnly))
+            return false;
+        return file.write(svg) == svg.size();
+    }
+    if (suffix == QLatin1String("pdf")) {
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::WriteOnly))
+            return false;
+        probe.close();
+        QPdfWriter writer(fileName);
+        writer.setResolution(VectorDpi);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setPageSize(
+            QPageSize(QSizeF(FWidth * 72.0 / VectorDpi, FHeight * 72.0 / VectorDpi), QPageSize::Point));
+        QPainter painter(&writer);
+        if (!painter.isActive())
+            return false;
+        Paint(painter, true);
+        return painter.end();
+    }
+    if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp"))
+        return RenderImage().save(fileName, suffix == QLatin1String("png") ? "PNG" : "BMP");
+    return false;
+}
+
+bool TGraph::CopyToClipboard() const
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    auto* mime = new QMimeData;
+    mime->setImageData(RenderImage());
+    mime->setData(QStringLiteral("image/svg+xml"), ToSvg());
+    clipboard->setMimeData(mime);
+    return true;
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Widget events: routing only
+
+void TGraph::paintEvent(QPaintEvent*)
+{
+    const QImage buffer = RenderImage();
+    QPainter painter(this);
+    painter.drawImage(0, 0, buffer);
+}
+
+void TGraph::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (FSuspended == 0 && (width() != FWidth || height() != FHeight))
+        SetBounds(width(), height());
+}
+
+void TGraph::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    MouseDown(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TGraph::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    MouseMove(event->modifiers(), p.x(), p.y());
+}
+
+void TGraph::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    MouseUp(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TGraph::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    MouseLeave();
+}
+
+void TGraph::keyPressEvent(QKeyEvent* event)
+{
+    if (!KeyDown(event->key(), event->modifiers()))
+        QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,282 @@
+// The graph control: a world window shown in a plot area with two graduated axes, the elements drawn
+// over it, zoom, pan, the mouse-coordinate readout and the current tool. The scene paints on any
+// QPainter (the widget's back buffer, an image, an SVG or PDF target); mouse and keys arrive as plain
+// arguments, so everything but event routing works without a visible window.
+#pragma once
+
+#include "graph/UnitGraphAxes.h"
+#include "graph/UnitGraphElems.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QStringList>
+#include <QVariant>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPaintDevice;
+
+// Corner of the value bubble.
+enum TBullePlace : int
+{
+    bpNone = 0,
+    bpUpLeft = 1,
+    bpUpRight = 2,
+    bpDownLeft = 3,
+    bpDownRight = 4,
+};
+
+// Tool codes.
+enum TGraphTool : int
+{
+    gtNone = 0,
+    gtAngle = 1,
+    gtArc = 2,
+    gtCercle = 3,
+    gtEllipse = 4,
+    gtSegment = 5,
+    gtSpline = 6,
+    gtVecteur = 7,
+    gtCurveArc = 8,
+    gtDupliquer = 9,
+    gtSens = 10,
+    gtModifierModele = 11,
+    gtPan = 12,
+    gtReticule = 13,
+    gtSelection = 14,
+    gtModeleInfo = 15,
+    gtMesurer = 16,
+    gtSupprimer = 17,
+    gtZoom = 18,
+};
+
+// Drag states.
+enum TGraphDrag : int
+{
+    dgNone = 0,
+    dgPan = 3,
+    dgMoveSelection = 4,
+    dgRubber = 7,
+};
+
+class TGraph : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TGraph(QWidget* parent = nullptr);
+    ~TGraph() override;
+
+    // ---- Properties read when painting
+    TColor ColorAxe; // margins and axis bands; the window's button face at creation
+    bool IsAxeXVisible = true;
+    bool IsAxeYVisible = true;
+    bool IsOrigineVisible = false; // grey origin mark at world (0, 0)
+    bool IsZoomX = false;          // click and rectangle zoom act on x
+    bool IsZoomY = false;
+    bool IsDessinerEchelleDistances = false; // distance scale bar
+    bool IsDessinerEchelleVecteurs = false;  // vector scale legend
+    bool IsShowModeleurEqua = false;
+    bool IsShowModeleurStat = false;
+    QStringList TitreAxeX, TitreAxeY;
+    int TitreAxeXFromEdge = 10;
+    int TitreAxeYFromEdge = 10;
+    TBullePlace BullePlace = bpNone;
+    int ElementSize = 0;       // 0 small, 1 average, 2 large
+    bool VectorValues = false; // write each vector's value next to it
+
+    int AxeXFromTop() const { return FTop; }
+    int AxeXFromBottom() const { return FBottom; }
+    int AxeYFromLeft() const { return FLeft; }
+    int AxeYFromRight() const { return FRight; }
+    // Margins of the plot area, pixels; the plot and every element are laid out again.
+    void SetMargins(int top, int right, int left, int bottom);
+    TColor ColorBegin() const { return FColorBegin; }
+    TColor ColorEnd() const { return FColorEnd; }
+    void SetGradient(TColor begin, TColor end);
+    int LEchelleEnPixels() const { return FArrowPixels; }
+    void SetLEchelleEnPixels(int pixels);
+    bool IsSourceImgVisible() const { return FSourceImg.Visible; }
+    void SetSourceImgVisible(bool visible) { FSourceImg.Visible = visible && !FSourceImg.Bitmap.isNull(); }
+
+    // ---- Notifications, called only when assigned, after the control's own handling
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
+    std::function<void(Qt::KeyboardModifiers, int, int)> OnMouseMove;
+    std::function<void(Qt::MouseButton, TGObjectType)> OnObjectClick;
+    std::function<void()> OnOptionChange; // the current tool changed
+    std::function<void()> OnResize;       // the control took a new size (scales may have changed)
+    // The pointer shape of a cursor number of the program's cursor set; unassigned: Qt's shapes.
+    std::function<QCursor(int)> CursorOf;
+
+    // ---- World window and mapping
+    TWorld World() const { return FWorld; }
+    double XMin() const { return FWorld.XMin; }
+    double XMax() const { return FWorld.XMax; }
+    double YMin() const { return FWorld.YMin; }
+    double YMax() const { return FWorld.YMax; }
+    bool EqualScales() const { return FEqualScales; }
+    void SetWorld(const TWorld& world);
+    // A fresh window: both zoom factors back to 1.
+    void SetWorldAndScales(const TWorld& world, bool equalScales);
+    QPointF PixelToWorld(double px, double py) const;
+    // Pixel of a world point, rounded as the elements round it.
+    QPoint WorldToPixel(double x, double y) const;
+    int PlotWidth() const;
+    int PlotHeight() const;
+    QRect PlotRect() const;
+    bool InPlot(int x, int y) const;
+    const TZoom& Zoom() const { return FZoom; }
+    QPointF MouseWorld() const { return FMouseWorld; }
+
+    // ---- Size and layout (pixels). Ignored while the layout is suspended.
+    void SetBounds(int width, int height);
+    QSize ControlSize() const { return QSize(FWidth, FHeight); }
+    void SuspendLayout() { ++FSuspended; }
+    void ResumeLayout();
+    // Applies the size, the world window and the scale arrow length again.
+    void Refresh();
+
+    // ---- Tools
+    int Tool() const { return FTool; }
+    // `down` true selects the tool, false selects none. Selecting the model modifier is refused when the
+    // graph holds no model; the answer says whether the tool is now the one asked for.
+    bool SetTool(int tool, bool down);
+    int Drag() const { return FDrag; }
+    // The hint shown over the graph (a tool's instruction); empty hides it.
+    void SetHint(const QString& hint);
+    QString Hint() const { return FHint; }
+    // Cursor number of a tool (0 the arrow) for the zoom axes given.
+    static int ToolCursor(int tool, bool zoomX, bool zoomY);
+
+    // ---- Mouse and keys: view pixels, routed here by the widget or called by tests
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // The pointer left the control: the hint goes and a drag ends as a mouse up.
+    void MouseLeave();
+    // True when the key was the graph's.
+    bool KeyDown(int key, Qt::KeyboardModifiers shift);
+
+    // ---- Elements, curves and scales
+    const std::vector<std::unique_ptr<TGElem>>& Elements() const { return FElements; }
+    const std::vector<std::unique_ptr<TCourbe>>& Curves() const { return FCurves; }
+    TCourbe& FreeCurve() { return FFreeCurve; }
+    const std::vector<std::unique_ptr<TParamCom>>& Scales() const { return FScales; }
+    const std::vector<TGElem*>& Selection() const { return FSelection; }
+    // Takes ownership; the element gets the plot and the window, and joins its curve (the free curve for
+    // an index outside the list).
+    TGElem* AddElement(std::unique_ptr<TGElem> element, int curve);
+    // Empties curves, elements, scales, selection and history.
+    void Clear();
+    // Deletes the selected elements as one undo group.
+    void DeleteSelection();
+    void Undo();
+    QString UndoCaption() const;
+
+    // A curve of N + 1 world points with their mark numbers; points and segments nearer than
+    // `hiddenEdge` to either end are hidden. Vector family f has one component pair per point, belongs
+    // to scale key scaleKeys[f] (unit unitTexts[f]) and hides vectorEdges[f] vectors at each end.
+    // Returns the curve's index.
+    int AddCurve(const TPointDDynArray& points, int hiddenEdge, const TIntegerDynArray& numbers,
+                 const TIntegerDynArray& vectorEdges, const QStringList& unitTexts,
+                 const TIntegerDynArray& scaleKeys, const std::vector<TPointDDynArray>& vectorFamilies);
+    // `which`: bit 0 the user's elements, bit 1 the data's (segments, splines, vectors). A curve index
+    // outside the list means the free curve. A kind below 0 means every kind.
+    void SetCurveVisible(int curve, int kind, bool visible, int which);
+    void SetAllCurvesVisible(int kind, bool visible, int which);
+    // Property 0 colour (TColor), 1 and 2 the model's abscissa and ordinate names, 4 the number place
+    // (kind 5), 6 the model option (kind 4) or point shape (kind 6).
+    void SetCurveProperty(int curve, int kind, const QVariant& value, int which, int property);
+    // The current vector scale: its vectors visible (as their curve allows), the others hidden.
+    void SelectScale(int index);
+    int CurrentScaleIndex() const { return FCurrentScale; }
+    TParamCom* CurrentScale() const;
+    // Index of the scale of a key, -1 when there is none.
+    int ScaleIndexOfKey(int key) const;
+    void InitCurrentScale();
+    bool SetVectorNorm(double value);
+    double VectorScaleValue() const;
+    // The video frame behind the graph; see TSourceImg::Load.
+    void SetVideoImage(QPointF origin, QSizeF size, const QImage& bitmap, bool flipX, bool flipY,
+                       double angle);
+
+    // ---- Painting and export
+    // The whole scene at the control's size. A vector target paints the gradient as a brush and leaves
+    // out the frames that belong to the screen.
+    void Paint(QPainter& painter, bool vectorTarget) const;
+    QImage RenderImage() const;
+    // Renders into a device of the control's size (an SVG generator, a PDF writer, an image).
+    void RenderTo(QPaintDevice& device, bool vectorTarget) const;
+    // By extension: ".svg" vector, ".pdf" vector, ".png" and ".bmp" bitmap. False when the file cannot be
+    // written or the extension is none of these.
+    bool SaveToFile(const QString& fileName) const;
+    // The rendering as SVG text.
+    QByteArray ToSvg() const;
+    // Puts a bitmap and the SVG on the clipboard; false when the clipboard is not available.
+    bool CopyToClipboard() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Layout();
+    void RenderGradient();
+    void ApplyCursor();
+    void Repaint();
+    void ClickZoom(Qt::MouseButton button, bool ctrl, int x, int y);
+    void RectangleZoom(const QRect& band);
+    // Hit test from the end of the list, selected elements first; null on a miss.
+    TGElem* HitElement(QPoint pixel, bool arcsOnly) const;
+    void ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    TCourbe& CurveOf(int index);
+    void DetachElement(TGElem* element);
+    void PaintScales(QPainter& painter) const;
+
+    int FWidth = 0, FHeight = 0;
+    int FTop = 20, FBottom = 45, FLeft = 75, FRight = 20;
+    TColor FColorBegin = clWhite;
+    TColor FColorEnd = 0xF0CAA6; // RGB(166, 202, 240)
+    int FArrowPixels = 64;
+    int FSuspended = 0;
+
+    TWorld FWorld;
+    bool FEqualScales = false;
+    TAxe FAxeX{false};
+    TAxe FAxeY{true};
+    TZoom FZoom;
+    int FTool = gtNone;
+    int FDrag = dgNone;
+    QPoint FDragFrom;  // last pointer position of a drag, pixels
+    QPoint FMouse;     // last pointer position, pixels
+    QRect FSelectBand; // rubber band of the selecting tools
+    QPointF FMouseWorld;
+    QString FHint;
+    std::vector<QPoint> FConstruction; // points of a construction under way
+
+    std::vector<std::unique_ptr<TGElem>> FElements;
+    std::vector<std::unique_ptr<TCourbe>> FCurves;
+    TCourbe FFreeCurve;
+    std::vector<std::unique_ptr<TParamCom>> FScales;
+    int FCurrentScale = -1;
+    std::vector<TGElem*> FSelection;
+    // Undo history: groups of deleted elements with their former list positions.
+    struct THistoryEntry
+    {
+        std::unique_ptr<TGElem> Element;
+        std::size_t Index = 0;
+    };
+    std::vector<std::vector<THistoryEntry>> FHistory;
+    TGPoint FOrigine;
+    TSourceImg FSourceImg;
+    QImage FGradient; // the plot's background, rendered on every resize
+};

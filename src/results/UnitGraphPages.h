@@ -1,0 +1,172 @@
+// The graph pages of the results window: how the time, trajectory and vector graphs are built from the
+// current result table (usable without a window), and the page widget with its tools, choice panel and
+// vector-scale panel.
+#pragma once
+
+#include "calc/UnitResultats.h"
+#include "common/UnitOptions.h"
+#include "graph/UnitGraph.h"
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+// The current video frame and where it lies: the reference origin's relative position in it (x from
+// the left, y from the top), its size in metres, the axis directions and the grid's angle (radians).
+struct TVideoImage
+{
+    QImage Frame;
+    QPointF Origin;
+    QSizeF Size;
+    bool FlipX = false;
+    bool FlipY = false;
+    double Angle = 0.0;
+};
+
+// What a graph page reads besides the result table.
+struct TGraphPageContext
+{
+    bool VelocityComputed = true;
+    bool AccelerationComputed = true;
+    bool PolarComputed = true;
+    bool HideEdgeV = false;   // hide one point at each end of velocity curves
+    bool HideEdgeA = false;   // two points of acceleration curves
+    bool TimePolyline = true; // broken lines on the time page
+    bool TrajectoryPolyline = true;
+    int TrajectoryNumbering = npBelow;
+    int VectorNumbering = npBelow;
+    bool VectorTilted = true; // vector page "same as the video": image axes instead of the reference frame
+    bool VectorDraw = true;   // "defaults" of the vector page's check list: vectors, curves, segments
+    bool VectorSpline = false;
+    bool VectorPolyline = false;
+    bool GraphOrigin = false;
+    bool VectorValues = false; // write each vector's value next to it
+    bool VideoImage = false;   // the video image behind the vector page
+    bool LayerMode = false;    // measuring on the layer: no video image
+    // Fills the current frame; false when there is none.
+    std::function<bool(TVideoImage&)> VideoSource;
+    int ElementSize = 0;
+    bool TimeZoomX = false; // zoom of the time graph acts on x, on y
+    bool TimeZoomY = true;
+    // Colour and glyph of an object; unassigned: the palette and the glyph cycle.
+    std::function<TColor(int)> ObjectColor;
+
+    static TGraphPageContext FromOptions(const TOptions& options);
+    TColor ColorOf(int object) const;
+};
+
+// The quantities the time page offers, in the order of its list: x and y, then the velocity, the
+// acceleration and the polar quantities when they are computed.
+std::vector<TColumnKind> TimeQuantities(const TGraphPageContext& context);
+// The list entry of a quantity ("Abscissa", "x-component of velocity"...).
+QString TimeQuantityCaption(TColumnKind kind);
+
+// Builds the time graph of `quantity` for the objects; `fit` computes a fresh window (a rebuild after a
+// recomputation or a change of choice), otherwise the user's window stays.
+void BuildTimeGraph(TGraph& graph, const TResCalc& calc, TColumnKind quantity,
+                    const std::vector<int>& objects, const TGraphPageContext& context, bool fit);
+// The trajectory of every object relative to `reference` (-1 the camera's frame); only `objects` are
+// shown.
+void BuildTrajectoryGraph(TGraph& graph, const TResCalc& calc, int reference, const std::vector<int>& objects,
+                          const TGraphPageContext& context, bool fit);
+// Positions of every object with their velocity (key 0) and acceleration (key 1) vectors, as computed;
+// `quantity` 0 shows the velocity scale, 1 the acceleration scale. Only `objects` are shown.
+void BuildVectorGraph(TGraph& graph, const TResCalc& calc, int quantity, const std::vector<int>& objects,
+                      const TGraphPageContext& context, bool fit);
+// Shows the vector page's elements for the chosen objects and quantity without rebuilding.
+void ShowVectorChoices(TGraph& graph, int quantity, const std::vector<int>& objects,
+                       const TGraphPageContext& context);
+
+// The plot colours, margins of one page (time, trajectory, vectors: the page codes of the window).
+void ApplyPageLook(TGraph& graph, int page);
+
+// One graph page: the tool bar on the left, the graph, the vector-scale panel above it (vector page) and
+// the choice panel below. The window routes its results and options here.
+class TGraphPage : public QWidget
+{
+public:
+    TGraphPage(int page, QWidget* parent = nullptr);
+
+    int PageCode() const { return FPage; }
+    TGraph& Graph() { return *FGraph; }
+    QToolButton* ToolButton(int tool) const;
+    // Whether the page offers the tool now (its button is on the tool bar and not hidden).
+    bool ToolShown(int tool) const;
+    QComboBox* QuantityBox() const { return FQuantity; }
+    QComboBox* ReferenceBox() const { return FReference; }
+    QListWidget* ObjectList() const { return FObjects; }
+    QLineEdit* NormBox() const { return FNorm; }
+    QLabel* UnitLabel() const { return FUnit; }
+    // The window's status panels of the coordinates readout (x and y); not owned.
+    QLabel* ReadoutX = nullptr;
+    QLabel* ReadoutY = nullptr;
+
+    // Fills the choice panel from the table and keeps the remembered choices where they still exist.
+    void FillChoices(const TResCalc& calc, const QStringList& objectNames, const QString& cameraName,
+                     const TGraphPageContext& context);
+    // Rebuilds the graph from the choices; `fit` as for the builders.
+    void Rebuild(const TResCalc& calc, const TGraphPageContext& context, bool fit);
+    // Norm box up-down: multiplies the norm by 1.1 or 0.9; false when the scale refuses it.
+    bool StepNorm(bool up);
+    std::vector<int> SelectedObjects() const;
+    void UpdateNormBox();
+
+    // File > Export: asks a file name and writes the graph as SVG, BMP or PNG (the vector page with its
+    // scales); the result is told through the message box. False when cancelled or failed.
+    bool ExportGraph();
+    // Edit > Copy frame to clipboard: a bitmap and the SVG; the result is told through the message box.
+    bool CopyGraph();
+    QString LastFolder; // the folder of the last export, proposed next time
+
+    // Hides the tools that the options hide on this page ("ToolButton" + page + tool + "_Down").
+    void ApplyToolOptions(const TOptions& options);
+    // The pop-up menu of a click on no element (right button or Space): the page's tools, each item
+    // pressing its button. The caller owns the menu.
+    QMenu* BuildContextMenu();
+
+    // The vector page's "Draw the current video image" button; null on the other pages.
+    QToolButton* VideoButton() const { return FVideoButton; }
+    std::function<void(bool)> OnVideoToggle;
+
+    // Called when a choice changes: the window rebuilds the page.
+    std::function<void()> OnChoiceChange;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void AddTool(int tool, const char* name, const char* hint, const char* graphHint);
+    void SetToolShown(int tool, bool shown);
+    void ShowReadout(int x, int y);
+
+    int FPage;
+    TGraph* FGraph = nullptr;
+    QToolBar* FTools = nullptr;
+    QComboBox* FQuantity = nullptr;
+    QComboBox* FReference = nullptr;
+    QListWidget* FObjects = nullptr;
+    QLineEdit* FNorm = nullptr;
+    QLabel* FUnit = nullptr;
+    QWidget* FScalePanel = nullptr;
+    std::vector<std::pair<int, QToolButton*>> FToolButtons;
+    std::vector<std::pair<int, QAction*>> FToolActions; // the tool bar's actions of the buttons
+    std::vector<int> FHiddenTools;                      // hidden by the options
+    QToolButton* FVideoButton = nullptr;
+    QAction* FVideoAction = nullptr;
+    std::vector<TColumnKind> FQuantities; // time page: the kinds of the list's entries
+    TGraphPageContext FContext;
+    // A graph built with a fresh window before its page first showed was built at a provisional size:
+    // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
+    const TResCalc* FCalc = nullptr;
+    bool FFresh = false;
+};

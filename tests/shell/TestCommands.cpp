@@ -1,0 +1,162 @@
+// The command table: its rules as plain functions of the state, and the window's controls built from it
+// (every row present, reached by id, later features disabled).
+#include "shell/UnitCommands.h"
+
+#include "common/UnitOptions.h"
+#include "shell/UnitMainForm.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+
+TCommandState OpenIn(TModeVideo mode)
+{
+    TCommandState s;
+    s.Open = true;
+    s.CommandsEnabled = true;
+    s.Mode = mode;
+    s.Tool = mode == mvRepereFixe ? 2 : 0; // the mark tool in the grid
+    return s;
+}
+
+} // namespace
+
+TEST(Commands, TableRowsAreNamedAndPlacedOnce)
+{
+    for (const TCommandRow& c : Commands()) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(CommandId(QString::fromLatin1(c.Name)), c.Id);
+        if (c.Place == TCommandPlace::Menu) {
+            EXPECT_LT(c.Parent, c.Id); // a menu comes before its items
+        }
+        if (c.Place == TCommandPlace::Popup) {
+            ASSERT_NE(c.Target, cmNone);
+            EXPECT_EQ(Command(c.Target).Place, TCommandPlace::ToolsBar);
+        }
+        if (c.Kind != TCommandKind::Submenu && c.Place != TCommandPlace::MenuBar && !c.Later) {
+            EXPECT_NE(c.Handler, nullptr);
+        }
+    }
+    EXPECT_EQ(CommandId(u"NoSuchControl"), cmNone);
+    EXPECT_EQ(ShortHint(Command(cmButtonOutilPan)), QStringLiteral("Pan image"));
+    EXPECT_EQ(LongHint(Command(cmButtonOutilPan)),
+              QStringLiteral("Image zoom factor must be greater than 100%"));
+}
+
+TEST(Commands, RulesFollowModeVideoToolAndOptions)
+{
+    TCommandState closed;
+    TCommandState grid = OpenIn(mvRepereFixe);
+    TCommandState layer = OpenIn(mvTransparent);
+    TCommandState capture = OpenIn(mvCapture);
+    TCommandState separate = grid;
+    separate.SeparateScales = true;
+    TCommandState oneScalePoint = grid;
+    oneScalePoint.Tool = 1; // otEchelle
+    oneScalePoint.ScalePoints[0] = 1;
+    TCommandState twoScalePoints = grid;
+    twoScalePoints.ScalePoints[0] = 2;
+    TCommandState tracking = OpenIn(mvTracking);
+    tracking.Objects = 2;
+
+    struct Case
+    {
+        const char* What;
+        TCommandId Id;
+        const TCommandState& State;
+        bool Visible, Enabled;
+    };
+    const Case cases[] = {
+        {"close needs a video", cmMenuFichierFermerVideo, closed, true, false},
+        {"close with a video", cmMenuFichierFermerVideo, grid, true, true},
+        {"file items hide in capture", cmMenuFichierOuvrir, capture, false, true},
+        {"quit always", cmMenuFichierQuitter, capture, true, true},
+        {"display menu off in capture", cmMenuAffichage, capture, true, false},
+        {"undo without anything to undo", cmMenuAffichageAnnuler, grid, true, false},
+        {"reverse axis on a layer not placed", cmMenuMesuresInverserAxeX, layer, true, true},
+        {"reverse axis without a grid", cmMenuMesuresInverserAxeX, grid, true, false},
+        {"scale length needs two points", cmMenuMesuresValeurEchelle, grid, true, false},
+        {"scale length with two points", cmMenuMesuresValeurEchelle, twoScalePoints, true, true},
+        {"scale length hides with separate scales", cmMenuMesuresValeurEchelle, separate, false, false},
+        {"vertical scale button with separate scales", cmButtonOutilEchelleVert, separate, true, true},
+        {"normal scale button hides then", cmButtonOutilEchelle, separate, false, true},
+        {"scale pop-up item hides then", cmPopupMenuEchelle, separate, false, true},
+        {"mark tool in the grid", cmButtonOutilMarque, grid, true, true},
+        {"mark tool without a video", cmButtonOutilMarque, closed, true, false},
+        {"layer tool only on the layer", cmButtonOutilTsp, grid, false, true},
+        {"navigation between two scale ends", cmButtonVideoSucc, oneScalePoint, true, false},
+        {"navigation hidden in capture", cmButtonVideoSucc, capture, false, false},
+        {"object number with two objects", cmButtonTrackNumMarque, tracking, true, false},
+        {"datasheet hidden while its option is off", cmButtonMenuTableau, grid, false, true},
+        // Later features: present where their rules show them, never enabled.
+        {"layer mode not built", cmButtonModeTransparent, grid, true, false},
+        {"names tool not built", cmButtonOutilNom, grid, true, false},
+        {"options not built", cmMenuAffichageOptions, grid, true, false},
+        {"outline shape not built", cmMenuMesuresForme, tracking, true, false},
+        {"tracking pop-up follows its button", cmPopupMenuTrackContour, tracking, true, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CommandVisible(c.Id, c.State), c.Visible) << c.What;
+        EXPECT_EQ(CommandEnabled(c.Id, c.State), c.Enabled) << c.What;
+    }
+    TCommandState shown = grid;
+    shown.ShowResults[0] = true;
+    EXPECT_TRUE(CommandVisible(cmButtonMenuTableau, shown));
+    EXPECT_FALSE(CommandVisible(cmButtonMenuTableau, OpenIn(mvStudio)));
+
+    // Captions and checks read the state.
+    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, closed), QStringLiteral("Cancel  (Ctrl A)"));
+    grid.UndoCaption = QStringLiteral("Cancel mark");
+    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, grid), QStringLiteral("Cancel mark  (Ctrl A)"));
+    grid.Objects = 5;
+    EXPECT_TRUE(CommandChecked(cmMenuMesuresNbMarqueParImage4, grid));
+    EXPECT_FALSE(CommandChecked(cmMenuMesuresNbMarqueParImage1, grid));
+}
+
+TEST(Commands, EveryRowHasItsControlInTheWindow)
+{
+    TScriptedUserDlgScope messages;
+    QTemporaryDir dir;
+    TMainForm form(dir.filePath(QStringLiteral("Kinotra.ini")));
+    form.Options().CheckBox3ConfirmationQuit = false;
+    form.show();
+    QApplication::processEvents();
+    form.UpdateMenus();
+    for (const TCommandRow& c : Commands()) {
+        SCOPED_TRACE(c.Name);
+        QObject* control = nullptr;
+        switch (c.Place) {
+        case TCommandPlace::ModeBar:
+        case TCommandPlace::ToolsBar:
+        case TCommandPlace::ResultsBar:
+        case TCommandPlace::Navigation:
+            control = form.Button(c.Id);
+            EXPECT_EQ(form.Button(c.Id)->toolTip(), ShortHint(c));
+            break;
+        default:
+            control = form.MenuItem(c.Id);
+            EXPECT_EQ(form.MenuItem(c.Id)->text(), CommandCaption(c.Id, form.CommandState()));
+            break;
+        }
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->objectName(), QLatin1String(c.Name));
+        if (c.Later) {
+            const bool enabled = c.Place == TCommandPlace::Menu || c.Place == TCommandPlace::Popup
+                                     ? form.MenuItem(c.Id)->isEnabled()
+                                     : form.Button(c.Id)->isEnabled();
+            EXPECT_FALSE(enabled);
+        }
+    }
+    // Items sit in their menus in the order of the table.
+    const QList<QAction*> shapes = form.MenuItem(cmMenuMesuresForme)->menu()->actions();
+    ASSERT_EQ(shapes.size(), 3);
+    EXPECT_EQ(shapes[2]->text(), QStringLiteral("circle"));
+    EXPECT_EQ(form.PopupMenu()->actions().size(), 12);
+}
