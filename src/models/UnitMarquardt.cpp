@@ -53,15 +53,6 @@ TPoints FinitePoints(const std::vector<double>& x, const std::vector<double>& y)
     return p;
 }
 
-// b.exp(e) written so that a tiny |b| with a large e stays finite.
-double ScaledExp(double b, double e)
-{
-    if (b == 0.0)
-        return 0.0;
-    const double v = std::exp(std::log(std::fabs(b)) + e);
-    return b < 0 ? -v : v;
-}
-
 // Brent's minimisation of f on [a, b] (golden section 0.381966 and parabolic steps), absolute tolerance
 // tol, at most maxIter evaluations after the first. Returns the abscissa of the best value found.
 template <class F> double BrentMinimum(F f, double a, double b, double tol, int maxIter)
@@ -805,4 +796,12 @@ int NonLinearFit(const std::vector<double>& x, const std::vector<double>& y, int
             out.StdErrors = se;
     }
     return code;
+}
+
+double ScaledExp(double b, double e)
+{
+    if (b == 0.0)
+        return 0.0;
+    const double v = std::exp(std::log(std::fabs(b)) + e);
+    return b < 0 ? -v : v;
 }

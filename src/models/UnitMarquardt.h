@@ -66,3 +66,6 @@ double NonLinearValue(int kind, const std::vector<double>& params, double x);
 // The abscissa at which (1 + k.t).sin(c.t + d) has its last extremum before the envelope 1 + k.t
 // vanishes; +infinity when k >= 0 (the motion never stops). With c = 0 it is -1/k.
 double SinusAlStopTime(double c, double d, double k);
+
+// b.exp(e) that stays finite for a tiny |b| with a large e (computed as sign(b).exp(ln|b| + e)).
+double ScaledExp(double b, double e);

@@ -48,15 +48,6 @@ double NormalisedPhase(double d)
     return d;
 }
 
-// b.exp(e) that stays finite for a tiny |b| and a large e.
-double ScaledExp(double b, double e)
-{
-    if (b == 0.0)
-        return 0.0;
-    const double v = std::exp(std::log(std::fabs(b)) + e);
-    return b < 0 ? -v : v;
-}
-
 // Standard errors of polynomial coefficients (power basis in x, p of them) from the usual least-squares
 // covariance, computed on the centred and scaled abscissa and carried over to x.
 bool PolyStdErrors(const std::vector<double>& x, double sumSquares, int p, std::vector<double>& se)

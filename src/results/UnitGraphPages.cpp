@@ -155,32 +155,8 @@ std::vector<TColumnKind> TimeQuantities(const TGraphPageContext& c)
 
 QString TimeQuantityCaption(TColumnKind kind)
 {
-    switch (kind) {
-    case ckX:
-        return QStringLiteral("Abscissa");
-    case ckY:
-        return QStringLiteral("Ordinates");
-    case ckVx:
-        return QStringLiteral("x-component of velocity");
-    case ckVy:
-        return QStringLiteral("y-component of velocity");
-    case ckV:
-        return QStringLiteral("Value of velocity");
-    case ckAx:
-        return QStringLiteral("x-component of acceleration");
-    case ckAy:
-        return QStringLiteral("y-component of acceleration");
-    case ckA:
-        return QStringLiteral("Value of acceleration");
-    case ckTheta:
-        return QStringLiteral("Angular coordinate");
-    case ckR:
-        return QStringLiteral("Radial coordinate");
-    case ckOmega:
-        return QStringLiteral("Angular velocity value");
-    default:
-        return QString();
-    }
+    // The quantities of the time page are named as the result table names them; time is the abscissa.
+    return kind == ckTime ? QString() : TResCalc::KindTitle(kind);
 }
 
 void ApplyPageLook(TGraph& graph, int page)

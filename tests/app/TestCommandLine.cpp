@@ -79,6 +79,24 @@ TEST(CommandLine, HeadlessProgramWritesNothingOnStandardErrorWithoutARuntimeFold
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("demo.avi"))));
 }
 
+namespace {
+
+// Runs the program with its own settings folder; answers its exit code, with what it printed.
+int RunProgram(const QStringList& args, const QString& configFolder, QString& out, QString& err)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KINOTRA_EXECUTABLE), args);
+    EXPECT_TRUE(program.waitForFinished(120000)) << args.join(' ').toStdString();
+    out = QString::fromUtf8(program.readAllStandardOutput());
+    err = QString::fromUtf8(program.readAllStandardError());
+    return program.exitCode();
+}
+
+} // namespace
+
 // The calculator on the command line: the value on stdout with 15 significant digits and exit 0, or the
 // program's message on stderr and exit 1, as other tools rely on.
 TEST(CommandLine, CalculatorPrintsTheValueOrTheMessage)
@@ -104,16 +122,10 @@ TEST(CommandLine, CalculatorPrintsTheValueOrTheMessage)
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(KINOTRA_EXECUTABLE), c.Args);
-        ASSERT_TRUE(program.waitForFinished(60000));
+        QString out, err;
         const std::string what = c.Args.join(' ').toStdString();
-        EXPECT_EQ(program.exitCode(), c.Code) << what;
-        EXPECT_EQ(QString::fromUtf8(program.readAllStandardOutput()), QString::fromUtf8(c.Out)) << what;
-        const QString err = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_EQ(RunProgram(c.Args, dir.path(), out, err), c.Code) << what;
+        EXPECT_EQ(out, QString::fromUtf8(c.Out)) << what;
         if (c.Err)
             EXPECT_EQ(err, QString::fromUtf8(c.Err)) << what;
         else
@@ -138,15 +150,7 @@ TEST(CommandLine, FitPrintsTheParametersOrTheReason)
         }
     }
     auto run = [&](const QStringList& args, QString& out, QString& err) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(KINOTRA_EXECUTABLE), args);
-        EXPECT_TRUE(program.waitForFinished(60000));
-        out = QString::fromUtf8(program.readAllStandardOutput());
-        err = QString::fromUtf8(program.readAllStandardError());
-        return program.exitCode();
+        return RunProgram(args, dir.path(), out, err);
     };
     QString out, err;
     ASSERT_EQ(run({QStringLiteral("--fit"), QStringLiteral("parabola"), data}, out, err), 0)
@@ -187,15 +191,7 @@ TEST(CommandLine, TrackPrintsCsvRowsNearTheTruth)
     QString error;
     ASSERT_TRUE(TDemoClip::Write(clip, error)) << error.toStdString();
     auto run = [&](const QStringList& args, QString& out, QString& err) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(KINOTRA_EXECUTABLE), args);
-        EXPECT_TRUE(program.waitForFinished(120000));
-        out = QString::fromUtf8(program.readAllStandardOutput());
-        err = QString::fromUtf8(program.readAllStandardError());
-        return program.exitCode();
+        return RunProgram(args, dir.path(), out, err);
     };
     const QPointF c = TDemoClip::BallCentre(0);
     const int r = int(TDemoClip::BallRadius) + 2;
