@@ -611,17 +611,24 @@ struct TFFMpegPlay::TImpl
 
     // ---- moving the demuxer ----
 
+    // The index of a packet that the demuxer returns, -1 when it is not one of the index. The size must agree
+    // too: just after a seek, a parser that has lost its place (MPEG program streams) hands out a fragment
+    // that bears the position and decode time of the frame after it, then that frame with neither; taking
+    // the fragment for the frame would start decoding from a broken picture.
     int Identify(const AVPacket& packet) const
     {
+        int id = -1;
         if (packet.pos >= 0) {
             const TPlace wanted{packet.pos, packet.dts, 0};
             const auto it = std::lower_bound(ByPosDts.begin(), ByPosDts.end(), wanted);
-            return it != ByPosDts.end() && it->Pos == packet.pos && it->Dts == packet.dts ? it->Packet : -1;
+            if (it != ByPosDts.end() && it->Pos == packet.pos && it->Dts == packet.dts)
+                id = it->Packet;
+        } else if (packet.dts != NoTime) {
+            const auto it = ByDts.find(packet.dts);
+            if (it != ByDts.end())
+                id = it->second;
         }
-        if (packet.dts == NoTime)
-            return -1;
-        auto it = ByDts.find(packet.dts);
-        return it == ByDts.end() ? -1 : it->second;
+        return id >= 0 && Packets[static_cast<std::size_t>(id)].Size == packet.size ? id : -1;
     }
 
     void DropPending()
