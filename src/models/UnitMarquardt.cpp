@@ -511,18 +511,6 @@ bool Prepare(const TPoints& pts, int kind, TProblem& pb, std::vector<double>& q,
     return true;
 }
 
-double NormalisedPhase(double d)
-{
-    if (!IsFinite(d))
-        return d;
-    d = std::fmod(d, 2.0 * Pi);
-    if (d < 0.0)
-        d += 2.0 * Pi;
-    if (d >= 2.0 * Pi)
-        d = 0.0;
-    return d;
-}
-
 // The public parameter array from the internal one, and the derivatives of the fitted public
 // parameters with respect to the internal ones (row-major, P x P), for the standard errors.
 bool ToPublic(const TProblem& pb, const std::vector<double>& q, double offset, std::vector<double>& params,
@@ -701,20 +689,36 @@ double NonLinearValue(int kind, const std::vector<double>& params, double x)
     }
 }
 
-int NonLinearStart(const std::vector<double>& x, const std::vector<double>& y, int kind,
-                   std::vector<double>& params)
+namespace {
+
+// What the start and the fit share: params zeroed to the kind's size, the finite points, the problem
+// with its starting point. nlOk, or the code that stops both.
+int PrepareFit(const std::vector<double>& x, const std::vector<double>& y, int kind,
+               std::vector<double>& params, TPoints& pts, TProblem& pb, std::vector<double>& q,
+               double& offset)
 {
     const int count = NonLinearParameterCount(kind);
     params.assign(count, 0.0);
     if (count == 0)
         return nlUnknownKind;
-    const TPoints pts = FinitePoints(x, y);
+    pts = FinitePoints(x, y);
     if (static_cast<int>(pts.X.size()) < NonLinearFittedCount(kind))
         return nlTooFewPoints;
+    Prepare(pts, kind, pb, q, offset);
+    return nlOk;
+}
+
+} // namespace
+
+int NonLinearStart(const std::vector<double>& x, const std::vector<double>& y, int kind,
+                   std::vector<double>& params)
+{
+    TPoints pts;
     TProblem pb;
     std::vector<double> q, t;
     double offset = 0.0;
-    Prepare(pts, kind, pb, q, offset);
+    if (const int code = PrepareFit(x, y, kind, params, pts, pb, q, offset); code != nlOk)
+        return code;
     if (!ToPublic(pb, q, offset, params, t))
         return nlNumericFault;
     return nlOk;
@@ -726,18 +730,12 @@ int NonLinearFit(const std::vector<double>& x, const std::vector<double>& y, int
     TNonLinearInfo local;
     TNonLinearInfo& out = info ? *info : local;
     out = TNonLinearInfo();
-    const int count = NonLinearParameterCount(kind);
-    params.assign(count, 0.0);
-    if (count == 0)
-        return nlUnknownKind;
-    const TPoints pts = FinitePoints(x, y);
-    if (static_cast<int>(pts.X.size()) < NonLinearFittedCount(kind))
-        return nlTooFewPoints;
-
+    TPoints pts;
     TProblem pb;
     std::vector<double> q, t;
     double offset = 0.0;
-    Prepare(pts, kind, pb, q, offset);
+    if (const int code = PrepareFit(x, y, kind, params, pts, pb, q, offset); code != nlOk)
+        return code;
     ToPublic(pb, q, offset, out.Start, t);
 
     double sum = 0.0;
@@ -804,4 +802,16 @@ double ScaledExp(double b, double e)
         return 0.0;
     const double v = std::exp(std::log(std::fabs(b)) + e);
     return b < 0 ? -v : v;
+}
+
+double NormalisedPhase(double d)
+{
+    if (!IsFinite(d))
+        return d;
+    d = std::fmod(d, 2.0 * Pi);
+    if (d < 0.0)
+        d += 2.0 * Pi;
+    if (d >= 2.0 * Pi)
+        d = 0.0;
+    return d;
 }

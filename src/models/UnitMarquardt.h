@@ -69,3 +69,6 @@ double SinusAlStopTime(double c, double d, double k);
 
 // b.exp(e) that stays finite for a tiny |b| with a large e (computed as sign(b).exp(ln|b| + e)).
 double ScaledExp(double b, double e);
+
+// A phase in radians brought into [0, 2 pi); a non-finite value is returned as it is.
+double NormalisedPhase(double d);

@@ -36,18 +36,6 @@ bool UsableRange(double range)
     return a >= 1e-100 && a <= 1e100;
 }
 
-double NormalisedPhase(double d)
-{
-    if (!IsFinite(d))
-        return d;
-    d = std::fmod(d, 2.0 * Pi);
-    if (d < 0.0)
-        d += 2.0 * Pi;
-    if (d >= 2.0 * Pi)
-        d = 0.0;
-    return d;
-}
-
 // Standard errors of polynomial coefficients (power basis in x, p of them) from the usual least-squares
 // covariance, computed on the centred and scaled abscissa and carried over to x.
 bool PolyStdErrors(const std::vector<double>& x, double sumSquares, int p, std::vector<double>& se)

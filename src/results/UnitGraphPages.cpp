@@ -67,12 +67,6 @@ QString SymbolOf(TColumnKind k)
         return QStringLiteral("X");
     case ckY:
         return QStringLiteral("Y");
-    case ckTheta:
-        return QStringLiteral("O");
-    case ckR:
-        return QStringLiteral("R");
-    case ckOmega:
-        return QStringLiteral("w");
     default:
         return TResCalc::KindSymbol(k);
     }
