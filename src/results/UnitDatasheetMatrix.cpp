@@ -25,13 +25,8 @@ TMatriceStr BuildDatasheetMatrix(TResGrid& grid, double gridAngle)
 int ExportDatasheetMatrix(TResCalc& calc, TResGrid& grid, const TOptions& options, bool videoOpen,
                           double gridAngle, TMatriceStr& matrix)
 {
-    TResultsFlags flags = TResultsFlags::FromOptions(options);
-    // Whatever was computed before, the matrix reflects the data and options as they are now.
-    calc.Invalidate(kindCurrent);
-    const int code = PrepareResults(calc, grid, flags, videoOpen);
-    if (code != calcOk)
-        return code;
-    ShowDatasheetColumns(grid, TDatasheetGroups::FromOptions(options), flags);
-    matrix = BuildDatasheetMatrix(grid, gridAngle);
-    return calcOk;
+    const int code = PrepareDatasheetExport(calc, grid, options, videoOpen);
+    if (code == calcOk)
+        matrix = BuildDatasheetMatrix(grid, gridAngle);
+    return code;
 }

@@ -61,18 +61,25 @@ void ShowDatasheetColumns(TResGrid& grid, const TDatasheetGroups& groups, const 
     grid.SetKindsVisible(groups.Polar && flags.PolarComputed, KindsPolar());
 }
 
-int ExportDatasheetText(TResCalc& calc, TResGrid& grid, const TOptions& options, bool videoOpen,
-                        double gridAngle, const QString& programPath, const QDateTime& now, TServeur& serveur)
+int PrepareDatasheetExport(TResCalc& calc, TResGrid& grid, const TOptions& options, bool videoOpen)
 {
     TResultsFlags flags = TResultsFlags::FromOptions(options);
-    // Whatever was computed before, the text reflects the data and options as they are now.
+    // Whatever was computed before, the export reflects the data and options as they are now.
     calc.Invalidate(kindCurrent);
     const int code = PrepareResults(calc, grid, flags, videoOpen);
     if (code != calcOk)
         return code;
     ShowDatasheetColumns(grid, TDatasheetGroups::FromOptions(options), flags);
-    BuildDatasheetText(grid, serveur, programPath, gridAngle, now);
     return calcOk;
+}
+
+int ExportDatasheetText(TResCalc& calc, TResGrid& grid, const TOptions& options, bool videoOpen,
+                        double gridAngle, const QString& programPath, const QDateTime& now, TServeur& serveur)
+{
+    const int code = PrepareDatasheetExport(calc, grid, options, videoOpen);
+    if (code == calcOk)
+        BuildDatasheetText(grid, serveur, programPath, gridAngle, now);
+    return code;
 }
 
 QString CalcErrorText(int code)

@@ -50,6 +50,10 @@ int PrepareResults(TResCalc& calc, TResGrid& grid, TResultsFlags& flags, bool vi
 // time column; columns hidden one by one come back. Digits are kept.
 void ShowDatasheetColumns(TResGrid& grid, const TDatasheetGroups& groups, const TResultsFlags& flags);
 
+// Recomputes the current table with the smoothing and computed flags of the options and shows every group
+// the options show, as every export of the datasheet does first. 0 or the calculation's code.
+int PrepareDatasheetExport(TResCalc& calc, TResGrid& grid, const TOptions& options, bool videoOpen);
+
 // The datasheet text that the Export command writes, built without any window: the current table is
 // recomputed with the smoothing and computed flags of the options, every group the options show is
 // shown, and serveur receives the text. 0 on success, else the calculation's code (serveur untouched).
