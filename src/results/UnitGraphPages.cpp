@@ -559,7 +559,11 @@ void TGraphPage::AddTool(int tool, const char* name, const char* hint, const cha
     b->setToolTip(text.section(QLatin1Char('|'), 0, 0));
     b->setStatusTip(text.section(QLatin1Char('|'), 1));
     b->setText(text.section(QLatin1Char('|'), 0, 0));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(name))));
+    // The zoom and pan tools of a graph look like those of the video view.
+    QString picture = QString::fromLatin1(name);
+    if (picture == QLatin1String("ButtonZoom") || picture == QLatin1String("ButtonPan"))
+        picture.insert(6, QLatin1String("Outil"));
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(picture)));
     b->setCheckable(true);
     FToolActions.emplace_back(tool, FTools->addWidget(b));
     FToolButtons.emplace_back(tool, b);
