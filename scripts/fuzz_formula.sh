@@ -5,26 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-command -v clang++ >/dev/null || { echo "fuzz: clang++ is needed (apt-get install clang)" >&2; exit 1; }
-out=build/fuzz-formula
-mkdir -p "$out/obj"
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -DQT_NO_KEYWORDS
-       -Isrc -fPIC $(pkg-config --cflags Qt6Core Qt6Gui))
-sources=(src/common/UnitTypes.cpp src/common/UnitIni.cpp src/common/UnitOptions.cpp src/common/UnitFolders.cpp
-         src/common/UnitUserDlg.cpp src/calc/*.cpp src/formula/*.cpp tests/fuzz/FuzzFormula.cpp)
-objects=()
-pids=()
-for source in "${sources[@]}"; do
-    object="$out/obj/$(echo "$source" | tr '/' '_').o"
-    objects+=("$object")
-    if [[ ! -f "$object" || "$source" -nt "$object" ]]; then
-        clang++ "${flags[@]}" -c "$source" -o "$object" &
-        pids+=($!)
-        if (( ${#pids[@]} >= 2 )); then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
-    fi
-done
-for pid in "${pids[@]}"; do wait "$pid"; done
-clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" -o "$out/fuzz_formula" $(pkg-config --libs Qt6Core Qt6Gui)
+source scripts/fuzz_build.sh
+fuzz_build fuzz_formula src/common/UnitTypes.cpp src/common/UnitIni.cpp src/common/UnitOptions.cpp src/common/UnitFolders.cpp src/common/UnitUserDlg.cpp src/calc/*.cpp src/formula/*.cpp tests/fuzz/FuzzFormula.cpp
 
 # Seeds: the first byte is the mode (even: one formula for the parser; odd: definitions, one a line).
 corpus="$out/corpus-fuzz_formula"

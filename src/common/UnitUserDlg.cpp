@@ -30,6 +30,8 @@ QStringList TUserMessage::ButtonCaptions() const
 int TUserMessage::EscapeButton() const
 {
     const int count = int(Buttons.size());
+    if (Escape >= 0 && Escape < count && Buttons[Escape].Enabled)
+        return Escape;
     for (int i = 0; i < count; ++i)
         if (Buttons[i].Enabled && Buttons[i].Kind == btAnnuler)
             return i;
@@ -84,6 +86,13 @@ TUserDlg& TUserDlg::Button(const QString& caption, TButtonType kind, bool enable
 {
     if (!FMuted)
         FMessage.Buttons.push_back(TUserButton{caption, kind, enabled});
+    return *this;
+}
+
+TUserDlg& TUserDlg::Escape()
+{
+    if (!FMuted && !FMessage.Buttons.empty())
+        FMessage.Escape = int(FMessage.Buttons.size()) - 1;
     return *this;
 }
 

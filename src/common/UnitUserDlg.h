@@ -62,9 +62,13 @@ struct TUserMessage
     // The lines joined by " / ", blank lines as "", for logs and tests.
     QString Text() const;
     QStringList ButtonCaptions() const;
+    // The button that a box closed without one answers, when the caller names it; -1: chosen by rule.
+    int Escape = -1;
+
     // The answer of a box closed without a button (Escape, the window's close box): the button that
-    // loses nothing. The first enabled "Cancel" button (kind btAnnuler), else the first enabled button
-    // captioned "No", else the only button of a one-button box, else the last enabled button.
+    // loses nothing. The button named by Escape when it is enabled, else the first enabled "Cancel"
+    // button (kind btAnnuler), else the first enabled button captioned "No", else the only button of a
+    // one-button box, else the last enabled button.
     int EscapeButton() const;
 };
 
@@ -109,6 +113,8 @@ public:
     TUserDlg& Line(const QString& text, bool bold = false, TColor color = clNone);
     TUserDlg& Blank();
     TUserDlg& Button(const QString& caption, TButtonType kind, bool enabled = true);
+    // The button added last is also the answer of the box closed without a button.
+    TUserDlg& Escape();
     TUserDlg& CheckBox(const QString& caption, bool checked = false);
     int Execute();
     bool Checked() const { return FChecked; }

@@ -332,7 +332,8 @@ bool TServeur::ExportToRegressi(int variableCount)
                 .Line(QStringLiteral("The datasheet contains non defined values."))
                 .Line(QStringLiteral("An old version of Regressi could misinterpret these data."))
                 .Line(QStringLiteral("Substitute non defined values by zeros?"))
-                .Button(QStringLiteral("Continue"), btAnnuler)
+                .Button(QStringLiteral("Continue"), btCustom)
+                .Escape()
                 .Button(QStringLiteral("Substitute"), btCustom)
                 .Execute();
         if (answer == 1) {

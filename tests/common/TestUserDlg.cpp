@@ -98,4 +98,19 @@ TEST(UserDlg, ClosingWithoutAButtonAnswersTheButtonThatLosesNothing)
                   .Execute(),
               1);
     EXPECT_FALSE(script->Shown.back().Buttons[0].Enabled);
+    // A caller may name the answer of a closed box: it wins over the rule while it is enabled.
+    script->Escape();
+    EXPECT_EQ(box.Begin(icWarning)
+                  .Button(QStringLiteral("Continue"), btCustom)
+                  .Escape()
+                  .Button(QStringLiteral("Cancel"), btAnnuler)
+                  .Execute(),
+              0);
+    script->Escape();
+    EXPECT_EQ(box.Begin(icWarning)
+                  .Button(QStringLiteral("Continue"), btCustom, false)
+                  .Escape()
+                  .Button(QStringLiteral("Cancel"), btAnnuler)
+                  .Execute(),
+              1);
 }
