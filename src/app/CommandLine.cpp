@@ -26,6 +26,12 @@ constexpr TCommandEntry Commands[] = {
     {"--calc", TCommand::Calc, 1},
     {"--fit", TCommand::Fit, 2},
     {"--track", TCommand::Track, -1},
+    {"--export-formulas", TCommand::ExportFormulas, 2},
+    {"--save-edited", TCommand::SaveEdited, -1},
+    {"--codecs", TCommand::Codecs, -1},
+    {"--capture", TCommand::Capture, -1},
+    {"--to-images", TCommand::ToImages, 2},
+    {"--from-images", TCommand::FromImages, -1},
 };
 
 } // namespace
@@ -44,7 +50,7 @@ TCommandLine ParseCommandLine(const QStringList& args)
                 continue;
             line.Command = entry.Command;
             QStringList operands = args.mid(1);
-            if (entry.Command == TCommand::ExportDatasheet &&
+            if ((entry.Command == TCommand::ExportDatasheet || entry.Command == TCommand::ExportFormulas) &&
                 operands.removeAll(QStringLiteral("--layer")) > 0)
                 line.Layer = true;
             if (entry.Command == TCommand::Calc && operands.removeAll(QStringLiteral("--radians")) > 0)
@@ -80,6 +86,12 @@ QString UsageText()
         "       kinotra --fit MODEL DATA\n"
         "       kinotra --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore "
         "X,Y,W,H]...\n"
+        "       kinotra --export-formulas PROJECT.ktr OUT.txt|OUT.xlsx|OUT.ods [--layer]\n"
+        "       kinotra --save-edited PROJECT.ktr OUT [--framework 0|1|2] [--codec NAME] [--blanks]\n"
+        "       kinotra --codecs [--framework 0|1|2]\n"
+        "       kinotra --capture SOURCE OUT --seconds S [--framework 0|1]\n"
+        "       kinotra --to-images VIDEO FOLDER\n"
+        "       kinotra --from-images FOLDER OUT --fps F\n"
         "       kinotra --version | --help\n"
         "\n"
         "Video analysis for physics teaching. With FILE (a video or a .ktr project) the main window opens "
@@ -97,6 +109,17 @@ QString UsageText()
         "  --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore X,Y,W,H]...\n"
         "                           track the object outlined on frame N (frame pixels) and print\n"
         "                           frame,x,y,confidence as CSV\n"
+        "  --export-formulas PROJECT OUT [--layer]\n"
+        "                           write the formulas' values of a project as a text file or a spreadsheet\n"
+        "  --save-edited PROJECT OUT [--framework 0|1|2] [--codec NAME] [--blanks]\n"
+        "                           write the edited sequence of a project as a new video\n"
+        "  --codecs [--framework 0|1|2]\n"
+        "                           list the codec names of a video writer\n"
+        "  --capture SOURCE OUT --seconds S [--framework 0|1]\n"
+        "                           record S seconds from a camera device or 'test' (the test picture)\n"
+        "  --to-images VIDEO FOLDER write every frame of a video as numbered images\n"
+        "  --from-images FOLDER OUT --fps F\n"
+        "                           write the numbered images of a folder as a video at F frames a second\n"
         "  --version                print the version\n"
         "  --help                   print this text\n");
 }
@@ -153,6 +176,18 @@ int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
         return RunExportDatasheet(line.Args, line.Layer, options, out, err);
     case TCommand::Track:
         return RunTrack(line.Args, options, out, err);
+    case TCommand::ExportFormulas:
+        return RunExportFormulas(line.Args, line.Layer, options, out, err);
+    case TCommand::SaveEdited:
+        return RunSaveEdited(line.Args, options, out, err);
+    case TCommand::Codecs:
+        return RunCodecs(line.Args, options, out, err);
+    case TCommand::Capture:
+        return RunCapture(line.Args, options, out, err);
+    case TCommand::ToImages:
+        return RunToImages(line.Args, options, out, err);
+    case TCommand::FromImages:
+        return RunFromImages(line.Args, options, out, err);
     default:
         return 2;
     }

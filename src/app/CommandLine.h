@@ -19,6 +19,12 @@ enum class TCommand
     Calc,            // --calc EXPR [--radians]
     Fit,             // --fit MODEL DATA
     Track,           // --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore X,Y,W,H]...
+    ExportFormulas,  // --export-formulas PROJECT OUT [--layer]
+    SaveEdited,      // --save-edited PROJECT OUT [--framework 0|1|2] [--codec NAME] [--blanks]
+    Codecs,          // --codecs [--framework 0|1|2]
+    Capture,         // --capture SOURCE OUT --seconds S [--framework 0|1]
+    ToImages,        // --to-images VIDEO FOLDER
+    FromImages,      // --from-images FOLDER OUT --fps F
     Error,           // a malformed command line: Error says why
 };
 
@@ -47,3 +53,13 @@ int RunTrack(const QStringList& args, const TOptions& options, QTextStream& out,
 int RunDemoClip(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
                        QTextStream& err);
+int RunExportFormulas(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
+                      QTextStream& err);
+// Editing: the edited sequence of a project written as a video, and the codecs of a writer.
+int RunSaveEdited(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunCodecs(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+// Capture from a camera or the test picture.
+int RunCapture(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+// Studio: a video to numbered images and back.
+int RunToImages(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
+int RunFromImages(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
