@@ -2,6 +2,7 @@
 #include "results/UnitDatasheet.h"
 
 #include "export/UnitServeur.h"
+#include "results/UnitDatasheetMatrix.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -61,6 +62,10 @@ TDatasheetPage::TDatasheetPage(TResGrid& resGrid, TServeur& serveur, const TOpti
         Item(this, QStringLiteral("Copy datasheet to clipboard"), false);
     MenuFichierExporter = Item(this, QStringLiteral("Export"), false);
     MenuEditionRestaurerTableau = Item(this, QStringLiteral("Restore table"), false);
+    MenuEditionCopierEtLancer = Item(this, QStringLiteral("Copy and launch"), false);
+    MenuEditionCopierEtLancerExcel = Item(this, QStringLiteral("Excel"), false);
+    MenuEditionCopierEtLancerOpenOffice = Item(this, QStringLiteral("OpenOffice"), false);
+    MenuEditionCopierEtLancerRegressi = Item(this, QStringLiteral("Regressi"), false);
 
     // Each Display item sets its own group only: columns hidden one by one in the others stay hidden.
     connect(MenuAffichageCoordonnees, &QAction::triggered, this, [this](bool checked) {
@@ -83,6 +88,9 @@ TDatasheetPage::TDatasheetPage(TResGrid& resGrid, TServeur& serveur, const TOpti
             [this] { CopyDatasheet(); });
     connect(MenuFichierExporter, &QAction::triggered, this, [this] { ExportDatasheet(); });
     connect(MenuEditionRestaurerTableau, &QAction::triggered, this, [this] { ShowDatasheet(); });
+    connect(MenuEditionCopierEtLancerExcel, &QAction::triggered, this, [this] { LaunchExcel(); });
+    connect(MenuEditionCopierEtLancerOpenOffice, &QAction::triggered, this, [this] { LaunchOpenOffice(); });
+    connect(MenuEditionCopierEtLancerRegressi, &QAction::triggered, this, [this] { LaunchRegressi(); });
 
     ApplyOptions();
 }
@@ -209,4 +217,21 @@ bool TDatasheetPage::ExportDatasheet()
 {
     BuildText();
     return FServeur.SaveToTextFile();
+}
+
+bool TDatasheetPage::LaunchExcel()
+{
+    return FServeur.ExportToExcel(BuildDatasheetMatrix(FResGrid, GridAngle ? GridAngle() : 0.0));
+}
+
+bool TDatasheetPage::LaunchOpenOffice()
+{
+    return FServeur.ExportToOpenOffice(BuildDatasheetMatrix(FResGrid, GridAngle ? GridAngle() : 0.0));
+}
+
+bool TDatasheetPage::LaunchRegressi()
+{
+    const int columns = BuildDatasheetText(FResGrid, FServeur, ProgramPath, GridAngle ? GridAngle() : 0.0,
+                                           QDateTime::currentDateTime());
+    return FServeur.ExportToRegressi(columns);
 }

@@ -34,6 +34,11 @@ public:
     QAction* MenuEditionCopierTableauDansLePressePapier;
     QAction* MenuFichierExporter;
     QAction* MenuEditionRestaurerTableau;
+    // "Copy and launch": its submenu's caption and its three items.
+    QAction* MenuEditionCopierEtLancer;
+    QAction* MenuEditionCopierEtLancerExcel;
+    QAction* MenuEditionCopierEtLancerOpenOffice;
+    QAction* MenuEditionCopierEtLancerRegressi;
 
     // Checks the Display items as the options say and shows those whose family is computed.
     void ApplyOptions();
@@ -60,6 +65,12 @@ public:
     bool CopyDatasheet();
     // Datasheet text to a file chosen in the save dialog.
     bool ExportDatasheet();
+    // The matrix of every shown cell at full precision, opened as a workbook (.xlsx) or an OpenDocument
+    // spreadsheet (.ods) by the desktop.
+    bool LaunchExcel();
+    bool LaunchOpenOffice();
+    // The datasheet text handed to Regressi with the number of data columns.
+    bool LaunchRegressi();
 
     // The grid angle in radians for the text's rotation line; unassigned gives 0.
     std::function<double()> GridAngle;

@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
@@ -223,6 +224,38 @@ TEST(DatasheetPage, CopyAndExportCarryTheSameText)
     written[1] = copied[1]; // the time of day may have moved on
     EXPECT_EQ(written, copied);
     EXPECT_EQ(dlg->Shown.size(), 2u);
+}
+
+TEST(DatasheetPage, CopyAndLaunchHandsTheMatrixAndTheText)
+{
+    TScriptedUserDlgScope dlg;
+    TPageFixture f;
+    f.Page.GridAngle = [] { return 0.25; };
+    f.Serveur.VideoFileName = [] { return QStringLiteral("/videos/ball.mp4"); };
+    f.Serveur.TemporaryFolder = f.Dir.path();
+    QStringList opened;
+    f.Serveur.OpenDocument = [&opened](const QString& name) {
+        opened << name;
+        return true;
+    };
+    f.Page.MenuEditionCopierEtLancerExcel->trigger();
+    f.Page.MenuEditionCopierEtLancerOpenOffice->trigger();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0], f.Dir.filePath(QStringLiteral("Datasheet_ball.xlsx")));
+    EXPECT_EQ(opened[1], f.Dir.filePath(QStringLiteral("Datasheet_ball.ods")));
+    for (const QString& name : opened)
+        EXPECT_GT(QFileInfo(name).size(), 0) << name.toStdString();
+    EXPECT_TRUE(dlg->Shown.empty());
+
+    // Regressi gets the datasheet text with its column count: 22 data columns are more than it takes.
+    const QString regressi = f.Dir.filePath(QStringLiteral("Regressi.exe"));
+    QFile(regressi).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(f.Serveur.SetRegressiPath(regressi));
+    dlg->Answer(0); // "Cancel" to the question about more than 16 variables
+    f.Page.MenuEditionCopierEtLancerRegressi->trigger();
+    ASSERT_EQ(dlg->Shown.size(), 1u);
+    EXPECT_EQ(dlg->Shown[0].Lines.at(0).Text, QStringLiteral("Regressi does not accept more than 16 variables."));
+    EXPECT_EQ(f.Serveur.Lines.value(2), QStringLiteral("Grid rotation in the trigonometric direction : 0.25 rad"));
 }
 
 TEST(CellGrid, FixedRowsStayAndColumnsResizeByTheirEdge)
