@@ -288,10 +288,6 @@ void TMainForm::CreateControls()
     statusBar()->setSizeGripEnabled(true);
 
     FFileSearch = new TFileSearch(this);
-    FFileSearch->OnOpen = [this](const QString& path) {
-        AddRecentFile(path);
-        OpenByExtension(path);
-    };
 
     FVideo = new TVideo(FClient);
     FVideo->setObjectName(QStringLiteral("Video"));
@@ -317,6 +313,13 @@ void TMainForm::CreateObjects()
     // The text export starts in, and records, the folder of the recent-files list.
     FServeur->LastDirectory = [this] { return FRecent->Directory; };
     FServeur->OnDirectoryChange = [this](const QString& folder) { FRecent->Directory = folder; };
+    // Looking for Regressi: the file-search window, whose opened entry goes to the export.
+    FServeur->SearchFile = [this](const QString& filter, const std::function<void(const QString&)>& found) {
+        FFileSearch->OnOpen = found;
+        FFileSearch->SetFilter(filter);
+        FFileSearch->show();
+        FFileSearch->raise();
+    };
     FResForm = new TResForm(*FResCalc, *FResGrid, *FServeur, *FOptions, this);
     FResForm->VideoOpen = [this] { return VideoOpen(); };
     FResForm->GridAngle = [this] { return FData->GridAngle(false); };
@@ -1103,6 +1106,10 @@ void TMainForm::OuvrirFichierClick(TCommandId id)
 
 void TMainForm::MenuFichierRechercherClick(TCommandId)
 {
+    FFileSearch->OnOpen = [this](const QString& path) {
+        AddRecentFile(path);
+        OpenByExtension(path);
+    };
     FFileSearch->SetFilter(VideoOpenFilter());
     FFileSearch->show();
     FFileSearch->raise();

@@ -57,6 +57,7 @@ public:
     TMRUFiles& Recent() { return *FRecent; }
     TResForm& ResForm() { return *FResForm; }
     TFileSearch& FileSearch() { return *FFileSearch; }
+    TServeur& Serveur() { return *FServeur; }
     TMainMem& MainMem() { return FMainMem; }
 
     // The file named on the command line, opened when the window first shows.

@@ -5,6 +5,7 @@
 #include "calc/UnitResultats.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
+#include "export/UnitServeur.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
@@ -252,6 +253,21 @@ TEST_F(RoadFixture, SearchWindowAndRecentEntriesOpenWhatTheyName)
     ASSERT_TRUE(Form->Video().IsOpen());
     EXPECT_EQ(Form->Video().Sources().VideoFileName(), QDir::cleanPath(copy));
     EXPECT_EQ(Form->Recent().Files().first(), QDir::cleanPath(copy));
+
+    // The search for Regressi uses the same window; what it opens goes to the export, not to the video.
+    const QString exe = Dir.filePath(QStringLiteral("clips/Regressi.exe"));
+    QFile(exe).open(QIODevice::WriteOnly);
+    QString found;
+    Form->Serveur().SearchFile(QStringLiteral("Regressi.exe|Regressi.exe"),
+                               [&found](const QString& path) { found = path; });
+    EXPECT_TRUE(search.isVisible());
+    EXPECT_EQ(search.Masks(), QStringList{QStringLiteral("Regressi.exe")});
+    search.Search(Dir.filePath(QStringLiteral("clips")));
+    ASSERT_EQ(search.Results(), QStringList{QDir::cleanPath(exe)});
+    search.OpenEntry(0);
+    EXPECT_EQ(found, QDir::cleanPath(exe));
+    EXPECT_EQ(Form->Video().Sources().VideoFileName(), QDir::cleanPath(copy));
+    EXPECT_NE(Form->Recent().Files().first(), QDir::cleanPath(exe));
 
     // A click on a recent entry opens it and leaves the list's order alone.
     Form->Recent().Add(VideoPath);
