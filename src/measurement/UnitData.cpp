@@ -139,6 +139,37 @@ void AxisEnds(const QPoint& o, double angle, const QPoint& frame0, const QPoint&
     second = RoundPoint(o.x() + t1 * dx, o.y() + t1 * dy);
 }
 
+// Draws an axis label centred on a point, rotated by an angle (radians, counter-clockwise).
+void DrawRotatedLabel(QPainter& painter, const QPointF& centre, double angle, const QString& text)
+{
+    painter.save();
+    painter.translate(centre);
+    painter.rotate(-angle * 180.0 / Pi);
+    const QFontMetrics metrics(painter.font());
+    const QRect box(-metrics.horizontalAdvance(text) / 2 - 1, -metrics.height() / 2,
+                    metrics.horizontalAdvance(text) + 2, metrics.height());
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+} // namespace
+
+int PenWidthOf(int elementSize)
+{
+    return 1 + 2 * std::clamp(elementSize, 0, 2);
+}
+
+int ArrowLengthOf(int elementSize)
+{
+    return 10 + 5 * std::clamp(elementSize, 0, 2);
+}
+
+int LabelPointSizeOf(int elementSize)
+{
+    constexpr int sizes[3] = {0, 18, 24};
+    return sizes[std::clamp(elementSize, 0, 2)];
+}
+
 // Filled triangle with its tip at the end, its base `length` back along the direction (radians), half-width
 // half the length.
 void DrawArrowHead(QPainter& painter, const QPoint& tip, double angle, int length)
@@ -153,28 +184,6 @@ void DrawArrowHead(QPainter& painter, const QPoint& tip, double angle, int lengt
     painter.drawPolygon(triangle);
 }
 
-// Draws an axis label centred on a point, rotated by an angle (radians, counter-clockwise).
-void DrawRotatedLabel(QPainter& painter, const QPointF& centre, double angle, const QString& text)
-{
-    painter.save();
-    painter.translate(centre);
-    painter.rotate(-angle * 180.0 / Pi);
-    const QFontMetrics metrics(painter.font());
-    const QRect box(-metrics.horizontalAdvance(text) / 2 - 1, -metrics.height() / 2,
-                    metrics.horizontalAdvance(text) + 2, metrics.height());
-    painter.drawText(box, Qt::AlignCenter, text);
-    painter.restore();
-}
-
-constexpr int ArrowLength[3] = {10, 15, 20};
-constexpr int LabelPointSize[3] = {0, 18, 24}; // 0: the painter's font size unchanged
-
-} // namespace
-
-int PenWidthOf(int elementSize)
-{
-    return 1 + 2 * std::clamp(elementSize, 0, 2);
-}
 
 QPointF ToMetres(double X, double Y, const TScaleFactors& factors, double angle, bool directX, bool directY)
 {
@@ -581,15 +590,15 @@ void TRepereFixe::Paint(QPainter& painter) const
     if (!Defined())
         return;
     const int size = std::clamp(FData.ElementSize, 0, 2);
-    const int length = ArrowLength[size];
+    const int length = ArrowLengthOf(size);
     const QColor colour = ToQColor(FData.ElementColor);
     painter.save();
     painter.setPen(QPen(colour, PenWidthOf(size), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.setBrush(colour);
     QFont font = painter.font();
     font.setBold(true);
-    if (LabelPointSize[size] > 0)
-        font.setPointSize(LabelPointSize[size]);
+    if (LabelPointSizeOf(size) > 0)
+        font.setPointSize(LabelPointSizeOf(size));
     painter.setFont(font);
     const QFontMetrics metrics(font);
 

@@ -65,6 +65,13 @@ struct TScaleFactors
 
 // Pen width in pixels for an element size 0, 1, 2 (1, 3, 5).
 int PenWidthOf(int elementSize);
+// Arrowhead length in pixels (10, 15, 20) and the bold label's point size (0: the painter's own, 18, 24) of
+// the drawn axes for an element size 0..2.
+int ArrowLengthOf(int elementSize);
+int LabelPointSizeOf(int elementSize);
+// Filled triangle with its tip at `tip`, its base `length` back along the direction (radians,
+// counter-clockwise, y up), half-width half the length.
+void DrawArrowHead(QPainter& painter, const QPoint& tip, double angle, int length);
 
 // Metres in a reference frame from a position relative to its origin: X, Y in relative units with Y
 // upwards, the scale factors, the x axis angle (radians) and the axis directions. Rotates, scales, and

@@ -4,7 +4,11 @@
 #include "common/UnitIni.h"
 #include "measurement/UnitMarques.h"
 
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
 #include <algorithm>
+#include <numbers>
 
 namespace {
 
@@ -203,12 +207,163 @@ void TTransparent::Save(TDataWriter& writer, const QString& suffix) const
     }
 }
 
-void TTransparent::MouseDown(int, Qt::KeyboardModifiers, int, int) {}
+void TTransparent::MouseDown(int button, Qt::KeyboardModifiers, int x, int y)
+{
+    TDataView& view = FData.View();
+    if (button == mbLeft) {
+        if (LayerStage == 0) {
+            MousePosition = view.ToRelative(x, y);
+            GrabOffset = {MousePosition.X - OrigineCurrent.X, MousePosition.Y - OrigineCurrent.Y};
+            NextStage();
+        } else if (LayerStage == 1) {
+            Drop(x, y);
+        } else {
+            PointOnSheet(x, y);
+        }
+    } else if (button == mbRight) {
+        if (LayerStage == 0) {
+            // The last position pointed on the sheet is taken back, to be pointed again.
+            if (FData.MarquesTsp->EraseLastMark())
+                PreviousStage();
+        } else if (LayerStage == 2) {
+            CancelDrop();
+        }
+    }
+    view.Repaint();
+}
 
-void TTransparent::MouseMove(Qt::KeyboardModifiers, int, int) {}
+void TTransparent::MouseMove(Qt::KeyboardModifiers, int x, int y)
+{
+    if (LayerStage != 1)
+        return;
+    MousePosition = FData.View().ToRelative(x, y);
+    SetOrigine(MousePosition);
+    FData.MarquesTsp->Refresh();
+    FData.View().Repaint();
+}
 
-void TTransparent::MouseUp(int, Qt::KeyboardModifiers, int, int) {}
+void TTransparent::MouseUp(int, Qt::KeyboardModifiers, int x, int y)
+{
+    if (LayerStage != 1)
+        return;
+    Drop(x, y);
+    FData.View().Repaint();
+}
 
-void TTransparent::KeyDown(int, Qt::KeyboardModifiers) {}
+void TTransparent::Drop(int x, int y)
+{
+    SetOrigine(FData.View().ToRelative(x, y));
+    FData.MarquesTsp->Refresh();
+    const int frame = FData.View().CurrentFrame();
+    if (TOrigine* existing = OrigineOfFrame(frame)) {
+        // The frame carries its mark already: the sheet's position there is corrected, nothing to point.
+        FData.Record(*existing, haMove);
+        existing->Position = OrigineCurrent;
+        FData.InvalidateResults(irCurrent);
+        NextStage();
+        NextStage();
+        return;
+    }
+    auto origine = std::make_unique<TOrigine>(FData);
+    origine->OrigineImageNumber = frame;
+    origine->Position = OrigineCurrent;
+    origine->IndexInList = int(Origines.size());
+    TOrigine* raw = origine.get();
+    Origines.push_back(std::move(origine));
+    FData.Record(*raw, haDropOrigine);
+    FData.InvalidateResults(irCurrent);
+    NextStage();
+}
 
-void TTransparent::Paint(QPainter&) const {}
+void TTransparent::PointOnSheet(int x, int y)
+{
+    TPolyMarqueImgTsp& marks = *FData.MarquesTsp;
+    const int frame = FData.View().CurrentFrame();
+    const TContainer* container = marks.ContainerOf(frame);
+    const bool taken = container && container->MarkOf(0);
+    if (!taken && !Origines.empty())
+        Origines.back()->OrigineImageNumber = frame;
+    const int before = marks.MarksCount();
+    marks.PointMark(x, y); // refuses a second mark on the frame with its message
+    if (taken || marks.MarksCount() == before)
+        return;
+    NextStage();
+}
+
+void TTransparent::CancelDrop()
+{
+    if (!Origines.empty()) {
+        TOrigine* last = Origines.back().get();
+        FData.ShowFrame(last->OrigineImageNumber);
+        RemoveOrigine(last, haRemoveLastOrigine);
+    }
+    ComputeParking();
+    OrigineCurrent = Origines.empty() ? Parking->Position : Origines.back()->Position;
+    Refresh();
+    FData.MarquesTsp->Refresh();
+    PreviousStage();
+    PreviousStage();
+}
+
+void TTransparent::KeyDown(int key, Qt::KeyboardModifiers)
+{
+    // Minus (main keyboard or keypad) shrinks the sheet, plus or the =/+ key grows it, within bounds.
+    const bool shrink = key == Qt::Key_Minus && LayerWidth > 0.1;
+    const bool grow = (key == Qt::Key_Plus || key == Qt::Key_Equal) && LayerWidth < 1.0;
+    if (!shrink && !grow)
+        return;
+    FData.Record(*this, haTransform);
+    const double factor = shrink ? 0.9 : 1.1;
+    LayerWidth *= factor;
+    LayerHeight *= factor;
+    Refresh();
+    FData.View().Repaint();
+}
+
+void TTransparent::Paint(QPainter& painter) const
+{
+    const int size = std::clamp(FData.ElementSize, 0, 2);
+    const int pen = PenWidthOf(size);
+    const int length = ArrowLengthOf(size);
+    const QColor colour = ToQColor(FData.ElementColor);
+    painter.save();
+    painter.setPen(QPen(colour, pen, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.setBrush(colour);
+    QFont font = painter.font();
+    font.setBold(true);
+    if (LabelPointSizeOf(size) > 0)
+        font.setPointSize(LabelPointSizeOf(size));
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+
+    const int l = SheetLeft, t = SheetTop, r = SheetRight, b = SheetBottom;
+    const int hw = (r - l) / 2;
+    const int hh = (b - t) / 2;
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(QPolygon({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)}));
+    painter.setBrush(colour);
+
+    // Labels are placed by the top left corner of their text.
+    const auto label = [&](int x, int y, const QString& text) {
+        painter.drawText(QPoint(x, y + metrics.ascent()), text);
+    };
+    const int xWidth = metrics.horizontalAdvance(QStringLiteral("x"));
+    const int textHeight = metrics.height();
+    painter.drawLine(l, t + hh, r, t + hh);
+    if (DirectXAxisDirection) {
+        DrawArrowHead(painter, QPoint(r - pen, t + hh), 0.0, length);
+        label(r - (xWidth + length + 14), t + hh - (textHeight + 4), QStringLiteral("x"));
+    } else {
+        DrawArrowHead(painter, QPoint(l + pen, t + hh), std::numbers::pi, length);
+        label(l + length + 14, t + hh - (textHeight + 4), QStringLiteral("x"));
+    }
+    painter.drawLine(l + hw, t, l + hw, b);
+    if (DirectYAxisDirection) {
+        DrawArrowHead(painter, QPoint(l + hw, t + pen), std::numbers::pi / 2, length);
+        label(l + hw + 8, t + length + 6, QStringLiteral("y"));
+    } else {
+        DrawArrowHead(painter, QPoint(l + hw, b - pen), -std::numbers::pi / 2, length);
+        label(l + hw + 8, b - (textHeight + length + 6), QStringLiteral("y"));
+    }
+    painter.restore();
+}

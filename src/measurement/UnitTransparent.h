@@ -49,10 +49,23 @@ public:
     // True while the sheet follows the mouse (the Enter key then drops it).
     bool Dragging() const { return LayerStage == 1; }
 
-    // Pointing on the sheet: these belong to the layer tool and do nothing yet.
+    // The layer tool, view pixels. Left button: grab the sheet (stage 0), drop it (stage 1), point the
+    // object on it (stage 2). Right button: take back the last mark (stage 0), cancel the drop (stage 2).
     void MouseDown(int button, Qt::KeyboardModifiers shift, int x, int y);
+    // Drags the sheet in stage 1.
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    // Drops the sheet in stage 1.
     void MouseUp(int button, Qt::KeyboardModifiers shift, int x, int y);
+    // Minus shrinks the sheet (while its half width is above 0.1), plus or = grows it (below 1), by 10 %.
     void KeyDown(int key, Qt::KeyboardModifiers shift);
+    // The sheet's outline and its two axes through the centre, in the element colour and size.
     void Paint(QPainter& painter) const;
+
+private:
+    // Centre := pointer - grab offset; records the position of the current frame (or corrects it).
+    void Drop(int x, int y);
+    // Points the object on the sheet on the current frame.
+    void PointOnSheet(int x, int y);
+    // Removes the position just dropped and parks the sheet at the last remaining one.
+    void CancelDrop();
 };
