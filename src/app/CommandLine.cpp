@@ -27,6 +27,7 @@ constexpr TCommandEntry Commands[] = {
     {"--fit", TCommand::Fit, 2},
     {"--track", TCommand::Track, -1},
     {"--export-formulas", TCommand::ExportFormulas, 2},
+    {"--export-graph", TCommand::ExportGraph, -1},
     {"--save-edited", TCommand::SaveEdited, -1},
     {"--codecs", TCommand::Codecs, -1},
     {"--capture", TCommand::Capture, -1},
@@ -50,7 +51,8 @@ TCommandLine ParseCommandLine(const QStringList& args)
                 continue;
             line.Command = entry.Command;
             QStringList operands = args.mid(1);
-            if ((entry.Command == TCommand::ExportDatasheet || entry.Command == TCommand::ExportFormulas) &&
+            if ((entry.Command == TCommand::ExportDatasheet || entry.Command == TCommand::ExportFormulas ||
+                 entry.Command == TCommand::ExportGraph) &&
                 operands.removeAll(QStringLiteral("--layer")) > 0)
                 line.Layer = true;
             if (entry.Command == TCommand::Calc && operands.removeAll(QStringLiteral("--radians")) > 0)
@@ -87,6 +89,8 @@ QString UsageText()
         "       kinotra --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore "
         "X,Y,W,H]...\n"
         "       kinotra --export-formulas PROJECT.ktr OUT.txt|OUT.xlsx|OUT.ods [--layer]\n"
+        "       kinotra --export-graph PROJECT.ktr OUT.svg|OUT.png|OUT.pdf [--page time|trajectory|vectors]\n"
+        "                              [--layer] [--size WxH]\n"
         "       kinotra --save-edited PROJECT.ktr OUT [--framework 0|1|2] [--codec NAME] [--blanks]\n"
         "       kinotra --codecs [--framework 0|1|2]\n"
         "       kinotra --capture SOURCE OUT --seconds S [--framework 0|1]\n"
@@ -111,6 +115,8 @@ QString UsageText()
         "                           frame,x,y,confidence as CSV\n"
         "  --export-formulas PROJECT OUT [--layer]\n"
         "                           write the formulas' values of a project as a text file or a spreadsheet\n"
+        "  --export-graph PROJECT OUT [--page P] [--layer] [--size WxH]\n"
+        "                           write a graph page (time by default, 1200x800) as SVG, PNG or PDF\n"
         "  --save-edited PROJECT OUT [--framework 0|1|2] [--codec NAME] [--blanks]\n"
         "                           write the edited sequence of a project as a new video\n"
         "  --codecs [--framework 0|1|2]\n"
@@ -178,6 +184,8 @@ int RunHeadless(const TCommandLine& line, QTextStream& out, QTextStream& err)
         return RunTrack(line.Args, options, out, err);
     case TCommand::ExportFormulas:
         return RunExportFormulas(line.Args, line.Layer, options, out, err);
+    case TCommand::ExportGraph:
+        return RunExportGraph(line.Args, line.Layer, options, out, err);
     case TCommand::SaveEdited:
         return RunSaveEdited(line.Args, options, out, err);
     case TCommand::Codecs:

@@ -20,6 +20,7 @@ enum class TCommand
     Fit,             // --fit MODEL DATA
     Track,           // --track VIDEO --frame N --rect X,Y,W,H [--last M] [--radius R] [--ignore X,Y,W,H]...
     ExportFormulas,  // --export-formulas PROJECT OUT [--layer]
+    ExportGraph,     // --export-graph PROJECT OUT [--page time|trajectory|vectors] [--layer] [--size WxH]
     SaveEdited,      // --save-edited PROJECT OUT [--framework 0|1|2] [--codec NAME] [--blanks]
     Codecs,          // --codecs [--framework 0|1|2]
     Capture,         // --capture SOURCE OUT --seconds S [--framework 0|1]
@@ -55,6 +56,9 @@ int RunExportDatasheet(const QStringList& args, bool layer, const TOptions& opti
                        QTextStream& err);
 int RunExportFormulas(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
                       QTextStream& err);
+// A graph page of a project as SVG, PNG, BMP or PDF.
+int RunExportGraph(const QStringList& args, bool layer, const TOptions& options, QTextStream& out,
+                   QTextStream& err);
 // Editing: the edited sequence of a project written as a video, and the codecs of a writer.
 int RunSaveEdited(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);
 int RunCodecs(const QStringList& args, const TOptions& options, QTextStream& out, QTextStream& err);

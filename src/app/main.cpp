@@ -9,7 +9,6 @@
 #include "shell/UnitUserDlgQt.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
@@ -59,9 +58,10 @@ int main(int argc, char* argv[])
 
     if (line.Command != TCommand::Gui) {
         // Headless: no window and no dialog may appear, whatever display there is.
+        // The graph export draws with widgets, which need the widget application even offscreen.
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
-        QGuiApplication::setApplicationName(QStringLiteral("Kinotra"));
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Kinotra"));
         QTextStream out(stdout);
         QTextStream err(stderr);
         const int code = RunHeadless(line, out, err);

@@ -7,6 +7,7 @@
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
+#include "formula/UnitFormules.h"
 #include "measurement/UnitData.h"
 #include "project/UnitKtrLegacy.h"
 
@@ -283,7 +284,10 @@ bool TKtr::ReadContent()
         Host.LoadViewState(*FIni);
     if (Host.Montage && !Host.Montage->Load(*FIni))
         return false;
-    Formulas.Load(*FIni);
+    if (Host.Formules)
+        Host.Formules->Load(*FIni);
+    else
+        Formulas.Load(*FIni);
     ProjectVideo = Host.VideoFileName ? Host.VideoFileName() : QString();
     return true;
 }
@@ -301,8 +305,13 @@ bool TKtr::WriteContent()
         Host.SaveViewState(*FIni);
     if (Host.Montage)
         Host.Montage->Save(*FIni);
-    // Formulas read with another video do not belong to this work.
-    (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(*FIni);
+    if (Host.Formules) {
+        // The main window empties the formulas whenever another video is opened: they are this work's.
+        Host.Formules->Save(*FIni);
+    } else {
+        // Formulas read with another video do not belong to this work.
+        (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(*FIni);
+    }
     return FIni->UpdateFile();
 }
 

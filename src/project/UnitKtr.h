@@ -8,6 +8,7 @@
 #include <vector>
 
 class TData;
+class TFormules;
 class TIniFile;
 class TMontage;
 class TOptions;
@@ -20,6 +21,9 @@ struct TKtrHost
     TData* Data = nullptr;
     TMontage* Montage = nullptr;
     const TOptions* Options = nullptr; // the folder that dialogs start in; null: none
+    // The user's formulas and constants, read and written through their own keys. Null: the formula
+    // keys are kept as text in TKtr::Formulas and written back unchanged.
+    TFormules* Formules = nullptr;
 
     std::function<bool()> VideoOpen;
     std::function<QString()> VideoFileName; // path of the open video
@@ -91,10 +95,10 @@ public:
     TKtrHost Host;
     QString FileName; // the last project opened or saved
     int Version = 0;  // the layout found by the last Upgrade
-    // The formula keys of the open project, kept until the formulas own them.
+    // The formula keys of the open project as text, for a host without formulas (Host.Formules null).
     TFormulaKeys Formulas;
     // The video of the project last opened or saved: the save dialog proposes that project again, and
-    // the formula keys are saved again, only while this video is open.
+    // the formula keys kept as text are saved again, only while this video is open.
     QString ProjectVideo;
 
     // Stores the name and, when no profile is held, reads the file into one. False, with no profile,

@@ -3,6 +3,7 @@
 #include "project/KtrFixture.h"
 
 #include "common/UnitGraphUtils.h"
+#include "formula/UnitFormules.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
@@ -458,4 +459,57 @@ TEST_F(ProjectFileTest, OlderLayoutsGetTheirEditedSequenceAsRuns)
     ASSERT_TRUE(current.Prepare(path));
     current.Upgrade();
     EXPECT_EQ(current.Ini()->ToText(), text);
+}
+
+// With formulas on the host, the project's formulas and constants are read into them and written from
+// them; a second round trip writes the same keys, and a file of the first layout opens with its formulas.
+TEST_F(ProjectFileTest, FormulasAreReadAndWrittenByTheFormulas)
+{
+    TWork saved;
+    Build(saved);
+    TFormules formules;
+    saved.Ktr.Host.Formules = &formules;
+    formules.AddConstant(QStringLiteral("m"), QString(), QStringLiteral("kg"), QStringLiteral("0,25"));
+    formules.AddConstant(QStringLiteral("v_lam[1]"), QString(), QString(), QStringLiteral("0"));
+    formules.AddConstant(QStringLiteral("Vol"), QStringLiteral("4*Ray^3/3"), QStringLiteral("m³"), QString());
+    formules.AddFormula(QStringLiteral("Ec = 0,5*m*v^2"), QStringLiteral("kinetic energy"),
+                        QStringLiteral("J"));
+    formules.AddFormula(QStringLiteral("v_lam[i+1]=v_lam[i]+1"), QString(), QString());
+    formules.AddFormula(QStringLiteral("x^2+y^2"), QString(), QStringLiteral("m²"));
+    const QString path = Path(QStringLiteral("formulas.ktr"));
+    ASSERT_TRUE(saved.SaveTo(path));
+    const auto formulaKeys = [](const TIniFile& ini) {
+        return std::make_pair(SectionMap(ini, QStringLiteral("Formules")),
+                              SectionMap(ini, QStringLiteral("Record")));
+    };
+    const auto written = formulaKeys(TIniFile(path));
+    EXPECT_EQ(written.second.at(QStringLiteral("recordconstvalue_2")), QStringLiteral("=4*Ray^3/3"));
+    EXPECT_EQ(written.second.at(QStringLiteral("recordformuleidentifier_1")), QStringLiteral("v_lam[i+1]"));
+    EXPECT_EQ(written.second.at(QStringLiteral("recordformuleidentifier_2")), QString());
+
+    TWork opened;
+    TFormules read;
+    opened.Ktr.Host.Formules = &read;
+    ASSERT_TRUE(opened.LoadFrom(path));
+    ASSERT_EQ(read.FormulaCount(), 3);
+    ASSERT_EQ(read.ConstantCount(), 3);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(read.FormulaText(k), formules.FormulaText(k));
+        EXPECT_EQ(read.FormulaComment(k), formules.FormulaComment(k));
+        EXPECT_EQ(read.FormulaUnit(k), formules.FormulaUnit(k));
+        EXPECT_EQ(read.Constants[std::size_t(k)]->Identifier, formules.Constants[std::size_t(k)]->Identifier);
+        EXPECT_EQ(read.Constants[std::size_t(k)]->Phrase, formules.Constants[std::size_t(k)]->Phrase);
+        EXPECT_EQ(read.Constants[std::size_t(k)]->ValueText, formules.Constants[std::size_t(k)]->ValueText);
+    }
+    // The text kept for hosts without formulas is not used.
+    EXPECT_TRUE(opened.Ktr.Formulas.Formules.empty());
+    const QString again = Path(QStringLiteral("again.ktr"));
+    ASSERT_TRUE(opened.SaveTo(again));
+    EXPECT_EQ(formulaKeys(TIniFile(again)), written);
+
+    // Opening another video empties the formulas (the main window does it); the next save has none.
+    read.Clear();
+    ASSERT_TRUE(opened.SaveTo(again));
+    EXPECT_EQ(TIniFile(again).ReadInteger(QStringLiteral("Formules"), QStringLiteral("FormulesNumber"), -1),
+              0);
 }

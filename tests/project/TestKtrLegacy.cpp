@@ -2,6 +2,7 @@
 // that was found again after it had moved.
 #include "project/KtrFixture.h"
 
+#include "formula/UnitFormules.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
@@ -162,4 +163,23 @@ TEST_F(LegacyTest, AVideoFoundElsewhereIsKeptOverTheFirstLine)
     ktr.Upgrade();
     EXPECT_EQ(ktr.VideoFileName(), QStringLiteral("/home/student/ball.avi"));
     EXPECT_EQ(ktr.Ini()->ReadFloat(QStringLiteral("Data"), QStringLiteral("RequiredDuration"), 0.0), 0.04);
+}
+
+TEST_F(LegacyTest, FormulasOfTheFirstLayoutReachTheFormulas)
+{
+    TWork w;
+    w.View.Frames = 10;
+    w.Montage.Init(10);
+    TFormules formules;
+    w.Ktr.Host.Formules = &formules;
+    ASSERT_TRUE(w.LoadFrom(Legacy));
+    ASSERT_EQ(formules.FormulaCount(), 1);
+    const QChar sep = formules.DecimalSeparator();
+    EXPECT_EQ(formules.FormulaText(0), QStringLiteral("Ec=0") + sep + QStringLiteral("5*m*v^2"));
+    EXPECT_EQ(formules.FormulaComment(0), QStringLiteral("kinetic energy"));
+    ASSERT_EQ(formules.ConstantCount(), 1);
+    EXPECT_EQ(formules.Constants[0]->Identifier, QStringLiteral("m"));
+    EXPECT_EQ(formules.Constants[0]->ValueText, QStringLiteral("0") + sep + QStringLiteral("25"));
+    EXPECT_DOUBLE_EQ(formules.Constants[0]->Value, 0.25);
+    EXPECT_EQ(formules.Constants[0]->Unit, QStringLiteral("kg"));
 }
