@@ -1,6 +1,9 @@
 // The graph control: layout, world window, painting, zoom, pan, tools, curves and export.
 #include "graph/UnitGraph.h"
 
+#include "graph/UnitGModele.h"
+#include "graph/UnitModeleur.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -14,6 +17,7 @@
 #include <QPdfWriter>
 #include <QRadialGradient>
 #include <QSvgGenerator>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -37,6 +41,8 @@ enum : int
 
 Qt::CursorShape FallbackShape(int number)
 {
+    if (number < 0)
+        return Qt::CursorShape(-number);
     switch (number) {
     case curPen:
     case curReticule:
@@ -51,7 +57,21 @@ Qt::CursorShape FallbackShape(int number)
     case curDupliquer:
     case curInverser:
     case curDeformer:
+    case mcSelDeformer:
         return Qt::UpArrowCursor;
+    case mcAmortiExpHaut:
+    case mcAmortiExpBas:
+    case mcAmortiLinHaut:
+    case mcAmortiLinBas:
+        return Qt::SizeVerCursor;
+    case mcDeformBasDroit:
+    case mcDeformHautGauche:
+        return Qt::SizeFDiagCursor;
+    case mcDeformBasGauche:
+    case mcDeformHautDroit:
+        return Qt::SizeBDiagCursor;
+    case mcDetection:
+        return Qt::WhatsThisCursor;
     default:
         return Qt::ArrowCursor;
     }
@@ -82,6 +102,7 @@ TGraph::TGraph(QWidget* parent) : QWidget(parent)
     FSelection.reserve(1024);
     FWidth = width();
     FHeight = height();
+    FBulle = new TBulle(this);
     Layout();
 }
 
@@ -196,6 +217,8 @@ void TGraph::Layout()
         s->SetPlotWidth(plot.width());
     FAxeX.Band = QRect(0, FHeight - FBottom, FWidth, FBottom);
     FAxeY.Band = QRect(0, 0, FLeft, FHeight - FBottom);
+    if (FBulle && !FBulle->isHidden())
+        FBulle->Relayout();
     Repaint();
 }
 
@@ -294,8 +317,15 @@ int TGraph::ToolCursor(int tool, bool zoomX, bool zoomY)
 
 void TGraph::ApplyCursor()
 {
-    const int number = ToolCursor(FTool, FEqualScales || IsZoomX, FEqualScales || IsZoomY);
-    setCursor(CursorOf ? CursorOf(number) : QCursor(FallbackShape(number)));
+    SetCursorNumber(ToolCursor(FTool, FEqualScales || IsZoomX, FEqualScales || IsZoomY));
+}
+
+void TGraph::SetCursorNumber(int number)
+{
+    if (number == FCursorNumber && testAttribute(Qt::WA_SetCursor))
+        return;
+    FCursorNumber = number;
+    setCursor(CursorOf && number >= 0 ? CursorOf(number) : QCursor(FallbackShape(number)));
 }
 
 bool TGraph::SetTool(int tool, bool down)
@@ -309,9 +339,11 @@ bool TGraph::SetTool(int tool, bool down)
     ApplyCursor();
     if (previous >= gtAngle && previous <= gtVecteur)
         FConstruction.clear();
+    UpdateModelPanels();
     if (previous != FTool) {
         FDrag = dgNone;
         FZoom.Active = false;
+        ShowModelHint(QString(), QPoint());
         SetHint(QString());
         if (OnOptionChange)
             OnOptionChange();
@@ -349,8 +381,13 @@ void TGraph::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int 
         }
         break;
     case gtModifierModele:
-        if (button != Qt::LeftButton && OnObjectClick)
-            OnObjectClick(button, obNone);
+        if (button != Qt::LeftButton) {
+            if (OnObjectClick)
+                OnObjectClick(button, obNone);
+        } else {
+            for (TGModele* m : Models())
+                m->ModelDown(button, shift, QPoint(x, y));
+        }
         break;
     case gtCurveArc:
     case gtDupliquer:
@@ -395,17 +432,52 @@ void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
             SetWorld(w);
         }
         break;
-    case dgMoveSelection:
+    case dgMoveSelection: {
+        QStringList infos;
         for (TGElem* e : FSelection) {
             if (auto* v = dynamic_cast<TGVecteur*>(e))
                 v->MoveBy(x - previous.x(), y - previous.y());
             else if (auto* p = dynamic_cast<TGPolyPoint*>(e))
                 p->MoveBy(x - previous.x(), y - previous.y());
+            if (infos.isEmpty())
+                infos = e->GetInfos();
         }
+        // The values of the moved element while it moves.
+        ShowBubble(infos);
         Repaint();
         break;
+    }
     default:
         break;
+    }
+    if (FTool == gtModifierModele) {
+        // A drag moves its model; otherwise the first shown model says the pointer's shape.
+        int cursor = mcArrow;
+        bool hovered = false, dragged = false;
+        for (TGModele* m : Models()) {
+            if (!m->ModelShown())
+                continue;
+            const bool dragging = m->DragMode() != dmNone;
+            const int c = m->ModelMove(shift, QPoint(x, y));
+            dragged = dragged || dragging;
+            if (!dragging && !hovered && InPlot(x, y)) {
+                cursor = c;
+                hovered = true;
+            }
+        }
+        if (dragged)
+            Repaint();
+        else
+            SetCursorNumber(cursor);
+    } else if (FTool == gtModeleInfo) {
+        QString hint;
+        for (TGModele* m : Models())
+            if (m->ModelZone(QPoint(x, y)) != NoZone) {
+                hint = m->ModelHint();
+                break;
+            }
+        ShowModelHint(hint, QPoint(x, y));
+        SetCursorNumber(hint.isEmpty() ? int(mcArrow) : int(mcDetection));
     }
     if (FTool == gtReticule)
         FMouseWorld = PixelToWorld(x, y);
@@ -460,8 +532,13 @@ void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
         }
         FSelectBand = QRect();
     } else if (FDrag == dgPan || FDrag == dgMoveSelection) {
+        if (FDrag == dgMoveSelection)
+            FBulle->hide();
         FDrag = dgNone;
     }
+    if (FTool == gtModifierModele)
+        for (TGModele* m : Models())
+            m->ModelUp();
     Repaint();
     if (OnMouseUp)
         OnMouseUp(button, shift, x, y);
@@ -469,7 +546,12 @@ void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
 
 void TGraph::MouseLeave()
 {
-    if (FDrag != dgNone)
+    ShowModelHint(QString(), QPoint());
+    const bool modelDrag =
+        FTool == gtModifierModele && std::any_of(FElements.begin(), FElements.end(), [](const auto& e) {
+            return e->ObjectType() == obModele && static_cast<const TGModele&>(*e).DragMode() != dmNone;
+        });
+    if (FDrag != dgNone || modelDrag)
         MouseUp(Qt::LeftButton, Qt::NoModifier, FMouse.x(), FMouse.y());
 }
 
@@ -725,7 +807,52 @@ void TGraph::Clear()
     FSelection.reserve(1024);
     FConstruction.clear();
     FDrag = dgNone;
+    ShowModelHint(QString(), QPoint());
+    FBulle->hide();
     Repaint();
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Models and the value bubble
+
+std::vector<TGModele*> TGraph::Models() const
+{
+    std::vector<TGModele*> models;
+    for (const auto& e : FElements)
+        if (e->ObjectType() == obModele)
+            models.push_back(static_cast<TGModele*>(e.get()));
+    return models;
+}
+
+void TGraph::UpdateModelPanels()
+{
+    for (TGModele* m : Models())
+        m->UpdatePanel(FTool, IsShowModeleurEqua, IsShowModeleurStat);
+    Repaint();
+}
+
+void TGraph::ShowBubble(const QStringList& lines)
+{
+    if (BullePlace == bpNone || lines.isEmpty()) {
+        FBulle->hide();
+        return;
+    }
+    if (FBulle->Place() != BullePlace)
+        FBulle->SetPlace(BullePlace);
+    FBulle->ShowValues(lines);
+}
+
+void TGraph::ShowModelHint(const QString& text, QPoint at)
+{
+    if (text == FModelHint)
+        return;
+    FModelHint = text;
+    if (!isVisible())
+        return;
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(mapToGlobal(at), text, this);
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -823,6 +950,19 @@ int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TInteg
             AddElement(std::move(v), index);
         }
     }
+    // The model of the series, fitted to the points without the hidden ends; invisible until a kind is
+    // chosen.
+    auto model = std::make_unique<TGModele>(this);
+    model->Created = true;
+    std::vector<double> mx, my;
+    for (int i = std::max(0, hiddenEdge); i <= N - hiddenEdge; ++i) {
+        mx.push_back(points[std::size_t(i)].x());
+        my.push_back(points[std::size_t(i)].y());
+    }
+    model->SetData(std::move(mx), std::move(my));
+    model->SetNames(c.AbscissaName, c.OrdinateName);
+    model->OnChange = [this] { Repaint(); };
+    AddElement(std::move(model), index)->SetVisible(false);
     Repaint();
     return index;
 }
@@ -880,10 +1020,13 @@ void TGraph::SetCurveProperty(int curve, int kind, const QVariant& value, int wh
         break;
     }
     case 1:
-        c.AbscissaName = value.toString();
-        break;
     case 2:
-        c.OrdinateName = value.toString();
+        if (property == 1)
+            c.AbscissaName = value.toString();
+        else
+            c.OrdinateName = value.toString();
+        if (c.Modele)
+            static_cast<TGModele*>(c.Modele)->SetNames(c.AbscissaName, c.OrdinateName);
         break;
     case 4:
         if (kind == TCourbe::kNumbers) {
@@ -894,7 +1037,11 @@ void TGraph::SetCurveProperty(int curve, int kind, const QVariant& value, int wh
         break;
     case 6:
         if (kind == TCourbe::kModele) {
-            c.ModelOption = std::uint8_t(value.toInt());
+            // The model kind: the curve's model takes it and is fitted.
+            c.ModelOption = std::uint8_t(std::clamp(value.toInt(), 0, int(mkNone)));
+            if (c.Modele)
+                static_cast<TGModele*>(c.Modele)->SetModelKind(c.ModelOption);
+            UpdateModelPanels();
         } else if (kind == TCourbe::kPoints) {
             c.PointShape = TMotif(std::clamp(value.toInt(), 0, MotifCount - 1));
             for (TGElem* e : c.Lists[TCourbe::kPoints])
@@ -1068,6 +1215,22 @@ void TGraph::Paint(QPainter& painter, bool vectorTarget) const
     painter.restore();
     // 9, 10. Distance and vector scales.
     PaintScales(painter);
+    // 12, 13. The value bubble and the model panels, so that copies and exports include them.
+    if (!FBulle->isHidden()) {
+        painter.save();
+        painter.translate(FBulle->pos());
+        FBulle->DrawBubble(painter);
+        painter.restore();
+    }
+    for (const auto& e : FElements)
+        if (e->ObjectType() == obModele)
+            if (const TModeleur* panel = static_cast<const TGModele&>(*e).Panel();
+                panel && !panel->isHidden()) {
+                painter.save();
+                painter.translate(panel->pos());
+                panel->DrawPanel(painter);
+                painter.restore();
+            }
     // 11. Frames, on the screen's bitmap only.
     if (!vectorTarget) {
         painter.setPen(QPen(Qt::black, 1));

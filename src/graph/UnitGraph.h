@@ -4,6 +4,7 @@
 // arguments, so everything but event routing works without a visible window.
 #pragma once
 
+#include "graph/UnitBulle.h"
 #include "graph/UnitGraphAxes.h"
 #include "graph/UnitGraphElems.h"
 
@@ -18,16 +19,7 @@
 #include <vector>
 
 class QPaintDevice;
-
-// Corner of the value bubble.
-enum TBullePlace : int
-{
-    bpNone = 0,
-    bpUpLeft = 1,
-    bpUpRight = 2,
-    bpDownLeft = 3,
-    bpDownRight = 4,
-};
+class TGModele;
 
 // Tool codes.
 enum TGraphTool : int
@@ -79,14 +71,14 @@ public:
     bool IsZoomY = false;
     bool IsDessinerEchelleDistances = false; // distance scale bar
     bool IsDessinerEchelleVecteurs = false;  // vector scale legend
-    bool IsShowModeleurEqua = false;
-    bool IsShowModeleurStat = false;
+    bool IsShowModeleurEqua = false;         // the model panel shows the equation, the statistics
+    bool IsShowModeleurStat = false;         // (applied to the panels by UpdateModelPanels)
     QStringList TitreAxeX, TitreAxeY;
     int TitreAxeXFromEdge = 10;
     int TitreAxeYFromEdge = 10;
-    TBullePlace BullePlace = bpNone;
-    int ElementSize = 0;       // 0 small, 1 average, 2 large
-    bool VectorValues = false; // write each vector's value next to it
+    TBullePlace BullePlace = bpNone; // where the value bubble shows; bpNone: never
+    int ElementSize = 0;             // 0 small, 1 average, 2 large
+    bool VectorValues = false;       // write each vector's value next to it
 
     int AxeXFromTop() const { return FTop; }
     int AxeXFromBottom() const { return FBottom; }
@@ -151,6 +143,20 @@ public:
     QString Hint() const { return FHint; }
     // Cursor number of a tool (0 the arrow) for the zoom axes given.
     static int ToolCursor(int tool, bool zoomX, bool zoomY);
+    // The pointer shape in force: a number of the program's cursor set, or a Qt shape as its negated value.
+    int CursorNumber() const { return FCursorNumber; }
+
+    // ---- Models and the value bubble
+    // The model elements, one per curve, in list order.
+    std::vector<TGModele*> Models() const;
+    // Every model element shows or hides its panel for the current tool and the equation and statistics
+    // flags.
+    void UpdateModelPanels();
+    // The text of the hint window of the model-information tool; empty while it is hidden.
+    QString ModelHintText() const { return FModelHint; }
+    TBulle& Bulle() { return *FBulle; }
+    // Shows lines in the value bubble at BullePlace (nothing for bpNone or no lines).
+    void ShowBubble(const QStringList& lines);
 
     // ---- Mouse and keys: view pixels, routed here by the widget or called by tests
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -232,6 +238,8 @@ private:
     void Layout();
     void RenderGradient();
     void ApplyCursor();
+    void SetCursorNumber(int number);
+    void ShowModelHint(const QString& text, QPoint at);
     void Repaint();
     void ClickZoom(Qt::MouseButton button, bool ctrl, int x, int y);
     void RectangleZoom(const QRect& band);
@@ -279,4 +287,7 @@ private:
     TGPoint FOrigine;
     TSourceImg FSourceImg;
     QImage FGradient; // the plot's background, rendered on every resize
+    int FCursorNumber = 0;
+    QString FModelHint;
+    TBulle* FBulle = nullptr; // child widget
 };

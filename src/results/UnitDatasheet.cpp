@@ -62,7 +62,6 @@ TDatasheetPage::TDatasheetPage(TResGrid& resGrid, TServeur& serveur, const TOpti
         Item(this, QStringLiteral("Copy datasheet to clipboard"), false);
     MenuFichierExporter = Item(this, QStringLiteral("Export"), false);
     MenuEditionRestaurerTableau = Item(this, QStringLiteral("Restore table"), false);
-    MenuEditionCopierEtLancer = Item(this, QStringLiteral("Copy and launch"), false);
     MenuEditionCopierEtLancerExcel = Item(this, QStringLiteral("Excel"), false);
     MenuEditionCopierEtLancerOpenOffice = Item(this, QStringLiteral("OpenOffice"), false);
     MenuEditionCopierEtLancerRegressi = Item(this, QStringLiteral("Regressi"), false);

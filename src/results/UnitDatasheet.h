@@ -34,8 +34,7 @@ public:
     QAction* MenuEditionCopierTableauDansLePressePapier;
     QAction* MenuFichierExporter;
     QAction* MenuEditionRestaurerTableau;
-    // "Copy and launch": its submenu's caption and its three items.
-    QAction* MenuEditionCopierEtLancer;
+    // The three items of "Copy and launch".
     QAction* MenuEditionCopierEtLancerExcel;
     QAction* MenuEditionCopierEtLancerOpenOffice;
     QAction* MenuEditionCopierEtLancerRegressi;

@@ -4,6 +4,7 @@
 #include "common/UnitDialogs.h"
 #include "common/UnitGraphUtils.h"
 #include "common/UnitUserDlg.h"
+#include "graph/UnitGModele.h"
 #include "results/UnitResForm.h"
 #include "results/UnitResGrid.h"
 
@@ -11,11 +12,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
+#include <QPainterPath>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -127,6 +130,9 @@ TGraphPageContext TGraphPageContext::FromOptions(const TOptions& o)
     c.VideoImage = o.CheckBox46VectorVideoImage;
     c.TimeZoomX = o.CheckBox12TimeZoomX;
     c.TimeZoomY = o.CheckBox13TimeZoomY;
+    c.ModelEquation = o.CheckBox42TempsEquation;
+    c.ModelStatistics = o.CheckBox43TempsStatistics;
+    c.BubblePlace = o.CheckBox51DeformationBubble ? bpUpRight : bpNone;
     return c;
 }
 
@@ -216,6 +222,18 @@ void BuildTimeGraph(TGraph& graph, const TResCalc& calc, TColumnKind quantity,
                                                            QStringLiteral("s") + QStringLiteral(")")};
     graph.TitreAxeY = QStringList{SymbolOf(quantity), TimeQuantityCaption(quantity) + QStringLiteral(" (") +
                                                           TResCalc::KindUnit(quantity) + QStringLiteral(")")};
+    // The model of the single curve, fitted in the window just set.
+    graph.IsShowModeleurEqua = context.ModelEquation;
+    graph.IsShowModeleurStat = context.ModelStatistics;
+    if (objects.size() == 1 && context.ModelKind != mkNone && graph.Curves().size() == 1) {
+        graph.SetCurveProperty(0, TCourbe::kModele, QStringLiteral("t"), 3, 1);
+        graph.SetCurveProperty(0, TCourbe::kModele, SymbolOf(quantity), 3, 2);
+        graph.SetCurveVisible(0, TCourbe::kModele, true, 3);
+        graph.SetCurveProperty(0, TCourbe::kModele, context.ModelKind, 3, 6);
+    } else {
+        graph.SetAllCurvesVisible(TCourbe::kModele, false, 3);
+    }
+    graph.UpdateModelPanels();
     graph.ResumeLayout();
 }
 
@@ -264,6 +282,7 @@ void BuildTrajectoryGraph(TGraph& graph, const TResCalc& calc, int reference, co
     } else {
         graph.SetWorld(kept);
     }
+    graph.BullePlace = context.BubblePlace;
     graph.TitreAxeX = QStringList{QStringLiteral("X"), QStringLiteral("Abscissa (m)")};
     graph.TitreAxeY = QStringList{QStringLiteral("Y"), QStringLiteral("Ordinates (m)")};
     graph.ResumeLayout();
@@ -276,6 +295,7 @@ void BuildVectorGraph(TGraph& graph, const TResCalc& calc, int quantity, const s
     const TWorld kept = graph.World();
     graph.Clear();
     graph.ElementSize = context.ElementSize;
+    graph.BullePlace = context.BubblePlace;
     const int variant = context.VectorTilted ? 1 : 0;
     TBox box;
     const int count = calc.Current().ObjectCount;
@@ -388,6 +408,11 @@ constexpr TToolDef Tools[] = {
     {gtReticule, "ButtonReticule",
      "Mouse pointer coordinates|X and Y values of the mouse pointer within the graphical area.",
      "|Mouse pointer coordinates :", true, true, true},
+    {gtModifierModele, "ButtonModifierModele",
+     "Modify model curve|Position of the cursor over the curve determines which parameter is modified",
+     "|The mouse pointer position over the curve determines the parameter which will be modified; press "
+     "CTRL or ALT at the same time to slow down alteration",
+     true, false, false},
     {gtSelection, "ButtonSelection",
      "Select, move or change an object|Select an object, move or change it with the mouse when cursor "
      "changes to a "
@@ -408,6 +433,104 @@ constexpr TToolDef Tools[] = {
      "selection zone will be selected)",
      false, true, true},
 };
+
+// The model buttons of the time page, in the order of its tool bar.
+struct TModelButtonDef
+{
+    int Kind;
+    const char* Name;
+    const char* Hint;
+};
+
+constexpr TModelButtonDef ModelButtons[] = {
+    {mkConstant, "ButtonModeleConstant",
+     "Fit using a constant value|Model parameters available by hovering over the curve"},
+    {mkProportionnel, "ButtonModeleProportionnel",
+     "Fit using a line going through the origin|Model parameters available by hovering over the curve"},
+    {mkAffine, "ButtonModeleAffine", "Linear fit|Hover mouse over curve to set parameters"},
+    {mkParabole, "ButtonModeleParabole", "Parabolic fit|Hover mouse over curve to set parameters"},
+    {mkSinus, "ButtonModeleSinus", "Sine fit|Hover mouse over curve to set parameters"},
+    {mkSinusAe, "ButtonModeleSinusAe",
+     "Dampened sine fit (exponential dampening)|Hover mouse over curve to set parameters"},
+    {mkSinusAl, "ButtonModeleSinusAl",
+     "Dampened sine fit (linear dampening)|Hover mouse over curve to set parameters"},
+    {mkExponentiel, "ButtonModeleExponentiel",
+     "Fit using an exponential| Model parameters available by hovering over the curve "},
+};
+
+const QString ModelInfoHint = QStringLiteral("|Hover the mouse over the curve to see parameters");
+
+QString ToolInstruction(int tool)
+{
+    for (const TToolDef& t : Tools)
+        if (t.Tool == tool)
+            return QString::fromUtf8(t.GraphHint);
+    return QString();
+}
+
+// The picture of a model button: the model's curve in a small square.
+QIcon ModelPicture(int kind)
+{
+    constexpr double Pi = 3.14159265358979323846;
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 150, 150), 2));
+    QPainterPath path;
+    for (int i = 0; i <= 20; ++i) {
+        const double u = i / 20.0; // 0..1 across
+        double v = 0.5;            // 0..1 upwards
+        switch (kind) {
+        case mkConstant:
+            v = 0.5;
+            break;
+        case mkProportionnel:
+        case mkAffine:
+            v = (kind == mkAffine ? 0.25 : 0.0) + 0.7 * u;
+            break;
+        case mkParabole:
+            v = 0.9 - 3.2 * (u - 0.5) * (u - 0.5);
+            break;
+        case mkExponentiel:
+            v = 0.1 + 0.8 * (std::exp(3 * u) - 1) / (std::exp(3.0) - 1);
+            break;
+        case mkSinus:
+            v = 0.5 + 0.4 * std::sin(4 * Pi * u);
+            break;
+        case mkSinusAe:
+            v = 0.5 + 0.4 * std::exp(-2 * u) * std::sin(4 * Pi * u);
+            break;
+        case mkSinusAl:
+            v = 0.5 + 0.4 * (1 - 0.8 * u) * std::sin(4 * Pi * u);
+            break;
+        default:
+            break;
+        }
+        const QPointF at(2 + 20 * u, 22 - 20 * v);
+        if (i == 0)
+            path.moveTo(at);
+        else
+            path.lineTo(at);
+    }
+    p.drawPath(path);
+    return QIcon(pixmap);
+}
+
+// The picture of the modifier: a curve with a four-way arrow.
+QIcon ModifierPicture()
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 150, 150), 2));
+    p.drawArc(QRectF(2, 6, 20, 28), 30 * 16, 120 * 16);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(12, 9, 12, 21);
+    p.drawLine(6, 15, 18, 15);
+    return QIcon(pixmap);
+}
 
 // The picture of the vector-scale panel: an arrow 64 pixels wide.
 QPixmap ArrowPicture()
@@ -511,6 +634,10 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
         if (onPage)
             AddTool(t.Tool, t.Name, t.Hint, t.GraphHint);
     }
+    if (page == rpTemps) {
+        for (const TModelButtonDef& m : ModelButtons)
+            AddModelButton(m.Kind, m.Name, m.Hint);
+    }
     if (page == rpVecteur) {
         FVideoButton = new QToolButton(FTools);
         FVideoButton->setObjectName(QStringLiteral("ButtonVideo"));
@@ -563,17 +690,124 @@ void TGraphPage::AddTool(int tool, const char* name, const char* hint, const cha
     QString picture = QString::fromLatin1(name);
     if (picture == QLatin1String("ButtonZoom") || picture == QLatin1String("ButtonPan"))
         picture.insert(6, QLatin1String("Outil"));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(picture)));
+    // The modifier's picture is drawn: the resources have none.
+    b->setIcon(tool == gtModifierModele ? ModifierPicture()
+                                        : QIcon(QStringLiteral(":/icons/%1.svg").arg(picture)));
     b->setCheckable(true);
     FToolActions.emplace_back(tool, FTools->addWidget(b));
     FToolButtons.emplace_back(tool, b);
-    const QString instruction = QString::fromUtf8(graphHint);
-    connect(b, &QToolButton::toggled, this, [this, tool, instruction](bool down) {
-        if (!down && FGraph->Tool() != tool)
-            return;
-        FGraph->SetTool(tool, down);
-        FGraph->SetHint(down ? instruction : QString());
-    });
+    Q_UNUSED(graphHint);
+    connect(b, &QToolButton::toggled, this, [this, tool](bool down) { ToolToggled(tool, down); });
+}
+
+void TGraphPage::AddModelButton(int kind, const char* name, const char* hint)
+{
+    auto* b = new QToolButton(FTools);
+    b->setObjectName(QString::fromLatin1(name));
+    const QString text = QString::fromUtf8(hint);
+    b->setToolTip(text.section(QLatin1Char('|'), 0, 0));
+    b->setStatusTip(text.section(QLatin1Char('|'), 1).trimmed());
+    b->setText(text.section(QLatin1Char('|'), 0, 0));
+    b->setIcon(ModelPicture(kind));
+    b->setCheckable(true);
+    FModelActions.emplace_back(kind, FTools->addWidget(b));
+    FModelButtons.emplace_back(kind, b);
+    connect(b, &QToolButton::clicked, this, [this, kind](bool down) { ModelButtonClicked(kind, down); });
+}
+
+QToolButton* TGraphPage::ModelButton(int kind) const
+{
+    for (const auto& [k, b] : FModelButtons)
+        if (k == kind)
+            return b;
+    return nullptr;
+}
+
+int TGraphPage::ModelKind() const
+{
+    for (const auto& [k, b] : FModelButtons)
+        if (b->isChecked())
+            return k;
+    return mkNone;
+}
+
+void TGraphPage::ToolToggled(int tool, bool down)
+{
+    if (!down && FGraph->Tool() != tool)
+        return;
+    QToolButton* button = ToolButton(tool);
+    const auto release = [button] {
+        const QSignalBlocker block(button);
+        button->setChecked(false);
+    };
+    if (down && tool == gtModifierModele && ModelKind() == mkNone) {
+        // The zoom, pan or coordinates button that was down stays down: the tool has not changed.
+        release();
+        TUserDlg::Instance()
+            .Begin(icInformation)
+            .Line(QStringLiteral("First select a model (linear, parabolic, sine...)"))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        return;
+    }
+    if (!down && ModelKind() != mkNone) {
+        FGraph->SetTool(gtModeleInfo, true);
+        FGraph->SetHint(ModelInfoHint);
+        return;
+    }
+    if (!FGraph->SetTool(tool, down)) {
+        release();
+        return;
+    }
+    FGraph->SetHint(down ? ToolInstruction(tool) : QString());
+}
+
+void TGraphPage::SelectModelInfo()
+{
+    const int tool = FGraph->Tool();
+    if (tool == gtZoom || tool == gtPan || tool == gtReticule)
+        FPreviousTool = tool;
+    FGraph->SetTool(gtModeleInfo, true);
+    FGraph->SetHint(ModelInfoHint);
+}
+
+void TGraphPage::RestorePreviousTool()
+{
+    const int tool = FGraph->Tool();
+    if (tool != gtModeleInfo && tool != gtModifierModele)
+        return;
+    FGraph->SetTool(FPreviousTool, FPreviousTool != gtNone);
+    FGraph->SetHint(ToolInstruction(FPreviousTool));
+}
+
+void TGraphPage::ReleaseModelButtons()
+{
+    for (const auto& [k, b] : FModelButtons)
+        b->setChecked(false);
+}
+
+void TGraphPage::ModelButtonClicked(int kind, bool down)
+{
+    if (down && SelectedObjects().size() != 1) {
+        ModelButton(kind)->setChecked(false);
+        TUserDlg::Instance()
+            .Begin(icInformation)
+            .Line(QStringLiteral("Fit regression is available for only one curve at a time."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        return;
+    }
+    if (down) {
+        // One model at a time.
+        for (const auto& [k, b] : FModelButtons)
+            if (k != kind)
+                b->setChecked(false);
+        SelectModelInfo();
+    } else {
+        RestorePreviousTool();
+    }
+    if (FCalc)
+        Rebuild(*FCalc, FContext, false);
 }
 
 bool TGraphPage::ToolShown(int tool) const
@@ -708,7 +942,14 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         const int index = FQuantity->currentIndex();
         if (index < 0 || index >= int(FQuantities.size()))
             return;
-        BuildTimeGraph(*FGraph, calc, FQuantities[std::size_t(index)], objects, context, fit);
+        // A model belongs to one curve: more objects release the model buttons.
+        if (objects.size() > 1 && ModelKind() != mkNone) {
+            ReleaseModelButtons();
+            RestorePreviousTool();
+        }
+        TGraphPageContext c = context;
+        c.ModelKind = ModelKind();
+        BuildTimeGraph(*FGraph, calc, FQuantities[std::size_t(index)], objects, c, fit);
         FGraph->IsZoomX = context.TimeZoomX;
         FGraph->IsZoomY = context.TimeZoomY;
     } else if (FPage == rpReferentiel) {
@@ -853,7 +1094,9 @@ bool TGraphPage::CopyGraph()
 void TGraphPage::ApplyToolOptions(const TOptions& o)
 {
     const std::vector<std::pair<int, bool>> hidden =
-        FPage == rpTemps ? std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonTempsReticule}}
+        FPage == rpTemps ? std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonTempsReticule},
+                                                             {gtModifierModele,
+                                                              o.ModelModifierHidden(TOptionsPage::Temps)}}
         : FPage == rpReferentiel
             ? std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonReferentielReticule},
                                                 {gtSelection, o.ToolButtonReferentielSelection},
@@ -869,6 +1112,22 @@ void TGraphPage::ApplyToolOptions(const TOptions& o)
             FHiddenTools.push_back(tool);
         SetToolShown(tool, !hide);
     }
+    if (FPage != rpTemps)
+        return;
+    const std::pair<int, bool> models[] = {
+        {mkConstant, o.ToolButtonTempsModeleConstant},
+        {mkProportionnel, o.ToolButtonTempsModeleProportionnel},
+        {mkAffine, o.ToolButtonTempsModeleAffine},
+        {mkParabole, o.ToolButtonTempsModeleParabole},
+        {mkSinus, o.ToolButtonTempsModeleSinus},
+        {mkSinusAe, o.ToolButtonTempsModeleSinusAe},
+        {mkSinusAl, o.ToolButtonTempsModeleSinusAl},
+        {mkExponentiel, o.ToolButtonTempsModeleExponentiel},
+    };
+    for (const auto& [kind, hide] : models)
+        for (const auto& [k, a] : FModelActions)
+            if (k == kind)
+                a->setVisible(!hide);
 }
 
 QMenu* TGraphPage::BuildContextMenu()
@@ -891,5 +1150,6 @@ QMenu* TGraphPage::BuildContextMenu()
     add(gtZoom, "Zoom");
     add(gtPan, "Pan image");
     add(gtReticule, "Mouse pointer coordinates");
+    add(gtModifierModele, "Modify model curve");
     return menu;
 }

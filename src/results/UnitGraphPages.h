@@ -6,6 +6,7 @@
 #include "calc/UnitResultats.h"
 #include "common/UnitOptions.h"
 #include "graph/UnitGraph.h"
+#include "models/UnitModeles.h"
 
 #include <QImage>
 #include <QWidget>
@@ -60,6 +61,12 @@ struct TGraphPageContext
     bool TimeZoomY = true;
     // Colour and glyph of an object; unassigned: the palette and the glyph cycle.
     std::function<TColor(int)> ObjectColor;
+    // The model laid over the time page's single curve (mkNone: none), and what its panel shows.
+    int ModelKind = mkNone;
+    bool ModelEquation = true;
+    bool ModelStatistics = false;
+    // Where the value bubble shows on the trajectory and vector pages (bpNone: not used).
+    TBullePlace BubblePlace = bpUpRight;
 
     static TGraphPageContext FromOptions(const TOptions& options);
     TColor ColorOf(int object) const;
@@ -106,6 +113,10 @@ public:
     QComboBox* ReferenceBox() const { return FReference; }
     QListWidget* ObjectList() const { return FObjects; }
     QLineEdit* NormBox() const { return FNorm; }
+    // Time page: the button of a model kind (null for other kinds and pages), and the kind whose button
+    // is down (mkNone when none is).
+    QToolButton* ModelButton(int kind) const;
+    int ModelKind() const;
     QLabel* UnitLabel() const { return FUnit; }
     // The window's status panels of the coordinates readout (x and y); not owned.
     QLabel* ReadoutX = nullptr;
@@ -146,7 +157,18 @@ protected:
 
 private:
     void AddTool(int tool, const char* name, const char* hint, const char* graphHint);
+    void AddModelButton(int kind, const char* name, const char* hint);
     void SetToolShown(int tool, bool shown);
+    // A tool button pressed or released. With a model chosen, releasing the zoom, pan, coordinates or
+    // modifier button returns to the model information; the modifier needs a model.
+    void ToolToggled(int tool, bool down);
+    // A model button pressed (one curve only) or released.
+    void ModelButtonClicked(int kind, bool down);
+    void ReleaseModelButtons();
+    // Selects the model-information tool with its instruction over the graph.
+    void SelectModelInfo();
+    // Selects the zoom, pan or coordinates tool that was in force before the model, or none.
+    void RestorePreviousTool();
     void ShowReadout(int x, int y);
 
     int FPage;
@@ -159,8 +181,11 @@ private:
     QLabel* FUnit = nullptr;
     QWidget* FScalePanel = nullptr;
     std::vector<std::pair<int, QToolButton*>> FToolButtons;
-    std::vector<std::pair<int, QAction*>> FToolActions; // the tool bar's actions of the buttons
-    std::vector<int> FHiddenTools;                      // hidden by the options
+    std::vector<std::pair<int, QAction*>> FToolActions;      // the tool bar's actions of the buttons
+    std::vector<int> FHiddenTools;                           // hidden by the options
+    std::vector<std::pair<int, QToolButton*>> FModelButtons; // time page, by model kind
+    std::vector<std::pair<int, QAction*>> FModelActions;
+    int FPreviousTool = gtNone; // the zoom, pan or coordinates tool before a model was chosen
     QToolButton* FVideoButton = nullptr;
     QAction* FVideoAction = nullptr;
     std::vector<TColumnKind> FQuantities; // time page: the kinds of the list's entries

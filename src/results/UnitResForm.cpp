@@ -126,6 +126,13 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     QMenu* edit = FMenuBar->addMenu(QStringLiteral("Edit"));
     edit->addAction(FDatasheet->MenuEditionRestaurerTableau);
     edit->addAction(FDatasheet->MenuEditionCopierTableauDansLePressePapier);
+    QMenu* launch = edit->addMenu(QStringLiteral("Copy and launch"));
+    launch->menuAction()->setObjectName(QStringLiteral("MenuEditionCopierEtLancer"));
+    launch->addAction(FDatasheet->MenuEditionCopierEtLancerExcel);
+    launch->addAction(FDatasheet->MenuEditionCopierEtLancerOpenOffice);
+    launch->addAction(FDatasheet->MenuEditionCopierEtLancerRegressi);
+    FCopyAndLaunch = launch->menuAction();
+    FItems[QStringLiteral("MenuEditionCopierEtLancer")] = FCopyAndLaunch;
     connect(AddItem(edit, QStringLiteral("MenuEditionRestaurerGraphe"), QStringLiteral("Restore graph")),
             &QAction::triggered, this, [this] { RebuildPage(); });
     connect(
@@ -155,6 +162,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                    &TGraphPageContext::GraphOrigin, {rpVecteur});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageValeurVecteurs"),
                    QStringLiteral("the value of the vectors"), &TGraphPageContext::VectorValues, {rpVecteur});
+    AddModelItems(display->addMenu(QStringLiteral("Model modifier")));
+    AddBubbleItems(display->addMenu(QStringLiteral("Bubble of values")));
     QMenu* calculations = FMenuBar->addMenu(QStringLiteral("Calculations"));
     QAction* smoothV = AddItem(calculations, QStringLiteral("MenuCalculsLissageVitesse"),
                                QStringLiteral("Smooth values of the velocity"));
@@ -305,6 +314,55 @@ void TResForm::AddSizeItems(QMenu* menu)
     }
 }
 
+void TResForm::AddModelItems(QMenu* menu)
+{
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpTemps});
+    const std::pair<const char*, bool TGraphPageContext::*> items[] = {
+        {"Equation display", &TGraphPageContext::ModelEquation},
+        {"statistics", &TGraphPageContext::ModelStatistics},
+    };
+    for (const auto& [caption, flag] : items) {
+        QAction* a = AddItem(menu,
+                             flag == &TGraphPageContext::ModelEquation
+                                 ? QStringLiteral("MenuAffichageModeleurEquation")
+                                 : QStringLiteral("MenuAffichageModeleurStatistiques"),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this, [this, a, f = flag] { a->setChecked(FDisplay.*f); });
+        // The panel changes in place: a rebuild would fit the model again and lose the user's changes.
+        connect(a, &QAction::triggered, this, [this, f = flag](bool on) {
+            FDisplay.*f = on;
+            TGraph& graph = FTimePage->Graph();
+            graph.IsShowModeleurEqua = FDisplay.ModelEquation;
+            graph.IsShowModeleurStat = FDisplay.ModelStatistics;
+            graph.UpdateModelPanels();
+        });
+    }
+}
+
+void TResForm::AddBubbleItems(QMenu* menu)
+{
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpReferentiel, rpVecteur});
+    const std::pair<const char*, TBullePlace> places[] = {
+        {"up left", bpUpLeft},
+        {"up right", bpUpRight},
+        {"bottom left", bpDownLeft},
+        {"bottom right", bpDownRight},
+    };
+    for (const auto& [caption, place] : places) {
+        QAction* a = AddItem(menu, QStringLiteral("MenuAffichageBulle%1").arg(int(place)),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, a, p = place] { a->setChecked(FDisplay.BubblePlace == p); });
+        connect(a, &QAction::triggered, this, [this, p = place] {
+            FDisplay.BubblePlace = p;
+            for (TGraphPage* page : {FTrajectoryPage, FVectorPage})
+                page->Graph().BullePlace = p;
+        });
+    }
+}
+
 void TResForm::ApplyDisplayChange()
 {
     // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
@@ -354,7 +412,7 @@ bool TResForm::ShowPage(int page)
             b->setChecked(p.Page == page);
     // The items of the datasheet and of the graphs show on their own pages.
     for (QAction* a : {FDatasheet->MenuFichierExporter, FDatasheet->MenuEditionRestaurerTableau,
-                       FDatasheet->MenuEditionCopierTableauDansLePressePapier,
+                       FDatasheet->MenuEditionCopierTableauDansLePressePapier, FCopyAndLaunch,
                        FDatasheet->MenuAffichageCoordonnees, FDatasheet->MenuAffichageVitesse,
                        FDatasheet->MenuAffichageAcceleration, FDatasheet->MenuAffichagePolaire})
         a->setVisible(!graphPage);

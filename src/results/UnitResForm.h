@@ -80,6 +80,10 @@ private:
     void AddDisplayItem(QMenu* menu, const QString& name, const QString& caption,
                         bool TGraphPageContext::*flag, std::vector<int> pages);
     void AddSizeItems(QMenu* menu);
+    // Display > Model modifier (equation, statistics of the time page's panel) and Display > Bubble of
+    // values (its corner on the trajectory and vector pages); both apply without rebuilding.
+    void AddModelItems(QMenu* menu);
+    void AddBubbleItems(QMenu* menu);
     void ApplyDisplayChange();
     void UpdateDisplayItems();
 
@@ -105,4 +109,5 @@ private:
     std::vector<std::pair<QAction*, std::vector<int>>> FDisplayItems; // item and the pages that show it
     std::map<QString, QToolButton*> FPageButtons;
     std::map<QString, QAction*> FItems;
+    QAction* FCopyAndLaunch = nullptr; // the "Copy and launch" submenu, datasheet page only
 };

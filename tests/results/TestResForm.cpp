@@ -3,6 +3,7 @@
 #include "results/UnitResForm.h"
 
 #include "export/UnitServeur.h"
+#include "graph/UnitGModele.h"
 #include "results/ResultsFixture.h"
 #include "results/UnitCellGrid.h"
 #include "results/UnitDatasheet.h"
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QToolButton>
 
 TEST(ResForm, PreparesAndShowsTheDatasheetPage)
@@ -208,6 +210,13 @@ TEST(ResForm, GraphExportAndCopyTellTheirResult)
     // The graph's items replace the datasheet's on a graph page.
     EXPECT_TRUE(f.Form.MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->isVisible());
     EXPECT_FALSE(f.Form.Datasheet().MenuFichierExporter->isVisible());
+    QAction* launch = f.Form.MenuItem(QStringLiteral("MenuEditionCopierEtLancer"));
+    EXPECT_FALSE(launch->isVisible());
+    ASSERT_TRUE(f.Form.ShowPage(rpTableau));
+    EXPECT_TRUE(launch->isVisible());
+    ASSERT_EQ(launch->menu()->actions().size(), 3);
+    EXPECT_EQ(launch->menu()->actions().at(0), f.Form.Datasheet().MenuEditionCopierEtLancerExcel);
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
     QTemporaryDir dir;
     struct TCase
     {
@@ -292,6 +301,14 @@ TEST(ResForm, DisplayItemsRedrawThePageWithItsWindow)
     EXPECT_FALSE(f.Form.MenuItem(QStringLiteral("MenuAffichageLigneTemps"))->isVisible());
     values->trigger();
     EXPECT_TRUE(f.Graph(rpVecteur).VectorValues);
+
+    // The value bubble: up right from the options, then the corner chosen for both pages at once.
+    EXPECT_EQ(f.Graph(rpVecteur).BullePlace, bpUpRight);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageBulle%1").arg(int(bpDownLeft)))->trigger();
+    EXPECT_EQ(f.Graph(rpVecteur).BullePlace, bpDownLeft);
+    EXPECT_EQ(f.Graph(rpReferentiel).BullePlace, bpDownLeft);
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_EQ(f.Graph(rpReferentiel).BullePlace, bpDownLeft); // kept by the rebuild
 }
 
 TEST(ResForm, ToolsFollowTheHideOptionsAndThePopupMenuPressesThem)
@@ -380,4 +397,116 @@ TEST(ResForm, VideoImageBehindTheVectorPage)
     EXPECT_NE(rendered.pixelColor(graph.WorldToPixel(2.5, 1.3)), QColor(Qt::red));
     page.VideoButton()->click();
     EXPECT_FALSE(graph.IsSourceImgVisible());
+}
+
+namespace {
+
+// A ball thrown upwards, y(t) = 1.2 + 0.8 t - 4.905 t² metres, marked every 0.05 s with an error of a few
+// millimetres, and a second object at rest.
+TMesures ThrownBallTable()
+{
+    std::vector<TMark> ball, still;
+    std::vector<int> keys;
+    for (int i = 0; i < 21; ++i) {
+        const double t = 0.05 * i;
+        const double y = 1.2 + 0.8 * t - 4.905 * t * t + ((i * 7) % 5 - 2) * 0.003;
+        keys.push_back(i);
+        ball.push_back(QPointF(0.1 * t, y / 2.0)); // 2 m per relative unit
+        still.push_back(QPointF(0.3, 0.2));
+    }
+    return Table(0.05, keys, {ball, still});
+}
+
+} // namespace
+
+TEST(ResForm, ModelButtonFitsTheTimePagesCurveAndTheModifierChangesIt)
+{
+    TFormFixture f;
+    f.Source.GridTable = ThrownBallTable();
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    TGraphPage& page = *f.Form.GraphPage(rpTemps);
+    TGraph& graph = page.Graph();
+    page.QuantityBox()->setCurrentIndex(page.QuantityBox()->findText(QStringLiteral("Ordinates")));
+    f.Form.RebuildPage();
+
+    // The parabola is fitted to y(t): c estimates -g/2 within its standard error.
+    page.ModelButton(mkParabole)->click();
+    EXPECT_EQ(page.ModelKind(), mkParabole);
+    EXPECT_EQ(graph.Tool(), gtModeleInfo);
+    EXPECT_EQ(graph.Hint(), QStringLiteral("|Hover the mouse over the curve to see parameters"));
+    ASSERT_EQ(graph.Models().size(), 1u);
+    TGModele& model = *graph.Models().front();
+    ASSERT_TRUE(model.ModelShown());
+    const TMdl& mdl = *model.Model();
+    ASSERT_EQ(mdl.StdErrors.size(), 3u);
+    EXPECT_LT(std::fabs(mdl.Params[2] + 4.905), mdl.StdErrors[2])
+        << mdl.Params[2] << " ± " << mdl.StdErrors[2];
+    EXPECT_EQ(mdl.Lines.value(0), QStringLiteral("Model: Y = r + b.t + c.t²"));
+    EXPECT_EQ(mdl.Lines.filter(QRegularExpression(QStringLiteral("^c = -4\\.9\\d* ± 0\\.0"))).size(), 1)
+        << mdl.Lines.join(QLatin1Char('\n')).toStdString();
+
+    // The modifier shows the panel with the equation (the options' default); the statistics come from
+    // the Display menu without fitting again.
+    page.ToolButton(gtModifierModele)->click();
+    EXPECT_EQ(graph.Tool(), gtModifierModele);
+    EXPECT_TRUE(graph.Hint().startsWith(QStringLiteral("|The mouse pointer position over the curve")));
+    ASSERT_FALSE(model.Panel()->isHidden());
+    EXPECT_TRUE(model.Panel()->StatisticsLines().isEmpty() || !model.Panel()->ShowStatistics);
+    model.Model()->SetParameter(2, -5.0);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageModeleurStatistiques"))->trigger();
+    EXPECT_TRUE(model.Panel()->ShowStatistics);
+    EXPECT_EQ(model.Model()->Params[2], -5.0);
+    // Releasing the modifier returns to the model information.
+    page.ToolButton(gtModifierModele)->click();
+    EXPECT_EQ(graph.Tool(), gtModeleInfo);
+    EXPECT_TRUE(model.Panel()->isHidden());
+
+    // A second object releases the model; choosing one with two objects is refused.
+    page.ObjectList()->item(1)->setCheckState(Qt::Checked);
+    EXPECT_EQ(page.ModelKind(), mkNone);
+    EXPECT_EQ(graph.Tool(), gtNone);
+    TScriptedUserDlgScope dlg;
+    dlg->Answer(0);
+    page.ModelButton(mkSinus)->click();
+    ASSERT_EQ(dlg->Shown.size(), 1u);
+    EXPECT_EQ(dlg->Shown.back().Text(),
+              QStringLiteral("Fit regression is available for only one curve at a time."));
+    EXPECT_FALSE(page.ModelButton(mkSinus)->isChecked());
+    for (TGModele* m : graph.Models())
+        EXPECT_FALSE(m->ModelShown());
+}
+
+TEST(ResForm, ModifierNeedsAModelAndTheZoomComesBack)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    TGraphPage& page = *f.Form.GraphPage(rpTemps);
+    TGraph& graph = page.Graph();
+    std::unique_ptr<QMenu> menu(page.BuildContextMenu());
+    EXPECT_EQ(menu->actions().last()->text(), QStringLiteral("Modify model curve"));
+
+    page.ToolButton(gtZoom)->click();
+    TScriptedUserDlgScope dlg;
+    dlg->Answer(0);
+    page.ToolButton(gtModifierModele)->click();
+    ASSERT_EQ(dlg->Shown.size(), 1u);
+    EXPECT_EQ(dlg->Shown.back().Text(), QStringLiteral("First select a model (linear, parabolic, sine...)"));
+    EXPECT_FALSE(page.ToolButton(gtModifierModele)->isChecked());
+    EXPECT_TRUE(page.ToolButton(gtZoom)->isChecked());
+    EXPECT_EQ(graph.Tool(), gtZoom);
+
+    // A model takes the zoom's place; without it the zoom is back.
+    page.ModelButton(mkAffine)->click();
+    EXPECT_EQ(graph.Tool(), gtModeleInfo);
+    EXPECT_FALSE(page.ToolButton(gtZoom)->isChecked());
+    page.ModelButton(mkConstant)->click(); // one model at a time
+    EXPECT_FALSE(page.ModelButton(mkAffine)->isChecked());
+    EXPECT_EQ(graph.Models().front()->Kind(), mkConstant);
+    page.ModelButton(mkConstant)->click();
+    EXPECT_EQ(page.ModelKind(), mkNone);
+    EXPECT_EQ(graph.Tool(), gtZoom);
+    EXPECT_TRUE(page.ToolButton(gtZoom)->isChecked());
+    EXPECT_FALSE(graph.Models().front()->ModelShown());
 }
