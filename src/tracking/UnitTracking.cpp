@@ -250,11 +250,11 @@ void TTracking::EraseAll()
     }
 }
 
-TStartCheck TTracking::StartCheck(bool videoOpen)
+TStartCheck TTracking::StartCheck(bool videoOpen, bool outlineBeingDrawn)
 {
     if (!videoOpen)
         return scNoVideo;
-    if (Objects == 0 || !OutlineValid[ObjectIndex])
+    if (Objects == 0 || !OutlineValid[ObjectIndex] || outlineBeingDrawn)
         return scNoOutline;
     const int first = OutlineFrame[ObjectIndex];
     if (first >= Frames - 1)
@@ -266,9 +266,9 @@ TStartCheck TTracking::StartCheck(bool videoOpen)
     return scOk;
 }
 
-bool TTracking::CanStart(bool videoOpen)
+bool TTracking::CanStart(bool videoOpen, bool outlineBeingDrawn)
 {
-    const TStartCheck check = StartCheck(videoOpen);
+    const TStartCheck check = StartCheck(videoOpen, outlineBeingDrawn);
     const QString* text = nullptr;
     switch (check) {
     case scOk:

@@ -80,9 +80,10 @@ public:
     void EraseZones();
     void EraseAll();
 
-    // The start checks without a message; CanStart shows the failing one as a warning.
-    TStartCheck StartCheck(bool videoOpen);
-    bool CanStart(bool videoOpen);
+    // The start checks without a message; CanStart shows the failing one as a warning. An outline still
+    // being drawn counts as no outline.
+    TStartCheck StartCheck(bool videoOpen, bool outlineBeingDrawn = false);
+    bool CanStart(bool videoOpen, bool outlineBeingDrawn = false);
     bool CanDefineSequence();
     // Starts a run of the current object on the user-interface thread, or asks the running one to stop
     // (it stops before its next frame).

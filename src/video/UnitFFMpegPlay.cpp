@@ -1201,6 +1201,19 @@ void TFFMpegPlay::SetCacheLimit(std::int64_t bytes)
     F->Trim();
 }
 
+std::vector<double> TFFMpegPlay::FrameTimes() const
+{
+    std::vector<double> times;
+    if (!Opened || !F->Format || F->Stream < 0 || F->Frames.empty())
+        return times;
+    const double base = av_q2d(F->VideoStream()->time_base);
+    const std::int64_t first = F->Frames.front().Pts;
+    times.reserve(F->Frames.size());
+    for (const TFrameInfo& frame : F->Frames)
+        times.push_back(static_cast<double>(frame.Pts - first) * base);
+    return times;
+}
+
 std::int64_t TFFMpegPlay::CacheLimit() const
 {
     return F->CacheLimit;

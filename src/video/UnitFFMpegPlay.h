@@ -37,6 +37,8 @@ public:
     void Seek(int frame) override;
     bool Draw(QImage& target, const QRect& source, int rasterOp) override;
     QString DisplayName() const override { return QStringLiteral("FFMpeg"); }
+    // The times of the index: each shown frame's presentation time less the first one's.
+    std::vector<double> FrameTimes() const override;
 
     // The "comment" tag of a file's metadata (container or video stream); empty when there is none or the
     // file cannot be read. Opens only the header.

@@ -19,3 +19,14 @@ bool StretchFrame(const QImage& frame, QImage& target, const QRect& source, int 
         target.invertPixels();
     return true;
 }
+
+std::vector<double> TFrameSource::FrameTimes() const
+{
+    std::vector<double> times;
+    if (!Opened || FrameCount <= 0)
+        return times;
+    times.reserve(static_cast<std::size_t>(FrameCount));
+    for (int k = 0; k < FrameCount; ++k)
+        times.push_back(k * SecondsPerFrame);
+    return times;
+}

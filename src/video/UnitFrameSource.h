@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Raster operations of Draw: a plain copy, or the inverted image (frames hidden while editing).
 inline constexpr int SRCCOPY = 0x00CC0020;
@@ -33,6 +34,10 @@ public:
     virtual bool Draw(QImage& target, const QRect& source, int rasterOp) = 0;
     // The framework's display name.
     virtual QString DisplayName() const = 0;
+    // Presentation time of every frame of the file in seconds, frame 0 at 0, ascending: where the file
+    // gives each frame its own time, those times (a dropped frame leaves a gap of two periods or more),
+    // else frame x SecondsPerFrame. Empty when closed.
+    virtual std::vector<double> FrameTimes() const;
 
     int FrameCount = 0;
     int FrameWidth = 0; // pixels

@@ -47,11 +47,13 @@ TVideo::TVideo(QWidget* parent) : QWidget(parent)
     FSources.OnError = [this](const QString& text) { ReadingError(text); };
     FSources.OnFrame = [this] { update(); };
     FLoupe.PlaceIn(size());
+    FTracking = std::make_unique<TVideoTracking>(*this);
 }
 
 TVideo::~TVideo()
 {
     FSources.Stop();
+    FTracking->Stop();
     // The sources may call back while they close: nothing of the widget may be used any more.
     FSources.OnOpen = nullptr;
     FSources.OnClose = nullptr;
@@ -62,6 +64,7 @@ TVideo::~TVideo()
 void TVideo::SetData(TData* measurement)
 {
     FData = measurement;
+    FTracking->SetData(measurement);
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -105,6 +108,7 @@ void TVideo::SourceOpened()
 {
     setVisible(false); // the owner resets its data before the new frame is shown
     FGeometry.SetFrameSize(FSources.FrameWidth(), FSources.FrameHeight());
+    FTracking->VideoChanged(); // positions of another video are not offered as marks
     FOutilVue = ovNone;
     FPanDragging = false;
     FZoomDragging = false;
@@ -124,6 +128,7 @@ void TVideo::SourceClosed()
     FScrollH->hide();
     FScrollV->hide();
     FGeometry.SetFrameSize(0, 0);
+    FTracking->VideoChanged();
     if (OnClose)
         OnClose();
 }
@@ -141,7 +146,7 @@ void TVideo::SetMode(TModeVideo mode)
 {
     const TModeVideo from = FMode;
     if (mode != from) {
-        const bool owned = mode == mvNone || MarkingMode(mode);
+        const bool owned = mode == mvNone || MarkingMode(mode) || mode == mvTracking;
         const bool allowed = ModeChangeAllowed ? ModeChangeAllowed(from, mode) : owned;
         if (!allowed || (mode == mvMontage && FSources.FrameCount() <= 1)) {
             update();
@@ -155,8 +160,14 @@ void TVideo::SetMode(TModeVideo mode)
             else
                 FData->SetOutil(otNone);
         }
+        // Leaving the tracking mode stops a run and offers its positions while the mode is still the
+        // tracking one (the marks go to the grid's list and its undo history).
+        if (from == mvTracking)
+            FTracking->Leave(mode);
     }
     FMode = mode;
+    if (mode != from && mode == mvTracking)
+        FTracking->Enter();
     setVisible(mode != mvCapture);
     FLoupe.Visible = FLoupe.Visible && MarkingMode(mode);
     if (mode != from) {
@@ -291,7 +302,7 @@ void TVideo::CursorRefresh()
         else if (FMode == mvStudio)
             number = StudioCursor ? StudioCursor() : 0;
         else if (FMode == mvTracking)
-            number = TrackingCursor ? TrackingCursor() : 0;
+            number = FTracking->CursorFor();
     }
     SetCursorNumber(number);
 }
@@ -328,8 +339,8 @@ void TVideo::ViewMouseDown(int button, Qt::KeyboardModifiers shift, int x, int y
             FData->MouseDown(button, shift, x, y);
     } else if (FMode == mvStudio && StudioMouseDown) {
         StudioMouseDown(button, shift, x, y);
-    } else if (FMode == mvTracking && TrackingMouseDown) {
-        TrackingMouseDown(button, shift, x, y);
+    } else if (FMode == mvTracking) {
+        FTracking->MouseDown(button, x, y);
     }
     update();
 }
@@ -367,8 +378,8 @@ void TVideo::ViewMouseMove(Qt::KeyboardModifiers shift, int x, int y)
             FData->MouseMove(shift, x, y);
     } else if (FMode == mvStudio && StudioMouseMove) {
         StudioMouseMove(shift, x, y);
-    } else if (FMode == mvTracking && TrackingMouseMove) {
-        TrackingMouseMove(shift, x, y);
+    } else if (FMode == mvTracking) {
+        FTracking->MouseMove(x, y);
     }
     FLoupe.Centre = FLastMouse;
     update();
@@ -406,15 +417,25 @@ void TVideo::ViewMouseUp(int button, Qt::KeyboardModifiers shift, int x, int y)
             FData->MouseUp(button, shift, x, y);
     } else if (FMode == mvStudio && StudioMouseUp) {
         StudioMouseUp(button, shift, x, y);
-    } else if (FMode == mvTracking && TrackingMouseUp) {
-        TrackingMouseUp(button, shift, x, y);
     }
+    update();
+}
+
+void TVideo::ViewMouseDoubleClick(int button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    const bool tracking = FMode == mvTracking && FOutilVue == ovNone && !FPanDragging && IsOpen();
+    if (!tracking) {
+        ViewMouseDown(button, shift, x, y);
+        return;
+    }
+    FLastMouse = QPoint(x, y);
+    FTracking->MouseDown(button, x, y, true);
     update();
 }
 
 bool TVideo::ViewKeyDown(int key, Qt::KeyboardModifiers shift)
 {
-    if (!IsOpen() || !MarkingMode(FMode))
+    if (!IsOpen() || !(MarkingMode(FMode) || FMode == mvTracking))
         return false;
     const int step = (shift & Qt::ControlModifier) ? 10 : 1;
     const QPoint at = MousePosition();
@@ -433,12 +454,16 @@ bool TVideo::ViewKeyDown(int key, Qt::KeyboardModifiers shift)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        if (FMode == mvTracking && !FPanDragging && FOutilVue == ovNone)
+            return FTracking->KeyDown(key, at);
         if (FPanDragging)
             ViewMouseUp(mbLeft, shift, at.x(), at.y());
         else if (FOutilVue != ovNone)
             ViewMouseDown(mbLeft, shift, at.x(), at.y());
         return true;
     case Qt::Key_Escape:
+        if (FMode == mvTracking && !FPanDragging && FOutilVue == ovNone)
+            return FTracking->KeyDown(key, at);
         ViewMouseDown(mbRight, shift, at.x(), at.y());
         return true;
     default:
@@ -505,6 +530,13 @@ void TVideo::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
+void TVideo::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    FVirtualPointerOn = false;
+    const QPoint p = event->position().toPoint();
+    ViewMouseDoubleClick(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
+}
+
 void TVideo::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
@@ -557,8 +589,7 @@ void TVideo::Compose()
         if (PaintStudio)
             PaintStudio(painter);
     } else if (FMode == mvTracking) {
-        if (PaintTracking)
-            PaintTracking(painter);
+        FTracking->Paint(painter);
     } else if (FData) {
         FData->Paint(painter);
     }

@@ -7,10 +7,12 @@
 #include "video/UnitLoupe.h"
 #include "video/UnitVideoGeometry.h"
 #include "video/UnitVideoSources.h"
+#include "video/UnitVideoTracking.h"
 
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QScrollBar;
 class TData;
@@ -40,6 +42,9 @@ public:
     TVideoGeometry& Geometry() { return FGeometry; }
     const TVideoGeometry& Geometry() const { return FGeometry; }
     TLoupe& Loupe() { return FLoupe; }
+    // The tracking mode ("Automatic marking"): its commands, drawing and run.
+    TVideoTracking& Tracking() { return *FTracking; }
+    const TVideoTracking& Tracking() const { return *FTracking; }
 
     // --- Frames (views of the sources) ---
     bool OpenVideo(const QString& path); // an empty path closes
@@ -72,8 +77,10 @@ public:
     void ViewMouseDown(int button, Qt::KeyboardModifiers shift, int x, int y);
     void ViewMouseMove(Qt::KeyboardModifiers shift, int x, int y);
     void ViewMouseUp(int button, Qt::KeyboardModifiers shift, int x, int y);
-    // Keys of the marking modes: arrows move the pointer (1 pixel, 10 with Ctrl), Enter and Escape act at
-    // the pointer. Answers whether the key was one of them.
+    // The second press of a double click: ends a polygon in the tracking mode, a plain press elsewhere.
+    void ViewMouseDoubleClick(int button, Qt::KeyboardModifiers shift, int x, int y);
+    // Keys of the marking and tracking modes: arrows move the pointer (1 pixel, 10 with Ctrl), Enter and
+    // Escape act at the pointer. Answers whether the key was one of them.
     bool ViewKeyDown(int key, Qt::KeyboardModifiers shift);
     void WheelStep(int steps); // positive: down
     // Pointer position in view pixels (the virtual pointer when the system pointer cannot be moved).
@@ -107,14 +114,14 @@ public:
     std::function<int(int frame)> ShiftOfFrame;
     // The numbered cursor set; without it every cursor is the default arrow.
     std::function<QCursor(int number)> CursorOf;
-    // Owners of the other modes: whether a mode can be entered now (modes without an owner are
-    // refused), their overlay painting, mouse and cursor.
+    // Owners of the other modes: whether a mode can be entered now (without it, the editing, capture and
+    // studio modes are refused), the studio's overlay painting, mouse and cursor.
     std::function<bool(TModeVideo from, TModeVideo to)> ModeChangeAllowed;
-    std::function<void(QPainter&)> PaintStudio, PaintTracking;
-    std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseDown, TrackingMouseDown;
-    std::function<void(Qt::KeyboardModifiers, int, int)> StudioMouseMove, TrackingMouseMove;
-    std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseUp, TrackingMouseUp;
-    std::function<int()> StudioCursor, TrackingCursor;
+    std::function<void(QPainter&)> PaintStudio;
+    std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseDown;
+    std::function<void(Qt::KeyboardModifiers, int, int)> StudioMouseMove;
+    std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseUp;
+    std::function<int()> StudioCursor;
     std::function<bool()> CurrentFrameHidden; // in the editing mode: draw the frame in negative
 
     // Notifications to the main window.
@@ -133,6 +140,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent*) override;
 
@@ -149,6 +157,7 @@ private:
     TVideoSources FSources;
     TVideoGeometry FGeometry;
     TLoupe FLoupe;
+    std::unique_ptr<TVideoTracking> FTracking;
     bool FLoupeCursor = false; // the cursor shown is the magnifier's
     TData* FData = nullptr;
     TModeVideo FMode = mvRepereFixe;

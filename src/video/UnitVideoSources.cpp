@@ -83,6 +83,26 @@ TVideoSources::~TVideoSources()
     }
 }
 
+void TVideoSources::ReplaceSource(int framework, std::unique_ptr<TFrameSource> source)
+{
+    if (framework < 0 || framework > 2 || !source)
+        return;
+    Stop();
+    TFrameSource& old = *FSources[framework];
+    old.OnClose = nullptr;
+    if (old.Opened)
+        old.Close();
+    old.OnOpen = nullptr;
+    old.OnError = nullptr;
+    FSources[framework] = std::move(source);
+    Wire(*FSources[framework]);
+}
+
+std::vector<double> TVideoSources::FrameTimes() const
+{
+    return IsOpen() ? Source().FrameTimes() : std::vector<double>();
+}
+
 void TVideoSources::Wire(TFrameSource& source)
 {
     source.OnOpen = [this] {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -56,6 +57,8 @@ public:
     TFrameSource& Source();
     const TFrameSource& Source() const;
     TFrameSource& SourceOf(int framework);
+    // Puts another source in the place of a framework's (tests: synthetic clips); the old one is closed.
+    void ReplaceSource(int framework, std::unique_ptr<TFrameSource> source);
 
     // Navigation. Outside the editing mode the view navigates by positions of the edited sequence.
     bool EditingMode = false;
@@ -80,6 +83,8 @@ public:
     // Seconds: the source's own length when it knows one, else frames x period.
     double Duration() const;
     QString VideoFileName() const;
+    // Presentation times of the frames of the file in seconds, frame 0 at 0; empty without video.
+    std::vector<double> FrameTimes() const;
 
     // Plays the positions first..last (frames in the editing mode) with a timer of DelayMs: shows the
     // first, then one step of the edited sequence per tick until last. OnFrame asks for a repaint.

@@ -125,20 +125,25 @@ TEST_F(ViewFixture, BackBufferShowsTheVisibleRegionOfTheDecodedFrame)
     EXPECT_NEAR(corner.green(), source.green(), 24);
 }
 
-TEST_F(ViewFixture, ModesOfLaterSubsystemsAreRefusedAndMarkingModesSetTheTool)
+TEST_F(ViewFixture, ModesWithoutOwnerAreRefusedAndMarkingModesSetTheTool)
 {
     int changes = 0;
     View->OnModeChange = [&] { ++changes; };
     View->SetMode(mvMontage);
-    View->SetMode(mvTracking);
+    View->SetMode(mvStudio);
     EXPECT_EQ(View->Mode(), mvRepereFixe);
     EXPECT_EQ(changes, 0);
+    View->SetMode(mvTracking); // the view's own mode, with the outline tool and no tool of the data
+    EXPECT_EQ(View->Mode(), mvTracking);
+    EXPECT_EQ(Data->Outil, otNone);
+    EXPECT_EQ(View->Tracking().Tool(), 1);
     View->SetMode(mvTransparent);
     EXPECT_EQ(View->Mode(), mvTransparent);
     EXPECT_EQ(Data->Outil, otTsp);
+    EXPECT_EQ(View->Tracking().Tool(), 0);
     View->SetMode(mvRepereFixe);
     EXPECT_EQ(Data->Outil, otMarque);
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(ViewFixture, ReadingErrorAndProjectKeys)
