@@ -1,13 +1,20 @@
-// Video writer over FFmpeg: MPEG-4 part 2 (or uncompressed) images, one at a time, into an AVI or MP4 file.
+// Video writer over FFmpeg: images, one at a time, encoded with one of the library's encoders (MPEG-4,
+// H.264 when the build has it, Motion JPEG, FFV1) or uncompressed, into an AVI or MP4 file.
 #include "editing/UnitFFMpegRecord.h"
 
 #include "common/UnitFFMpegPtr.h"
 #include "common/UnitWriterComment.h"
+#include "editing/UnitWriterFiles.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 #include <QFile>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 const QString FFMpegInternalCodecName = QStringLiteral("FFMpeg internal MPEG4 codec");
 
@@ -17,6 +24,40 @@ const QString TooOldText =
     QStringLiteral("The « FFmpeg » libraries installed on the hard disk are too old.\n"
                    "Please install a newer version of the « FFmpeg » libraries (libavformat, libavcodec, "
                    "libswscale, libavutil).");
+
+// One encoder the writer offers: its listed name, the library's encoder name, and the picture format it
+// is given (AV_PIX_FMT_NONE: the encoder's best for RGB input).
+struct TEncoder
+{
+    QString Name;
+    const char* Library;
+    AVPixelFormat Format;
+    bool Quantized; // takes the quantizer as its quality
+};
+
+const std::vector<TEncoder>& AllEncoders()
+{
+    static const std::vector<TEncoder> list = {
+        {FFMpegInternalCodecName, "mpeg4", AV_PIX_FMT_YUV420P, true},
+        {QStringLiteral("H.264 (libx264)"), "libx264", AV_PIX_FMT_YUV420P, false},
+        {QStringLiteral("Motion JPEG"), "mjpeg", AV_PIX_FMT_YUVJ420P, true},
+        {QStringLiteral("FFV1 lossless"), "ffv1", AV_PIX_FMT_NONE, false},
+    };
+    return list;
+}
+
+// The encoders present in the run-time library; the MPEG-4 one always comes first.
+const std::vector<TEncoder>& Encoders()
+{
+    static const std::vector<TEncoder> present = [] {
+        std::vector<TEncoder> list;
+        for (const TEncoder& e : AllEncoders())
+            if (list.empty() || avcodec_find_encoder_by_name(e.Library))
+                list.push_back(e);
+        return list;
+    }();
+    return present;
+}
 
 QString ErrorString(int code)
 {
@@ -78,12 +119,24 @@ TFFMpegRecord::~TFFMpegRecord()
 
 QStringList TFFMpegRecord::CodecList()
 {
-    return {FFMpegInternalCodecName};
+    QStringList names;
+    for (const TEncoder& e : Encoders())
+        names << e.Name;
+    return names;
 }
 
 QString TFFMpegRecord::CodecName() const
 {
-    return CodecIndex == 0 ? FFMpegInternalCodecName : QString();
+    const auto& list = Encoders();
+    return CodecIndex >= 0 && CodecIndex < static_cast<int>(list.size())
+               ? list[static_cast<std::size_t>(CodecIndex)].Name
+               : QString();
+}
+
+bool TFFMpegRecord::SetCodecName(const QString& name)
+{
+    CodecIndex = static_cast<int>(CodecList().indexOf(name));
+    return name.isEmpty() || CodecIndex >= 0;
 }
 
 QString TFFMpegRecord::ErrorText() const
@@ -102,9 +155,16 @@ bool TFFMpegRecord::Fail(const QString& detail)
     Detail = detail;
     Failed = true;
     F->Release();
-    if (!FileName.isEmpty() && QFile::exists(FileName))
-        QFile::remove(FileName);
+    if (!TempFileName.isEmpty())
+        QFile::remove(TempFileName);
+    TempFileName.clear();
     return false;
+}
+
+void TFFMpegRecord::Cancel()
+{
+    if (!Failed)
+        Fail(QStringLiteral("Process cancelled"));
 }
 
 bool TFFMpegRecord::Open()
@@ -120,25 +180,40 @@ bool TFFMpegRecord::Open()
     if (FileName.isEmpty() || Width <= 0 || Height <= 0 || !(FramesPerSecond > 0.0) ||
         !std::isfinite(FramesPerSecond))
         return Fail(QStringLiteral("The file name, the size or the frame rate is missing."));
+    const auto& encoders = Encoders();
+    if (CodecIndex >= static_cast<int>(encoders.size()))
+        return Fail(QStringLiteral("This codec is not available."));
     const bool compressed = CodecIndex >= 0;
-    if (compressed && (Width % 2 != 0 || Height % 2 != 0))
-        return Fail(QStringLiteral("MPEG-4 needs an even width and height."));
-    if (QFile::exists(FileName) && !QFile::remove(FileName))
-        return Fail(QStringLiteral("The existing file cannot be replaced."));
+    const TEncoder* encoder = compressed ? &encoders[static_cast<std::size_t>(CodecIndex)] : nullptr;
+    const AVCodec* codec = compressed ? avcodec_find_encoder_by_name(encoder->Library)
+                                      : avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
+    if (!codec)
+        return Fail(QStringLiteral("The encoder is not available."));
+    AVPixelFormat format = compressed ? encoder->Format : AV_PIX_FMT_BGR24;
+    if (format == AV_PIX_FMT_NONE && codec->pix_fmts)
+        format = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_RGB32, 0, nullptr);
+    if (format == AV_PIX_FMT_NONE)
+        return Fail(QStringLiteral("The encoder takes no picture format the writer can give."));
+    const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(format);
+    if (layout &&
+        ((Width & ((1 << layout->log2_chroma_w) - 1)) || (Height & ((1 << layout->log2_chroma_h) - 1))))
+        return Fail(QStringLiteral("This codec needs an even width and height."));
 
-    const QByteArray name = QFile::encodeName(FileName);
+    // The container is chosen by the destination's name; the data go to a temporary file beside it.
+    const QByteArray destination = QFile::encodeName(FileName);
     AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, nullptr, name.constData()) < 0 || !raw) {
+    if (avformat_alloc_output_context2(&raw, nullptr, nullptr, destination.constData()) < 0 || !raw) {
         raw = nullptr;
-        if (avformat_alloc_output_context2(&raw, nullptr, "avi", name.constData()) < 0 || !raw)
+        if (avformat_alloc_output_context2(&raw, nullptr, "avi", destination.constData()) < 0 || !raw)
             return Fail(QStringLiteral("No container can be made for this file."));
     }
     F->Output.reset(raw);
     AVFormatContext* output = F->Output.get();
-
-    const AVCodec* codec = avcodec_find_encoder(compressed ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_RAWVIDEO);
-    if (!codec)
-        return Fail(QStringLiteral("The encoder is not available."));
+    QString reason;
+    TempFileName = CreateTempBeside(FileName, reason);
+    if (TempFileName.isEmpty())
+        return Fail(QStringLiteral("The file cannot be created: ") + reason);
+    const QByteArray name = QFile::encodeName(TempFileName);
     F->Codec.reset(avcodec_alloc_context3(codec));
     F->Frame.reset(av_frame_alloc());
     F->Packet.reset(av_packet_alloc());
@@ -151,14 +226,17 @@ bool TFFMpegRecord::Open()
     c->height = Height;
     c->time_base = av_inv_q(rate);
     c->framerate = rate;
-    c->pix_fmt = compressed ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
+    c->pix_fmt = format;
+    c->thread_count = 0; // as many as the machine has: encoding is most of the time of a save
     c->colorspace = AVCOL_SPC_SMPTE170M;
-    c->color_range = AVCOL_RANGE_MPEG;
+    c->color_range = format == AV_PIX_FMT_YUVJ420P ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     if (compressed) {
         c->gop_size = std::clamp(KeyFrameEvery, 1, 250);
         c->max_b_frames = 0;
-        c->flags |= AV_CODEC_FLAG_QSCALE;
-        c->global_quality = FF_QP2LAMBDA * std::clamp(Quantizer, 1, 31);
+        if (encoder->Quantized) {
+            c->flags |= AV_CODEC_FLAG_QSCALE;
+            c->global_quality = FF_QP2LAMBDA * std::clamp(Quantizer, 1, 31);
+        }
     }
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -233,11 +311,19 @@ bool TFFMpegRecord::Close()
         int code = F->Encode(nullptr);
         if (code >= 0)
             code = av_write_trailer(F->Output.get());
+        // Closing flushes what the muxer still holds: a full disk may only show here.
+        AVFormatContext* output = F->Output.get();
+        if (code >= 0 && output->pb && !(output->oformat->flags & AVFMT_NOFILE))
+            code = avio_closep(&output->pb);
         if (code < 0) {
             Fail(QStringLiteral("The file cannot be finished: ") + ErrorString(code));
         } else {
             F->Release(); // closes the file
-            ok = true;
+            QString reason;
+            ok = ReplaceWithTemp(TempFileName, FileName, reason);
+            if (!ok)
+                Fail(QStringLiteral("The file cannot be renamed: ") + reason);
+            TempFileName.clear();
         }
     }
     Failed = true;

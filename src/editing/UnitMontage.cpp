@@ -2,9 +2,12 @@
 #include "editing/UnitMontage.h"
 
 #include "common/UnitIni.h"
+#include "common/UnitUserDlg.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -30,7 +33,94 @@ long long MarkerFrame(long long marker)
     return marker < 0 ? -(marker + 1) : marker - 1;
 }
 
+bool Ask(const std::function<bool()>& f)
+{
+    return f && f();
+}
+
+// Strips trailing "-" and ";" characters.
+QString WithoutTrailingSeparators(QString text)
+{
+    while (!text.isEmpty() && (text.endsWith(QLatin1Char('-')) || text.endsWith(QLatin1Char(';'))))
+        text.chop(1);
+    return text;
+}
+
+// A whole decimal number in 1..frameCount, spaces around it allowed.
+bool FrameNumber(const QString& text, int frameCount, int& number)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 10)
+        return false;
+    for (const QChar c : t)
+        if (!c.isDigit() || c.unicode() > '9')
+            return false;
+    bool ok = false;
+    const long long n = t.toLongLong(&ok);
+    if (!ok || n < 1 || n > frameCount)
+        return false;
+    number = static_cast<int>(n);
+    return true;
+}
+
 } // namespace
+
+bool ParseSeries(const QString& input, int frameCount, TBooleanDynArray& selection)
+{
+    selection.assign(static_cast<std::size_t>(std::max(frameCount, 0)), false);
+    QString text = WithoutTrailingSeparators(input);
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!(u >= '0' && u <= '9') && u != ' ' && u != '-' && u != ';') {
+            selection.clear();
+            return false;
+        }
+    }
+    for (QString before; before != text;) {
+        before = text;
+        text.replace(QStringLiteral(";;"), QStringLiteral(";"));
+        text.replace(QStringLiteral("--"), QStringLiteral("-"));
+    }
+    if (text.isEmpty())
+        return true;
+    text += QLatin1Char(';');
+    const QStringList groups = text.split(QLatin1Char(';'));
+    // The ";" appended above leaves one empty piece at the end; any other empty group is an error.
+    for (qsizetype i = 0; i + 1 < groups.size(); ++i) {
+        const QString group = WithoutTrailingSeparators(groups[i]);
+        const qsizetype dash = group.indexOf(QLatin1Char('-'));
+        int first = 0, last = 0;
+        const bool ok = dash < 0 ? FrameNumber(group, frameCount, first)
+                                 : FrameNumber(group.left(dash), frameCount, first) &&
+                                       FrameNumber(group.mid(dash + 1), frameCount, last);
+        if (!ok) {
+            selection.clear();
+            return false;
+        }
+        if (dash < 0)
+            last = first;
+        if (last < first)
+            std::swap(first, last);
+        for (int f = first; f <= last; ++f)
+            selection[static_cast<std::size_t>(f - 1)] = true;
+    }
+    return true;
+}
+
+TBooleanDynArray EveryOtherFrame(int frameCount, bool even)
+{
+    TBooleanDynArray selection(static_cast<std::size_t>(std::max(frameCount, 0)), false);
+    // Frame f (0-based) is number f + 1: even numbers are the odd frames.
+    for (std::size_t f = even ? 1 : 0; f < selection.size(); f += 2)
+        selection[f] = true;
+    return selection;
+}
+
+QString SeriesErrorText(bool show)
+{
+    return QStringLiteral("The image group at %1 is incorrect")
+        .arg(show ? QStringLiteral("show") : QStringLiteral("hide"));
+}
 
 void TMontage::Init(int frameCount)
 {
@@ -84,6 +174,206 @@ int TMontage::ShiftOf(int frame) const
     return frame >= 0 && frame < static_cast<int>(TimeShift.size())
                ? TimeShift[static_cast<std::size_t>(frame)]
                : 0;
+}
+
+int TMontage::TimeIndexOf(int frame) const
+{
+    return frame + ShiftOf(frame);
+}
+
+bool TMontage::CurrentIsVisible() const
+{
+    if (!Ask(Host.VideoOpen) || !Ask(Host.EditingMode) || !Host.CurrentFrame)
+        return false;
+    return IsVisible(Host.CurrentFrame());
+}
+
+double TMontage::TimeOf(int which) const
+{
+    if (!Ask(Host.EditingMode) || !Ask(Host.HasData) || !Host.CurrentFrame || !Host.Interval)
+        return -1.0;
+    const int current = Host.CurrentFrame();
+    int frame = -1;
+    switch (which) {
+    case wtNext:
+        for (int g = current + 1; g < FrameCount && frame < 0; ++g)
+            if (IsVisible(g))
+                frame = g;
+        break;
+    case wtPrevious:
+        for (int g = std::min(current, FrameCount) - 1; g >= 0 && frame < 0; --g)
+            if (IsVisible(g))
+                frame = g;
+        break;
+    case wtCurrent:
+        frame = current;
+        break;
+    default:
+        return -1.0;
+    }
+    if (frame < 0)
+        return -1.0;
+    return double(TimeIndexOf(frame)) * Host.Interval();
+}
+
+int TMontage::MissingSlotCount() const
+{
+    long long missing = 0;
+    long long previous = -1;
+    for (int f = 0; f < FrameCount; ++f) {
+        if (!Visible[static_cast<std::size_t>(f)])
+            continue;
+        const long long k = TimeIndexOf(f);
+        if (k >= previous + 2)
+            missing += k - previous - 1;
+        previous = k;
+    }
+    return static_cast<int>(std::min<long long>(missing, std::numeric_limits<int>::max()));
+}
+
+bool TMontage::SetVisible(int frame, bool visible)
+{
+    if (!Ask(Host.VideoOpen) || !Ask(Host.EditingMode) || !Ask(Host.HasData) || frame < 0 ||
+        frame >= FrameCount)
+        return false;
+    const auto f = static_cast<std::size_t>(frame);
+    if (!visible && VisibleCount == 1 && Visible[f]) {
+        TUserDlg::Instance().Message(icWarning, {QStringLiteral("At least 1 frame must remain visible")});
+        return false;
+    }
+    if (Visible[f] == visible)
+        return false;
+    if (Host.DeleteFrameMarks)
+        Host.DeleteFrameMarks(frame);
+    Visible[f] = visible;
+    RebuildMaps();
+    const int delta = visible ? 1 : -1;
+    for (std::size_t g = f + 1; g < TimeShift.size(); ++g)
+        TimeShift[g] = ClampShift(static_cast<long long>(TimeShift[g]) + delta);
+    if (Host.ResultsOutOfDate)
+        Host.ResultsOutOfDate();
+    return true;
+}
+
+void TMontage::ToggleCurrent()
+{
+    if (!Ask(Host.VideoOpen) || !Ask(Host.EditingMode) || !Ask(Host.HasData) || !Host.CurrentFrame)
+        return;
+    const int current = Host.CurrentFrame();
+    const bool visible = IsVisible(current);
+    if (Ask(Host.ExplainToggle) && ShowToggleDialog) {
+        TUserDlg& dlg = TUserDlg::Instance();
+        dlg.Begin(icInformation);
+        if (visible) {
+            dlg.Line(QStringLiteral("This frame will not be visible after leaving the video edit mode."))
+                .Blank()
+                .Line(QStringLiteral("Hidden frames appear in negative. "));
+        } else {
+            dlg.Line(QStringLiteral("This image will be visible again after leaving the video edit mode."));
+        }
+        const bool marked = visible && Host.MarkCount && Host.MarkCount(current) > 0;
+        if (marked)
+            dlg.Blank().Line(QStringLiteral("The marks set on this frame will be deleted."));
+        dlg.CheckBox(QStringLiteral("Do not show this dialog again"), false);
+        dlg.Button(QStringLiteral("Ok"), btOk);
+        if (marked)
+            dlg.Button(QStringLiteral("Cancel"), btAnnuler);
+        const int answer = dlg.Execute();
+        ShowToggleDialog = !dlg.Checked();
+        // Closing the box without a button counts as its escape answer: "Cancel" when there is one.
+        if (marked && answer != 0)
+            return;
+    }
+    SetVisible(current, !visible);
+    if (OnChange)
+        OnChange();
+    if (Host.Repaint)
+        Host.Repaint();
+}
+
+void TMontage::ShowHideSeries()
+{
+    if (!Ask(Host.VideoOpen) || !Host.SeriesDialog)
+        return;
+    TBooleanDynArray selection;
+    bool show = false;
+    if (!Host.SeriesDialog(QStringLiteral("Show or hide a series of images"), selection, show))
+        return;
+    ApplySelection(selection, show);
+    if (OnChange)
+        OnChange();
+    if (Host.Repaint)
+        Host.Repaint();
+}
+
+void TMontage::ApplySelection(const TBooleanDynArray& selection, bool show)
+{
+    if (static_cast<int>(selection.size()) != FrameCount || !Ask(Host.VideoOpen) || !Ask(Host.EditingMode))
+        return;
+    for (int f = 0; f < FrameCount; ++f)
+        if (selection[static_cast<std::size_t>(f)] && IsVisible(f) != show && !SetVisible(f, show))
+            break;
+}
+
+bool TMontage::ShiftFromCurrent(int delta)
+{
+    if (!Ask(Host.VideoOpen) || !Ask(Host.EditingMode) || !Host.CurrentFrame)
+        return false;
+    const int current = Host.CurrentFrame();
+    if (current < 0 || current >= FrameCount || !IsVisible(current))
+        return false;
+    long long previous = -1;
+    for (int g = current - 1; g >= 0; --g)
+        if (IsVisible(g)) {
+            previous = TimeIndexOf(g);
+            break;
+        }
+    const long long shifted = static_cast<long long>(TimeIndexOf(current)) + delta;
+    if (previous >= shifted || std::llabs(static_cast<long long>(ShiftOf(current)) + delta) > MaxShift)
+        return false;
+    if (Host.ResultsOutOfDate)
+        Host.ResultsOutOfDate();
+    for (std::size_t g = static_cast<std::size_t>(current); g < TimeShift.size(); ++g)
+        TimeShift[g] = ClampShift(static_cast<long long>(TimeShift[g]) + delta);
+    return true;
+}
+
+void TMontage::EditFrameTime()
+{
+    if (CurrentIsVisible() && Host.FrameTimeDialog)
+        Host.FrameTimeDialog();
+}
+
+void TMontage::LeaveEditMode()
+{
+    if (!Host.CurrentFrame || !Host.GoToFrame)
+        return;
+    const int current = Host.CurrentFrame();
+    if (current < 0 || current >= FrameCount || IsVisible(current))
+        return;
+    for (int g = current + 1; g < FrameCount; ++g)
+        if (IsVisible(g)) {
+            Host.GoToFrame(g);
+            return;
+        }
+    for (int g = current - 1; g >= 0; --g)
+        if (IsVisible(g)) {
+            Host.GoToFrame(g);
+            return;
+        }
+}
+
+bool TMontage::ApplyShifts(const TIntegerDynArray& shifts)
+{
+    if (static_cast<int>(shifts.size()) != FrameCount)
+        return false;
+    for (std::size_t f = 0; f < shifts.size(); ++f)
+        TimeShift[f] = ClampShift(shifts[f]);
+    if (Host.ResultsOutOfDate)
+        Host.ResultsOutOfDate();
+    if (OnChange)
+        OnChange();
+    return true;
 }
 
 bool TMontage::Load(const TIniFile& ini)

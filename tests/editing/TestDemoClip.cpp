@@ -142,8 +142,10 @@ TEST(DemoClip, WriterFailuresLeaveNoFile)
     EXPECT_TRUE(old.ErrorText().startsWith(
         QStringLiteral("The « FFmpeg » libraries installed on the hard disk are too old.")));
 
-    // A writer dropped before Close removes its unfinished file.
+    // The frames go to a temporary file beside the destination; a writer dropped before Close removes it,
+    // and nothing ever appears under the destination's name.
     const QString unfinished = dir.filePath(QStringLiteral("unfinished.avi"));
+    QString temporary;
     {
         TFFMpegRecord writer;
         writer.FileName = unfinished;
@@ -152,8 +154,11 @@ TEST(DemoClip, WriterFailuresLeaveNoFile)
         writer.FramesPerSecond = 25.0;
         ASSERT_TRUE(writer.Open());
         ASSERT_TRUE(writer.AddFrame(QImage(64, 48, QImage::Format_RGB32)));
-        EXPECT_TRUE(QFile::exists(unfinished));
+        temporary = writer.TempFileName;
+        EXPECT_TRUE(QFile::exists(temporary));
+        EXPECT_FALSE(QFile::exists(unfinished));
     }
+    EXPECT_FALSE(QFile::exists(temporary));
     EXPECT_FALSE(QFile::exists(unfinished));
 }
 
