@@ -32,6 +32,7 @@ enum TCommandId : int
     cmMenuAffichageAller,
     cmMenuAffichageAllerDerniereImagePointee,
     cmMenuAffichageAllerImageNumero,
+    cmMenuAffichageAllerDouteuse,
     cmMenuAffichageCouleur,
     cmMenuAffichageTaille,
     cmMenuAffichageTaille0,
@@ -205,6 +206,14 @@ struct TCommandState
     int NumberToDraw = 1;
     int FramesBetweenMarks = 1;
     bool ReversedX = false, ReversedY = false;
+    // Automatic marking: the drawing tool (0 none, 1 outline, 2 zone to ignore), the outline shape, the
+    // search radius and whether its zone is shown, a run going on, and what the current object has.
+    int TrackTool = 0;
+    int TrackShape = 0;
+    int TrackRadius = 40;
+    bool TrackZoneShown = false;
+    bool TrackRunning = false;
+    bool TrackOutline = false, TrackZones = false, TrackTracked = false, TrackDoubtful = false;
 
     bool Marking() const { return Mode == mvRepereFixe || Mode == mvTransparent; }
     int CurrentScalePoints() const { return ScalePoints[ScaleKind < 0 || ScaleKind > 2 ? 0 : ScaleKind]; }

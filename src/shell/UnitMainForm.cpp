@@ -2,6 +2,11 @@
 // the controls built from the command table with their rules, the keyboard and the results checks.
 #include "shell/UnitMainForm.h"
 
+#include "shell/UnitBoiteNomCouleur.h"
+#include "shell/UnitBoiteOptions.h"
+#include "results/UnitCalculator.h"
+#include "video/UnitVideoTracking.h"
+
 #include "calc/UnitResultats.h"
 #include "common/UnitDialogs.h"
 #include "common/UnitFolders.h"
@@ -10,6 +15,8 @@
 #include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
 #include "export/UnitServeur.h"
+#include "formula/UnitFormules.h"
+#include "common/UnitFormat.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
@@ -147,6 +154,12 @@ TMainForm::~TMainForm()
         FVideo->OnModeButtons = nullptr;
         FVideo->OnViewToolChange = nullptr;
         FVideo->OnMessage = nullptr;
+        TVideoTracking& tracking = FVideo->Tracking();
+        tracking.Stop();
+        tracking.OnToolChange = nullptr;
+        tracking.OnTrackingStart = nullptr;
+        tracking.OnTrackingStop = nullptr;
+        tracking.OnProgress = nullptr;
         FVideo->SetData(nullptr);
     }
     FData.reset();
@@ -304,6 +317,12 @@ void TMainForm::CreateObjects()
     FVideo->SetData(FData.get());
     FCalcSource = std::make_unique<TDataCalcSource>(*FData, *FOptions, [this] { return VideoOpen(); });
     FResCalc->SetSource(FCalcSource.get());
+    // The user's formulas and constants, read over the current result table and kept in the project.
+    FFormules = std::make_unique<TFormules>();
+    FFormules->FormatValue = [](double x) { return FormatSignificant(0, x); };
+    FFormules->SetResults(FResCalc.get());
+    FFormules->SetSource(FCalcSource.get());
+    FFormules->ApplyOptions(*FOptions);
     FResCalc->IsLayerMode = [this] { return FVideo->Mode() == mvTransparent; };
     FData->ApplyOptions();
 
@@ -313,6 +332,12 @@ void TMainForm::CreateObjects()
     // The text export starts in, and records, the folder of the recent-files list.
     FServeur->LastDirectory = [this] { return FRecent->Directory; };
     FServeur->OnDirectoryChange = [this](const QString& folder) { FRecent->Directory = folder; };
+    FVideo->Tracking().ApplyOptions(*FOptions, true);
+    FBoiteOptions = std::make_unique<TBoiteOptions>(*FOptions, this);
+    FBoiteOptions->OnInvalidateResults = [this] { FResCalc->Invalidate(irBoth); };
+    FBoiteNomCouleur = std::make_unique<TBoiteNomCouleur>(*FData, this);
+    FCalculatrice = new TCalculatrice(FFormules->DecimalSeparator(), this);
+    FCalculatrice->setWindowFlag(Qt::Window);
     // Looking for Regressi: the file-search window, whose opened entry goes to the export.
     FServeur->SearchFile = [this](const QString& filter, const std::function<void(const QString&)>& found) {
         FFileSearch->OnOpen = found;
@@ -360,7 +385,14 @@ void TMainForm::CreateObjects()
                                       : which == slLongueurV ? teVert
                                                              : teNormale);
     };
-    c.TrackingRadius = [this] { return FOptions->TrackingRadius; };
+    c.TrackingRadius = [this] { return FVideo->Tracking().SearchRadius(); };
+    c.TrackedObject = [this] { return FVideo->Tracking().Driver.ObjectIndex; };
+    c.TrackingFirstFrame = [this] {
+        const TTracking& driver = FVideo->Tracking().Driver;
+        const auto object = std::size_t(driver.ObjectIndex);
+        return object < driver.OutlineFrame.size() ? driver.OutlineFrame[object] : 0;
+    };
+    c.TrackingLastFrame = [this] { return FVideo->Tracking().Driver.LastFrame; };
     c.MarksDrawn = [this] { return FData->ActiveList().MarksNumberToDraw; };
     c.ObjectsPerFrame = [this] { return FData->NbObjets(); };
     c.CurrentPosition = [this] { return FVideo->CurrentPosition(); };
@@ -379,6 +411,7 @@ void TMainForm::CreateObjects()
     host.Data = FData.get();
     host.Montage = FMontage.get();
     host.Options = FOptions.get();
+    host.Formules = FFormules.get();
     host.VideoOpen = [this] { return VideoOpen(); };
     host.VideoFileName = [this] { return VideoOpen() ? FVideo->Sources().VideoFileName() : QString(); };
     host.ConfirmDiscard = [this] { return ConfirmDiscard(0); };
@@ -419,11 +452,29 @@ void TMainForm::WireNotifications()
         TUserDlg::Instance().Message(icWarning, {text});
         CloseVideo();
     };
+    TVideoTracking& tracking = FVideo->Tracking();
+    tracking.OnToolChange = [this] { UpdateButtons(); };
+    // While a run goes on, only its Stop and the view stay live.
+    tracking.OnTrackingStart = [this] {
+        EnableCommands(false);
+        Button(cmButtonTrackSuivi)->setEnabled(true);
+        UpdateButtons();
+        Button(cmButtonTrackSuivi)->setEnabled(true);
+    };
+    tracking.OnTrackingStop = [this] {
+        EnableCommands(true);
+        UpdateButtons();
+    };
+    tracking.OnProgress = [this](int percent) {
+        FProgressBar->setVisible(percent >= 0 && percent <= 100);
+        FProgressBar->setValue(std::clamp(percent, 0, 100));
+    };
 
     FData->OnMarquesChange = [this](TData&) { MarquesChanged(); };
     FData->OnRepereChange = [this](TData&) { RepereChanged(); };
     FData->OnEchelleChange = [this](TData&) { EchelleChanged(); };
     FData->OnNbObjetsChange = [this](TData&) {
+        FVideo->Tracking().ObjectsChanged();
         if (!VideoOpen())
             return;
         if (FVideo->Mode() == mvTracking)
@@ -447,6 +498,8 @@ void TMainForm::WireNotifications()
 
     FOptions->OnOptionsChange = [this](TOptions& options) {
         FData->ApplyOptions();
+        FVideo->Tracking().ApplyOptions(options);
+        FFormules->ApplyOptions(options);
         FResForm->ApplyOptions();
         FRecent->SetMaxEntries(std::clamp(options.EditMRU, 1, 20));
         UpdateButtons();
@@ -588,6 +641,7 @@ void TMainForm::VideoOpened()
     FResGrid->ResetForNewVideo();
     FMontage->Init(FVideo->Sources().FrameCount());
     FData->Reset();
+    FFormules->Clear(); // another video's formulas never reach this one's project
     FData->SetRequiredDuration(FVideo->Sources().SecondsPerFrame());
     LayoutView();
     FVideo->CursorRefresh();
@@ -623,6 +677,7 @@ void TMainForm::CloseVideoSteps()
     StopActivities();
     FVideo->OpenVideo(QString());
     FVideo->SetMode(mvRepereFixe);
+    FFormules->Clear();
     box.SetMute(false);
     LayoutView();
     EnableCommands(false);
@@ -654,6 +709,7 @@ bool TMainForm::ConfirmDiscard(int reason)
 
 void TMainForm::StopActivities()
 {
+    FVideo->Tracking().Stop();
     FVideo->Sources().Stop();
 }
 
@@ -829,6 +885,19 @@ TCommandState TMainForm::CommandState() const
     s.FramesBetweenMarks = FData->FramesNumberBetweenTwoMarks;
     s.ReversedX = !FData->DirectX();
     s.ReversedY = !FData->DirectY();
+    const TVideoTracking& tracking = FVideo->Tracking();
+    const TTracking& driver = tracking.Driver;
+    s.TrackTool = tracking.Tool();
+    s.TrackShape = tracking.Shape();
+    s.TrackRadius = tracking.SearchRadius();
+    s.TrackZoneShown = tracking.ShowSearchZone();
+    s.TrackRunning = tracking.Running();
+    if (s.Mode == mvTracking) {
+        s.TrackOutline = driver.OutlineDefined();
+        s.TrackZones = driver.ZoneCountOf() > 0;
+        s.TrackTracked = driver.TrackedCount() > 0;
+        s.TrackDoubtful = !driver.DoubtfulFrames(driver.ObjectIndex).empty();
+    }
     return s;
 }
 
@@ -852,6 +921,10 @@ void TMainForm::UpdateButtons()
     FTrackBar->setEnabled(CommandEnabled(cmButtonVideoLecture, state));
     if (state.Open && state.CommandsEnabled)
         PressCurrentTool(); // the pressed button follows the tool again once the buttons are enabled
+    // Buttons whose pressed state is a rule of the table (the tools of automatic marking, its run).
+    for (const TCommandRow& c : Commands())
+        if (c.Place == TCommandPlace::ToolsBar && c.Checked && FButtons[c.Id])
+            FButtons[c.Id]->setChecked(FButtons[c.Id]->isEnabled() && c.Checked(state));
     UpdateModeButtons();
 }
 
@@ -1217,6 +1290,16 @@ void TMainForm::MenuAffichageEffacerClick(TCommandId id)
 {
     if (!VideoOpen())
         return;
+    if (FVideo->Mode() == mvTracking) {
+        // In automatic marking these erase the tracking's own drawings and positions.
+        if (id == cmMenuAffichageEffacerMarques)
+            FVideo->Tracking().EraseTracks();
+        else if (id == cmMenuAffichageEffacerTout)
+            FVideo->Tracking().EraseAll();
+        UpdateButtons();
+        FVideo->update();
+        return;
+    }
     switch (id) {
     case cmMenuAffichageEffacerMarques:
     case cmMenuAffichageEffacerTransparent:
@@ -1401,6 +1484,114 @@ void TMainForm::ButtonVideoClick(TCommandId id)
     }
     if (FVideo->CurrentPosition() != before)
         FVideo->update();
+}
+
+void TMainForm::ButtonTrackClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    TVideoTracking& tracking = FVideo->Tracking();
+    bool accepted = false;
+    switch (id) {
+    case cmButtonTrackContour:
+        tracking.SetTool(1);
+        break;
+    case cmButtonTrackBanZone:
+        tracking.SetTool(2);
+        break;
+    case cmButtonTrackNumMarque: {
+        const int object = AskValue(tsNumOrdre, &accepted);
+        if (accepted)
+            tracking.SetObjectIndex(object);
+        break;
+    }
+    case cmButtonTrackSequence:
+        if (tracking.CanDefineSequence()) {
+            const int last = AskValue(tsLastImg, &accepted);
+            if (accepted)
+                tracking.SetLastFrame(last);
+        }
+        break;
+    case cmButtonTrackSuivi:
+        tracking.StartStop();
+        break;
+    case cmButtonTrackEffacerContour:
+        tracking.EraseOutline();
+        break;
+    case cmButtonTrackEffacerTrack:
+        tracking.EraseTracks();
+        break;
+    case cmButtonTrackEffacerBanZone:
+        tracking.EraseLastZone();
+        break;
+    default:
+        return;
+    }
+    UpdateButtons();
+    FVideo->update();
+}
+
+void TMainForm::MenuTrackClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    TVideoTracking& tracking = FVideo->Tracking();
+    switch (id) {
+    case cmMenuMesuresForme0:
+    case cmMenuMesuresForme1:
+    case cmMenuMesuresForme2:
+        tracking.SetShape(Command(id).Value);
+        break;
+    case cmMenuMesuresEspace20:
+    case cmMenuMesuresEspace40:
+    case cmMenuMesuresEspace60:
+        tracking.SetSearchRadius(Command(id).Value);
+        break;
+    case cmMenuMesuresEspaceAutres: {
+        bool accepted = false;
+        const int radius = AskValue(tsDMax, &accepted);
+        if (accepted)
+            tracking.SetSearchRadius(radius);
+        break;
+    }
+    case cmMenuMesuresZone:
+        tracking.SetShowSearchZone(!tracking.ShowSearchZone());
+        break;
+    case cmMenuAffichageEffacerContour:
+        tracking.EraseOutline();
+        break;
+    case cmMenuAffichageEffacerBanZones:
+        tracking.EraseZones();
+        break;
+    case cmMenuAffichageAllerDouteuse:
+        tracking.NextDoubtfulFrame();
+        break;
+    default:
+        return;
+    }
+    UpdateButtons();
+    FVideo->update();
+}
+
+void TMainForm::NamesClick(TCommandId)
+{
+    if (!VideoOpen())
+        return;
+    FBoiteNomCouleur->Execute();
+    UpdateButtons();
+    FVideo->update();
+}
+
+void TMainForm::MenuAffichageOptionsClick(TCommandId)
+{
+    FBoiteOptions->Execute();
+}
+
+void TMainForm::MenuMesuresCalculatriceClick(TCommandId)
+{
+    FCalculatrice->show();
+    FCalculatrice->raise();
+    FCalculatrice->activateWindow();
 }
 
 void TMainForm::PopupMenuClick(TCommandId id)

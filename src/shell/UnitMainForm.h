@@ -18,10 +18,14 @@ class QProgressBar;
 class QSlider;
 class QToolBar;
 class QToolButton;
+class TBoiteNomCouleur;
+class TBoiteOptions;
 class TBoiteValeur;
+class TCalculatrice;
 class TCalcSource;
 class TData;
 class TFileSearch;
+class TFormules;
 class TMRUFiles;
 class TKtr;
 class TMenus;
@@ -58,6 +62,7 @@ public:
     TResForm& ResForm() { return *FResForm; }
     TFileSearch& FileSearch() { return *FFileSearch; }
     TServeur& Serveur() { return *FServeur; }
+    TFormules& Formules() { return *FFormules; }
     TMainMem& MainMem() { return FMainMem; }
 
     // The file named on the command line, opened when the window first shows.
@@ -143,6 +148,14 @@ public:
     void ButtonMenuClick(TCommandId id);
     void ButtonVideoClick(TCommandId id);
     void PopupMenuClick(TCommandId id);
+    // Automatic marking: the buttons of the tools bar, and the menu items of shape, radius, search zone,
+    // erasing and the next doubtful frame.
+    void ButtonTrackClick(TCommandId id);
+    void MenuTrackClick(TCommandId id);
+    // The names-and-colours dialog (tool button, "Colours", "Object marks ...", "Give a name").
+    void NamesClick(TCommandId id);
+    void MenuAffichageOptionsClick(TCommandId id);
+    void MenuMesuresCalculatriceClick(TCommandId id);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -202,6 +215,8 @@ private:
 
     std::unique_ptr<TOptions> FOptions;
     std::unique_ptr<TBoiteValeur> FBoiteValeur;
+    std::unique_ptr<TBoiteOptions> FBoiteOptions;
+    std::unique_ptr<TBoiteNomCouleur> FBoiteNomCouleur;
     std::unique_ptr<TResCalc> FResCalc;
     std::unique_ptr<TMontage> FMontage;
     std::unique_ptr<TKtr> FKtr; // the project file
@@ -210,10 +225,12 @@ private:
     std::unique_ptr<TCalcSource> FCalcSource;
     std::unique_ptr<TResGrid> FResGrid;
     std::unique_ptr<TServeur> FServeur;
+    std::unique_ptr<TFormules> FFormules;
     std::unique_ptr<TMenus> FMenus;
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window
     TVideo* FVideo = nullptr;           // child control
+    TCalculatrice* FCalculatrice = nullptr; // child window, not modal
 
     QWidget* FClient = nullptr;
     QToolBar* FModeBar = nullptr;

@@ -65,6 +65,8 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
     twoScalePoints.ScalePoints[0] = 2;
     TCommandState tracking = OpenIn(mvTracking);
     tracking.Objects = 2;
+    TCommandState editingAllowed = grid;
+    editingAllowed.AllowMontage = true;
 
     struct Case
     {
@@ -91,16 +93,19 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"mark tool in the grid", cmButtonOutilMarque, grid, true, true},
         {"mark tool without a video", cmButtonOutilMarque, closed, true, false},
         {"layer tool only on the layer", cmButtonOutilTsp, grid, false, true},
+        {"layer mode with a video", cmButtonModeTransparent, grid, true, true},
+        {"layer mode without a video", cmButtonModeTransparent, closed, true, false},
         {"navigation between two scale ends", cmButtonVideoSucc, oneScalePoint, true, false},
         {"navigation hidden in capture", cmButtonVideoSucc, capture, false, false},
-        {"object number with two objects", cmButtonTrackNumMarque, tracking, true, false},
+        {"object number with two objects", cmButtonTrackNumMarque, tracking, true, true},
         {"datasheet hidden while its option is off", cmButtonMenuTableau, grid, false, true},
+        {"names tool", cmButtonOutilNom, grid, true, true},
+        {"options", cmMenuAffichageOptions, grid, true, true},
+        {"outline shape", cmMenuMesuresForme, tracking, true, true},
+        {"tracking pop-up follows its button", cmPopupMenuTrackContour, tracking, true, true},
+        {"tracking erasers wait for something to erase", cmButtonTrackEffacerContour, tracking, true, false},
         // Later features: present where their rules show them, never enabled.
-        {"layer mode not built", cmButtonModeTransparent, grid, true, false},
-        {"names tool not built", cmButtonOutilNom, grid, true, false},
-        {"options not built", cmMenuAffichageOptions, grid, true, false},
-        {"outline shape not built", cmMenuMesuresForme, tracking, true, false},
-        {"tracking pop-up follows its button", cmPopupMenuTrackContour, tracking, true, false},
+        {"editing mode not built", cmButtonModeMontage, editingAllowed, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CommandVisible(c.Id, c.State), c.Visible) << c.What;

@@ -9,10 +9,12 @@
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
+#include "measurement/UnitTransparent.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
 #include "support/TestSupport.h"
 #include "video/UnitVideo.h"
+#include "video/UnitVideoTracking.h"
 #include "video/VideoFixtures.h"
 
 #include <gtest/gtest.h>
@@ -325,6 +327,96 @@ TEST_F(RoadFixture, DemoClipAnalysedThroughTheWindowGivesItsGravity)
     Form->grab().save(FixtureCacheDir() + QStringLiteral("/main-window-demo.png"));
 }
 
+TEST_F(RoadFixture, LayerDraggedAlongGivesTheRelativeVelocity)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TVideo& view = Form->Video();
+    // 400 view pixels are 2 m: a pixel is 5 mm.
+    Form->ClickButton(cmButtonOutilEchelle);
+    Dialogs->ValueTyping.push_back(QStringLiteral("2"));
+    ClickView(40, 300);
+    ClickView(440, 300);
+    ASSERT_TRUE(Form->Data().ScaleDefined());
+
+    Form->ClickButton(cmButtonModeTransparent);
+    ASSERT_EQ(view.Mode(), mvTransparent);
+    EXPECT_EQ(Form->Data().Outil, otTsp);
+    EXPECT_TRUE(Form->Button(cmButtonOutilTsp)->isChecked());
+    // The sheet is dragged 10 px to the right on every frame; the object pointed on it stands still, so
+    // on the sheet it moves 10 px to the left a frame.
+    const TTransparent& layer = *Form->Data().Transparent;
+    for (int k = 0; k < 6; ++k) {
+        ASSERT_EQ(view.CurrentFrame(), k);
+        const QPoint from = view.ToView(layer.OrigineCurrent);
+        const QPoint to(200 + 10 * k, 250);
+        view.ViewMouseMove(Qt::NoModifier, from.x(), from.y());
+        view.ViewMouseDown(mbLeft, Qt::NoModifier, from.x(), from.y());
+        view.ViewMouseMove(Qt::NoModifier, to.x(), to.y());
+        view.ViewMouseUp(mbLeft, Qt::NoModifier, to.x(), to.y());
+        ClickView(300, 200);
+    }
+    ASSERT_EQ(Form->Data().MarquesTsp->MarksCount(), 6);
+    Form->Options().CheckBox38ChangeDefaultObjectsName = false;
+    Form->ClickButton(cmButtonMenuTableau);
+    ASSERT_EQ(PagesShown.size(), 1);
+    const TResCalc& calc = Form->ResCalc();
+    const double dt = calc.Value(0, 0, ckTime, 1) - calc.Value(0, 0, ckTime, 0);
+    ASSERT_GT(dt, 0.0);
+    // The sheet is held where it was grabbed, which is its centre to within a pixel; from frame to frame
+    // the positions on it move by exactly the sheet's 10 px.
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_NEAR(calc.Value(0, 0, ckX, row), 0.005 * (100 - 10 * row), 0.005) << row;
+        EXPECT_NEAR(calc.Value(0, 0, ckY, row), 0.005 * 50, 0.005) << row;
+        if (row > 0) {
+            EXPECT_NEAR(calc.Value(0, 0, ckX, row) - calc.Value(0, 0, ckX, row - 1), -0.05, 1e-9) << row;
+            EXPECT_NEAR(calc.Value(0, 0, ckY, row), calc.Value(0, 0, ckY, 0), 1e-9) << row;
+        }
+    }
+    EXPECT_NEAR(calc.Value(0, 0, ckVx, 2), -0.05 / dt, 1e-9 / dt);
+    EXPECT_NEAR(calc.Value(0, 0, ckVy, 2), 0.0, 1e-9 / dt);
+}
+
+TEST_F(RoadFixture, AutomaticMarkingCommandsReachTheTracking)
+{
+    Form->Options().CheckBox47AllowTracking = true;
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    Form->ClickButton(cmButtonModeTracking);
+    ASSERT_EQ(Form->Video().Mode(), mvTracking);
+    QApplication::processEvents(); // the tools bar lays its new buttons out
+    EXPECT_TRUE(Form->Button(cmButtonTrackContour)->isChecked());
+    TVideoTracking& tracking = Form->Video().Tracking();
+
+    ASSERT_TRUE(Form->Button(cmButtonTrackBanZone)->isVisible());
+    ASSERT_TRUE(Form->Button(cmButtonTrackBanZone)->isEnabled());
+    Form->ClickButton(cmButtonTrackBanZone);
+    EXPECT_EQ(tracking.Tool(), 2);
+    EXPECT_TRUE(Form->Button(cmButtonTrackBanZone)->isChecked());
+    EXPECT_FALSE(Form->Button(cmButtonTrackContour)->isChecked());
+    Form->ClickButton(cmButtonTrackContour);
+    EXPECT_EQ(tracking.Tool(), 1);
+    // Nothing drawn yet: nothing to erase.
+    EXPECT_FALSE(Form->Button(cmButtonTrackEffacerContour)->isEnabled());
+    EXPECT_FALSE(Form->Button(cmButtonTrackEffacerTrack)->isEnabled());
+
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuMesuresForme2)->trigger();
+    EXPECT_EQ(tracking.Shape(), 2);
+    Form->MenuItem(cmMenuMesuresEspace60)->trigger();
+    EXPECT_EQ(tracking.SearchRadius(), 60);
+    Dialogs->ValueTyping.push_back(QStringLiteral("25"));
+    Form->MenuItem(cmMenuMesuresEspaceAutres)->trigger();
+    EXPECT_EQ(tracking.SearchRadius(), 25);
+    const bool shown = tracking.ShowSearchZone();
+    Form->MenuItem(cmMenuMesuresZone)->trigger();
+    EXPECT_NE(tracking.ShowSearchZone(), shown);
+    Form->UpdateMenus();
+    EXPECT_TRUE(Form->MenuItem(cmMenuMesuresForme2)->isChecked());
+    EXPECT_TRUE(Form->MenuItem(cmMenuMesuresEspaceAutres)->isChecked());
+    EXPECT_FALSE(Form->MenuItem(cmMenuAffichageAllerDouteuse)->isEnabled());
+}
+
 TEST(MainFormStart, TheCommandLineFileOpensByItsExtensionWhateverItsCase)
 {
     TScriptedUserDlgScope messages;
@@ -421,13 +513,16 @@ TEST_F(RoadFixture, LaterFeaturesAreDisabledAndBoxesGoThroughTheServices)
     // Modes and tools of features not built yet: present, disabled; a click does nothing.
     Form->Options().CheckBox47AllowTracking = true;
     Form->EnableCommands(true);
-    for (const TCommandId id : {cmButtonModeTransparent, cmButtonModeTracking, cmButtonOutilNom}) {
+    for (const TCommandId id : {cmButtonModeCapture, cmButtonModeStudio}) {
         EXPECT_FALSE(Form->Button(id)->isEnabled()) << Command(id).Name;
         Form->ClickButton(id);
     }
     EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
+    // Built modes are enabled.
+    for (const TCommandId id : {cmButtonModeTransparent, cmButtonModeTracking, cmButtonOutilNom})
+        EXPECT_TRUE(Form->Button(id)->isEnabled()) << Command(id).Name;
 
-    // "Give a name" is shown disabled; Escape on the reminder cancels the results.
+    // "Give a name" is offered; Escape on the reminder cancels the results.
     Form->Data().Echelle->ScalePointsNumber = 2;
     Form->Data().Echelle->Points[teNormale] = {TPointRel{0.1, 0.5}, TPointRel{0.9, 0.5}};
     Form->Data().Echelle->ScaleLength = 1;
@@ -438,7 +533,7 @@ TEST_F(RoadFixture, LaterFeaturesAreDisabledAndBoxesGoThroughTheServices)
     Messages->Escape();
     EXPECT_FALSE(Form->ShowResults(cmButtonMenuTableau));
     ASSERT_EQ(Messages->Shown.back().ButtonCaptions(), (QStringList{"Give a name", "Cancel", "Ignore"}));
-    EXPECT_FALSE(Messages->Shown.back().Buttons[0].Enabled);
+    EXPECT_TRUE(Messages->Shown.back().Buttons[0].Enabled);
     EXPECT_TRUE(PagesShown.isEmpty());
 
     // The About and Properties boxes are requests to the dialog service.
