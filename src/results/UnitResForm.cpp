@@ -173,6 +173,18 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     smoothA->setCheckable(true);
     connect(smoothV, &QAction::triggered, this, [this](bool on) { ToggleSmoothing(smoothVelocity, on); });
     connect(smoothA, &QAction::triggered, this, [this](bool on) { ToggleSmoothing(smoothAcceleration, on); });
+    // The formula dialog and the calculator are the main window's; these items ask for them.
+    calculations->addSeparator();
+    connect(AddItem(calculations, QStringLiteral("MenuCalculsFormule"), QStringLiteral("Type formula")),
+            &QAction::triggered, this, [this] {
+                if (TypeFormula)
+                    TypeFormula();
+            });
+    connect(AddItem(calculations, QStringLiteral("MenuCalculsCalculatrice"), QStringLiteral("Calculator")),
+            &QAction::triggered, this, [this] {
+                if (ShowCalculator)
+                    ShowCalculator();
+            });
     connect(calculations, &QMenu::aboutToShow, this, [this] { UpdateMenus(); });
 
     // Keys typed in the window's controls go to the current page.

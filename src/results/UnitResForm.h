@@ -48,6 +48,9 @@ public:
     std::function<TColor(int)> ObjectColor;
     // The current video frame for the vector page; unassigned: no image.
     std::function<bool(TVideoImage&)> VideoSource;
+    // Calculations > "Type formula" (the formula dialog, on the prepared results) and "Calculator".
+    std::function<void()> TypeFormula;
+    std::function<void()> ShowCalculator;
 
     TResultsFlags& Flags() { return FFlags; }
     int Page() const { return FPage; }

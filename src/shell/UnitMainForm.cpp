@@ -5,6 +5,7 @@
 #include "shell/UnitBoiteNomCouleur.h"
 #include "shell/UnitBoiteOptions.h"
 #include "results/UnitCalculator.h"
+#include "results/UnitFormulaDlg.h"
 #include "video/UnitVideoTracking.h"
 
 #include "calc/UnitResultats.h"
@@ -143,6 +144,10 @@ TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
     SaveRecent();
+    // The dialogs refer to the objects released below.
+    FBoiteFormules.reset();
+    FBoiteNomCouleur.reset();
+    FBoiteOptions.reset();
     // Notifications must not reach a half-destroyed window.
     if (FVideo) {
         FVideo->Sources().Stop();
@@ -369,6 +374,18 @@ void TMainForm::CreateObjects()
         image.Angle = FData->GridAngle(false);
         return true;
     };
+    FResForm->TypeFormula = [this] {
+        if (!FBoiteFormules) {
+            FBoiteFormules = std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur, FResForm);
+            FBoiteFormules->ShowHelp = [this] { ShowHelp(); };
+            FBoiteFormules->ShowAbout = [this] { ShowAbout(); };
+        }
+        FBoiteFormules->GridAngle = FData->GridAngle(false);
+        FFormules->ComputeConstants();
+        FFormules->ComputeFormulas();
+        EditFormulas(*FBoiteFormules);
+    };
+    FResForm->ShowCalculator = [this] { MenuMesuresCalculatriceClick(cmMenuMesuresCalculatrice); };
     PrepareResults = [this] { return FResForm->PrepareResults(); };
     ShowResultsPage = [this](const QString& buttonName) {
         if (FResForm->ShowPage(TResForm::PageOfButton(buttonName)))

@@ -20,6 +20,7 @@ class QToolBar;
 class QToolButton;
 class TBoiteNomCouleur;
 class TBoiteOptions;
+class TBoiteFormules;
 class TBoiteValeur;
 class TCalculatrice;
 class TCalcSource;
@@ -217,6 +218,7 @@ private:
     std::unique_ptr<TBoiteValeur> FBoiteValeur;
     std::unique_ptr<TBoiteOptions> FBoiteOptions;
     std::unique_ptr<TBoiteNomCouleur> FBoiteNomCouleur;
+    std::unique_ptr<TBoiteFormules> FBoiteFormules; // made the first time it is asked for
     std::unique_ptr<TResCalc> FResCalc;
     std::unique_ptr<TMontage> FMontage;
     std::unique_ptr<TKtr> FKtr; // the project file

@@ -5,6 +5,7 @@
 #include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitMontage.h"
+#include "formula/UnitFormules.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
@@ -141,6 +142,28 @@ TEST_F(FlowFixture, SaveAndOpenThroughTheWindowGiveTheSameWork)
     EXPECT_EQ(Lines(1), (QStringList{path, "", "A file with the same name already exists. Overwrite ?"}));
     EXPECT_EQ(Messages->Shown[Messages->Shown.size() - 2].ButtonCaptions(), (QStringList{"Cancel", "Ok"}));
     EXPECT_EQ(Lines()[0], QStringLiteral("File successfully saved:"));
+}
+
+TEST_F(FlowFixture, FormulasTravelWithTheirProject)
+{
+    Work();
+    TFormules& formules = Form->Formules();
+    formules.AddConstant(QStringLiteral("m"), QString(), QStringLiteral("kg"), QStringLiteral("0.25"));
+    formules.AddFormula(QStringLiteral("Ec = 0.5*m*vx1^2"), QStringLiteral("kinetic energy"), QStringLiteral("J"));
+    Save(Dir.filePath(QStringLiteral("work")));
+    const QString path = Dir.filePath(QStringLiteral("work.ktr"));
+
+    // Another video starts without them; the project brings them back.
+    Form->OpenVideoFile(FixtureVideo(TFixtureKind::MjpegAvi));
+    EXPECT_TRUE(formules.Formulas.empty());
+    EXPECT_TRUE(formules.Constants.empty());
+    Form->OpenProject(path);
+    ASSERT_EQ(formules.Formulas.size(), 1u);
+    EXPECT_EQ(formules.Formulas[0]->Name, QStringLiteral("Ec"));
+    EXPECT_EQ(formules.Formulas[0]->Phrase, QStringLiteral("0.5*m*vx1^2"));
+    EXPECT_EQ(formules.Formulas[0]->Unit, QStringLiteral("J"));
+    ASSERT_EQ(formules.Constants.size(), 1u);
+    EXPECT_EQ(formules.Constants[0]->Name, QStringLiteral("m"));
 }
 
 TEST_F(FlowFixture, SaveRefusalsAndFailuresLeaveThePreviousFile)

@@ -217,6 +217,13 @@ TEST(ResForm, GraphExportAndCopyTellTheirResult)
     ASSERT_EQ(launch->menu()->actions().size(), 3);
     EXPECT_EQ(launch->menu()->actions().at(0), f.Form.Datasheet().MenuEditionCopierEtLancerExcel);
     ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    // The formula dialog and the calculator are asked of the main window.
+    int asked = 0;
+    f.Form.TypeFormula = [&asked] { asked += 1; };
+    f.Form.ShowCalculator = [&asked] { asked += 10; };
+    f.Form.MenuItem(QStringLiteral("MenuCalculsFormule"))->trigger();
+    f.Form.MenuItem(QStringLiteral("MenuCalculsCalculatrice"))->trigger();
+    EXPECT_EQ(asked, 11);
     QTemporaryDir dir;
     struct TCase
     {
