@@ -68,6 +68,7 @@ enum TCommandId : int
     cmMenuMesuresEspaceAutres,
     cmMenuMesuresZone,
     cmMenuMesuresTemps,
+    cmMenuMesuresCreneaux,
     cmMenuMesuresNbMarqueParImage,
     cmMenuMesuresNbMarqueParImage1,
     cmMenuMesuresNbMarqueParImage2,
@@ -214,6 +215,10 @@ struct TCommandState
     bool TrackZoneShown = false;
     bool TrackRunning = false;
     bool TrackOutline = false, TrackZones = false, TrackTracked = false, TrackDoubtful = false;
+    // Video editing: the current frame is visible; dropped frames found in the file's timestamps whose
+    // slots have no time shift yet.
+    bool MontageCurrentVisible = false;
+    int MissingSlots = 0;
 
     bool Marking() const { return Mode == mvRepereFixe || Mode == mvTransparent; }
     int CurrentScalePoints() const { return ScalePoints[ScaleKind < 0 || ScaleKind > 2 ? 0 : ScaleKind]; }

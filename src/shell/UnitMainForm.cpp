@@ -14,6 +14,7 @@
 #include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
+#include "editing/UnitMissingSlots.h"
 #include "editing/UnitMontage.h"
 #include "export/UnitServeur.h"
 #include "formula/UnitFormules.h"
@@ -42,6 +43,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -303,6 +305,10 @@ void TMainForm::CreateControls()
     FProgressBar->setRange(0, 100);
     statusBar()->addPermanentWidget(FProgressBar, 1);
     FProgressBar->hide();
+    FTimingNote = new QLabel(this);
+    FTimingNote->setObjectName(QStringLiteral("TimingNote"));
+    statusBar()->addPermanentWidget(FTimingNote);
+    FTimingNote->hide();
     statusBar()->setSizeGripEnabled(true);
 
     FFileSearch = new TFileSearch(this);
@@ -328,6 +334,30 @@ void TMainForm::CreateObjects()
     FFormules->SetResults(FResCalc.get());
     FFormules->SetSource(FCalcSource.get());
     FFormules->ApplyOptions(*FOptions);
+
+    // The edited time base reaches the view, the data and the dialogs through its host.
+    TMontageHost& mh = FMontage->Host;
+    mh.VideoOpen = [this] { return VideoOpen(); };
+    mh.EditingMode = [this] { return FVideo->Mode() == mvMontage; };
+    mh.HasData = [] { return true; };
+    mh.CurrentFrame = [this] { return FVideo->CurrentFrame(); };
+    mh.Interval = [this] { return FData->RequiredDuration; };
+    mh.MarkCount = [this](int frame) {
+        return FData->MarquesRep->MarksOnFrame(frame) + FData->MarquesTsp->MarksOnFrame(frame);
+    };
+    mh.DeleteFrameMarks = [this](int frame) {
+        FData->MarquesRep->RemoveFrameMarks(frame);
+        FData->MarquesTsp->RemoveFrameMarks(frame);
+    };
+    mh.ResultsOutOfDate = [this] { FResCalc->Invalidate(kindBoth); };
+    mh.GoToFrame = [this](int frame) { FVideo->ShowFrame(frame); };
+    mh.Repaint = [this] { FVideo->update(); };
+    mh.ExplainToggle = [this] { return FOptions->CheckBox40ShowDialogBoxForHideImage; };
+    FMontage->OnChange = [this] {
+        FResCalc->Invalidate(kindBoth);
+        UpdateButtons();
+        FVideo->update();
+    };
     FResCalc->IsLayerMode = [this] { return FVideo->Mode() == mvTransparent; };
     FData->ApplyOptions();
 
@@ -422,6 +452,9 @@ void TMainForm::CreateObjects()
     sources.PositionOfFrame = [this](int frame) { return FMontage->PositionOf(frame); };
     sources.VisibleCount = [this] { return FMontage->VisibleCount; };
     FVideo->ShiftOfFrame = [this](int frame) { return FMontage->ShiftOf(frame); };
+    FVideo->CurrentFrameHidden = [this] { return !FMontage->IsVisible(FVideo->CurrentFrame()); };
+    // The modes built so far; capture and the studio join when theirs are.
+    FVideo->ModeChangeAllowed = [](TModeVideo, TModeVideo to) { return to != mvCapture && to != mvStudio; };
 
     // The project file reaches the window's objects through its host.
     TKtrHost host;
@@ -660,6 +693,19 @@ void TMainForm::VideoOpened()
     FData->Reset();
     FFormules->Clear(); // another video's formulas never reach this one's project
     FData->SetRequiredDuration(FVideo->Sources().SecondsPerFrame());
+    // Dropped frames: the file's own timestamps against its rate, said once in the status bar.
+    // The nominal interval is the usual one between two frames: a file's average rate counts the gaps.
+    const std::vector<double> times = FVideo->Sources().FrameTimes();
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        gaps.push_back(times[i] - times[i - 1]);
+    FSlotInterval = 0.0;
+    if (!gaps.empty()) {
+        std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
+        FSlotInterval = gaps[gaps.size() / 2];
+    }
+    FMissingSlots = FSlotInterval > 0 ? FindMissingSlots(times, 1.0 / FSlotInterval) : TMissingSlots();
+    ShowTimingNote();
     LayoutView();
     FVideo->CursorRefresh();
     ZoomChanged();
@@ -695,6 +741,8 @@ void TMainForm::CloseVideoSteps()
     FVideo->OpenVideo(QString());
     FVideo->SetMode(mvRepereFixe);
     FFormules->Clear();
+    FMissingSlots = TMissingSlots();
+    ShowTimingNote();
     box.SetMute(false);
     LayoutView();
     EnableCommands(false);
@@ -902,6 +950,8 @@ TCommandState TMainForm::CommandState() const
     s.FramesBetweenMarks = FData->FramesNumberBetweenTwoMarks;
     s.ReversedX = !FData->DirectX();
     s.ReversedY = !FData->DirectY();
+    s.MontageCurrentVisible = s.Open && FMontage->IsVisible(FVideo->CurrentFrame());
+    s.MissingSlots = FMissingSlots.MissingCount();
     const TVideoTracking& tracking = FVideo->Tracking();
     const TTracking& driver = tracking.Driver;
     s.TrackTool = tracking.Tool();
@@ -984,6 +1034,11 @@ void TMainForm::ShowNavigation()
 void TMainForm::ModeChanged()
 {
     const TModeVideo mode = FVideo->Mode();
+    // Inside the editing mode the navigation runs over every frame of the file, hidden ones included.
+    FVideo->Sources().EditingMode = mode == mvMontage;
+    if (FLastMode == mvMontage && mode != mvMontage)
+        FMontage->LeaveEditMode();
+    FLastMode = mode;
     FMenus->Menu(cmMenuAffichage)->setEnabled(mode != mvCapture);
     FMenus->Menu(cmMenuMesures)->setEnabled(mode != mvCapture);
     FEditAngle->setEnabled(mode == mvRepereFixe);
@@ -1582,6 +1637,49 @@ void TMainForm::MenuTrackClick(TCommandId id)
         break;
     case cmMenuAffichageAllerDouteuse:
         tracking.NextDoubtfulFrame();
+        break;
+    default:
+        return;
+    }
+    UpdateButtons();
+    FVideo->update();
+}
+
+void TMainForm::ShowTimingNote()
+{
+    QString note;
+    if (VideoOpen() && FMissingSlots.MissingCount() > 0)
+        note = QStringLiteral("%1 frame(s) missing in this video (Video editing > Measurements > \"Give dropped "
+                              "frames their time\")")
+                   .arg(FMissingSlots.MissingCount());
+    else if (VideoOpen() && FMissingSlots.VariableRate)
+        note = QStringLiteral("The frame rate of this video is not constant");
+    FTimingNote->setText(note);
+    FTimingNote->setVisible(!note.isEmpty());
+}
+
+void TMainForm::ButtonMontageClick(TCommandId id)
+{
+    if (!VideoOpen())
+        return;
+    switch (id) {
+    case cmButtonMontageBasculer:
+        FMontage->ToggleCurrent();
+        break;
+    case cmButtonMontageBasculerMult:
+        FMontage->ShowHideSeries();
+        break;
+    case cmButtonMontageInstant:
+        FMontage->EditFrameTime();
+        break;
+    case cmMenuMesuresCreneaux:
+        // Each frame takes its slot, and the interval between two slots is the file's usual one.
+        if (FMissingSlots.Shifts.size() == std::size_t(FMontage->FrameCount) &&
+            FMontage->ApplyShifts(FMissingSlots.Shifts)) {
+            FData->SetRequiredDuration(FSlotInterval);
+            FMissingSlots.Missing.clear(); // given their time: the command has nothing more to do
+            ShowTimingNote();
+        }
         break;
     default:
         return;

@@ -2,6 +2,7 @@
 // bars, navigation panel and status fields.
 #pragma once
 
+#include "editing/UnitMissingSlots.h"
 #include "shell/UnitCommands.h"
 
 #include <QMainWindow>
@@ -12,6 +13,7 @@
 
 class QAbstractButton;
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -155,6 +157,10 @@ public:
     void MenuTrackClick(TCommandId id);
     // The names-and-colours dialog (tool button, "Colours", "Object marks ...", "Give a name").
     void NamesClick(TCommandId id);
+    // Video editing: show or hide the frame, a series, the frame's time, and the dropped frames' times.
+    void ButtonMontageClick(TCommandId id);
+    // The status field that tells of dropped frames or a variable rate in the open video.
+    QLabel* TimingNote() const { return FTimingNote; }
     void MenuAffichageOptionsClick(TCommandId id);
     void MenuMesuresCalculatriceClick(TCommandId id);
 
@@ -198,6 +204,7 @@ private:
     void PressCurrentTool();
     void PressTool(TCommandId id);
     void SetViewHint(const QString& hint);
+    void ShowTimingNote();
 
     void EditImageClick();
     void EditAngleClick();
@@ -213,6 +220,9 @@ private:
     bool FShownOnce = false;
     bool FCommandsEnabled = false; // the flag of the last EnableCommands
     TMainMem FMainMem;
+    TModeVideo FLastMode = mvRepereFixe;
+    TMissingSlots FMissingSlots; // of the open video
+    double FSlotInterval = 0.0;  // its usual interval between two frames, seconds
 
     std::unique_ptr<TOptions> FOptions;
     std::unique_ptr<TBoiteValeur> FBoiteValeur;
@@ -245,6 +255,7 @@ private:
     QLineEdit* FEditZoom = nullptr;
     QLineEdit* FEditAngle = nullptr;
     QProgressBar* FProgressBar = nullptr;
+    QLabel* FTimingNote = nullptr;
     // The buttons of the bar rows, and the bar action that shows or hides each (null in the panel).
     std::array<QToolButton*, cmCount> FButtons{};
     std::array<QAction*, cmCount> FBarActions{};

@@ -67,6 +67,7 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
     tracking.Objects = 2;
     TCommandState editingAllowed = grid;
     editingAllowed.AllowMontage = true;
+    TCommandState editing = OpenIn(mvMontage);
 
     struct Case
     {
@@ -105,7 +106,9 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"tracking pop-up follows its button", cmPopupMenuTrackContour, tracking, true, true},
         {"tracking erasers wait for something to erase", cmButtonTrackEffacerContour, tracking, true, false},
         // Later features: present where their rules show them, never enabled.
-        {"editing mode not built", cmButtonModeMontage, editingAllowed, true, false},
+        {"editing mode with a video", cmButtonModeMontage, editingAllowed, true, true},
+        {"series of frames not built", cmButtonMontageBasculerMult, editing, true, false},
+        {"dropped frames' times wait for dropped frames", cmMenuMesuresCreneaux, editing, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CommandVisible(c.Id, c.State), c.Visible) << c.What;

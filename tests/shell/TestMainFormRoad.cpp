@@ -5,6 +5,7 @@
 #include "calc/UnitResultats.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
+#include "editing/UnitMontage.h"
 #include "export/UnitServeur.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -415,6 +417,52 @@ TEST_F(RoadFixture, AutomaticMarkingCommandsReachTheTracking)
     EXPECT_TRUE(Form->MenuItem(cmMenuMesuresForme2)->isChecked());
     EXPECT_TRUE(Form->MenuItem(cmMenuMesuresEspaceAutres)->isChecked());
     EXPECT_FALSE(Form->MenuItem(cmMenuAffichageAllerDouteuse)->isEnabled());
+}
+
+TEST_F(RoadFixture, EditingHidesFramesAndGivesDroppedFramesTheirTime)
+{
+    // 25 frames a second with frames 10, 11 and 30 dropped by the camera.
+    const QString video = FfmpegFixture(QStringLiteral("dropped.mp4"),
+                                        {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
+                                         "-vf", "select='not(between(n,10,11))*not(eq(n,30))'", "-fps_mode",
+                                         "passthrough", "-c:v", "mpeg4", "-q:v", "5"});
+    ASSERT_FALSE(video.isEmpty());
+    Form->Options().CheckBox48AllowMontage = true;
+    Form->Options().CheckBox40ShowDialogBoxForHideImage = false;
+    Form->OpenVideoFile(video);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_TRUE(Form->TimingNote()->text().startsWith(QStringLiteral("3 frame(s) missing")))
+        << Form->TimingNote()->text().toStdString();
+    QApplication::processEvents(); // the mode bar lays out the editing button
+    TVideo& view = Form->Video();
+    TMontage& montage = Form->Montage();
+    ASSERT_EQ(montage.FrameCount, 47);
+
+    Form->ClickButton(cmButtonModeMontage);
+    ASSERT_EQ(view.Mode(), mvMontage);
+    Form->UpdateMenus();
+    ASSERT_TRUE(Form->MenuItem(cmMenuMesuresCreneaux)->isEnabled());
+    Form->MenuItem(cmMenuMesuresCreneaux)->trigger();
+    // Frame 10 of the file was taken in slot 12, frame 28 in slot 31.
+    EXPECT_EQ(montage.TimeIndexOf(9), 9);
+    EXPECT_EQ(montage.TimeIndexOf(10), 12);
+    EXPECT_EQ(montage.TimeIndexOf(28), 31);
+    EXPECT_NEAR(Form->Data().RequiredDuration, 0.04, 1e-6); // not the file's average of 2 s / 47
+    Form->UpdateMenus();
+    EXPECT_FALSE(Form->MenuItem(cmMenuMesuresCreneaux)->isEnabled());
+    EXPECT_TRUE(Form->TimingNote()->text().isEmpty());
+
+    // Hiding frame 5: outside the mode the sequence goes from frame 4 to frame 6.
+    view.ShowFrame(5);
+    QApplication::processEvents();
+    Form->ClickButton(cmButtonMontageBasculer);
+    EXPECT_FALSE(montage.IsVisible(5));
+    EXPECT_EQ(montage.VisibleCount, 46);
+    Form->ClickButton(cmButtonModeRepereFixe);
+    ASSERT_EQ(view.Mode(), mvRepereFixe);
+    EXPECT_EQ(view.CurrentFrame(), 6); // left the mode on a hidden frame: the next visible one
+    view.GoToPosition(5);
+    EXPECT_EQ(view.CurrentFrame(), 6);
 }
 
 TEST(MainFormStart, TheCommandLineFileOpensByItsExtensionWhateverItsCase)
