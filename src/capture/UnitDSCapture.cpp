@@ -6,6 +6,8 @@
 // (appsink end-of-stream callback, synchronous bus handler) and told once to the user-interface thread.
 #include "capture/UnitDSCapture.h"
 
+#include "video/UnitDSPlay.h"
+
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -13,18 +15,6 @@
 #include <cmath>
 
 namespace {
-
-bool InitGstreamer()
-{
-    static const bool ok = [] {
-        GError* error = nullptr;
-        const bool done = gst_init_check(nullptr, nullptr, &error) != FALSE;
-        if (error != nullptr)
-            g_error_free(error);
-        return done;
-    }();
-    return ok;
-}
 
 // GStreamer caps of a V4L2 pixel format, and whether a decoder must follow the source.
 QString CapsOf(std::uint32_t fourcc, bool& decode)

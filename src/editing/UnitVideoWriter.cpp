@@ -11,8 +11,23 @@
 
 namespace {
 
+// What the built-in AVI writer and the FFmpeg writer share: frames, end, abort and their texts.
+template <class TRecord>
+class TRecordWriter : public TVideoWriter
+{
+public:
+    bool Add(const QImage& image) override { return FRecord.AddFrame(image); }
+    bool Finish() override { return FRecord.Close(); }
+    void Abort() override { FRecord.Cancel(); }
+    QString ErrorText() const override { return FRecord.ErrorText(); }
+    QString Detail() const override { return FRecord.Detail; }
+
+protected:
+    TRecord FRecord;
+};
+
 // Framework 0: the program's own AVI writer.
-class TVfwWriter : public TVideoWriter
+class TVfwWriter : public TRecordWriter<TVfwRecord>
 {
 public:
     QString DisplayName() const override { return FrameworkDisplayName(0); }
@@ -45,18 +60,10 @@ public:
         FRecord.FileName = s.FileName;
         return FRecord.Open();
     }
-    bool Add(const QImage& image) override { return FRecord.AddFrame(image); }
-    bool Finish() override { return FRecord.Close(); }
-    void Abort() override { FRecord.Cancel(); }
-    QString ErrorText() const override { return FRecord.ErrorText(); }
-    QString Detail() const override { return FRecord.Detail; }
-
-private:
-    TVfwRecord FRecord;
 };
 
 // Framework 2: the FFmpeg libraries.
-class TFFMpegWriter : public TVideoWriter
+class TFFMpegWriter : public TRecordWriter<TFFMpegRecord>
 {
 public:
     QString DisplayName() const override { return FrameworkDisplayName(2); }
@@ -84,14 +91,7 @@ public:
         FRecord.Quantizer = std::clamp(2 + (100 - std::clamp(s.QualityPercent, 10, 100)) / 5, 1, 31);
         return FRecord.Open();
     }
-    bool Add(const QImage& image) override { return FRecord.AddFrame(image); }
-    bool Finish() override { return FRecord.Close(); }
-    void Abort() override { FRecord.Cancel(); }
-    QString ErrorText() const override { return FRecord.ErrorText(); }
-    QString Detail() const override { return FRecord.Detail; }
-
 private:
-    TFFMpegRecord FRecord;
     int FCodec = 0;
 };
 

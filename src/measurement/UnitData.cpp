@@ -164,10 +164,18 @@ int ArrowLengthOf(int elementSize)
     return 10 + 5 * std::clamp(elementSize, 0, 2);
 }
 
-int LabelPointSizeOf(int elementSize)
+void SetAxesStyle(QPainter& painter, int elementSize, TColor colour)
 {
-    constexpr int sizes[3] = {0, 18, 24};
-    return sizes[std::clamp(elementSize, 0, 2)];
+    constexpr int labelPointSizes[3] = {0, 18, 24}; // 0: the painter's font size unchanged
+    const int size = std::clamp(elementSize, 0, 2);
+    const QColor c = ToQColor(colour);
+    painter.setPen(QPen(c, PenWidthOf(size), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.setBrush(c);
+    QFont font = painter.font();
+    font.setBold(true);
+    if (labelPointSizes[size] > 0)
+        font.setPointSize(labelPointSizes[size]);
+    painter.setFont(font);
 }
 
 // Filled triangle with its tip at the end, its base `length` back along the direction (radians), half-width
@@ -589,18 +597,10 @@ void TRepereFixe::Paint(QPainter& painter) const
 {
     if (!Defined())
         return;
-    const int size = std::clamp(FData.ElementSize, 0, 2);
-    const int length = ArrowLengthOf(size);
-    const QColor colour = ToQColor(FData.ElementColor);
+    const int length = ArrowLengthOf(FData.ElementSize);
     painter.save();
-    painter.setPen(QPen(colour, PenWidthOf(size), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.setBrush(colour);
-    QFont font = painter.font();
-    font.setBold(true);
-    if (LabelPointSizeOf(size) > 0)
-        font.setPointSize(LabelPointSizeOf(size));
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
+    SetAxesStyle(painter, FData.ElementSize, FData.ElementColor);
+    const QFontMetrics metrics(painter.font());
 
     const double xArrow = DirectXAxisDirection ? XAxisAngle : XAxisAngle + Pi;
     const double yArrow = DirectYAxisDirection ? YAxisAngle : YAxisAngle + Pi;

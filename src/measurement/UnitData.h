@@ -65,10 +65,12 @@ struct TScaleFactors
 
 // Pen width in pixels for an element size 0, 1, 2 (1, 3, 5).
 int PenWidthOf(int elementSize);
-// Arrowhead length in pixels (10, 15, 20) and the bold label's point size (0: the painter's own, 18, 24) of
-// the drawn axes for an element size 0..2.
+// Arrowhead length in pixels (10, 15, 20) of the drawn axes for an element size 0..2.
 int ArrowLengthOf(int elementSize);
-int LabelPointSizeOf(int elementSize);
+// The look of the drawn axes (grid and layer): pen of the element size's width in the colour, the colour
+// as brush, a bold font of the size's label point size (the painter's own, 18, 24). The caller saves and
+// restores the painter.
+void SetAxesStyle(QPainter& painter, int elementSize, TColor colour);
 // Filled triangle with its tip at `tip`, its base `length` back along the direction (radians,
 // counter-clockwise, y up), half-width half the length.
 void DrawArrowHead(QPainter& painter, const QPoint& tip, double angle, int length);

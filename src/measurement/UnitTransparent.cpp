@@ -322,26 +322,16 @@ void TTransparent::KeyDown(int key, Qt::KeyboardModifiers)
 
 void TTransparent::Paint(QPainter& painter) const
 {
-    const int size = std::clamp(FData.ElementSize, 0, 2);
-    const int pen = PenWidthOf(size);
-    const int length = ArrowLengthOf(size);
-    const QColor colour = ToQColor(FData.ElementColor);
+    const int pen = PenWidthOf(FData.ElementSize);
+    const int length = ArrowLengthOf(FData.ElementSize);
     painter.save();
-    painter.setPen(QPen(colour, pen, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.setBrush(colour);
-    QFont font = painter.font();
-    font.setBold(true);
-    if (LabelPointSizeOf(size) > 0)
-        font.setPointSize(LabelPointSizeOf(size));
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
+    SetAxesStyle(painter, FData.ElementSize, FData.ElementColor);
+    const QFontMetrics metrics(painter.font());
 
     const int l = SheetLeft, t = SheetTop, r = SheetRight, b = SheetBottom;
     const int hw = (r - l) / 2;
     const int hh = (b - t) / 2;
-    painter.setBrush(Qt::NoBrush);
     painter.drawPolyline(QPolygon({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)}));
-    painter.setBrush(colour);
 
     // Labels are placed by the top left corner of their text.
     const auto label = [&](int x, int y, const QString& text) {

@@ -166,31 +166,8 @@ void TCalculatrice::PressKey(const QString& name)
         key = name.back();
     if (name == QLatin1String("SpeedButtonSeparator"))
         key = FSeparator;
-    if (name == QLatin1String("SpeedButtonSin") || name == QLatin1String("SpeedButtonCos") ||
-        name == QLatin1String("SpeedButtonTan"))
-        key = (ArcMode ? QStringLiteral("Arc") : QString()) + name.mid(11) + QLatin1Char('(');
-    if (!key.isEmpty()) {
-        InsertKeyText(text, caret, key);
-    } else if (name == QLatin1String("SpeedButtonEffacer")) {
-        if (caret > 0)
-            text.remove(--caret, 1);
-    } else if (name == QLatin1String("SpeedButtonAC")) {
-        text.clear();
-        caret = 0;
-    } else if (name == QLatin1String("SpeedButtonDebut")) {
-        caret = 0;
-    } else if (name == QLatin1String("SpeedButtonFin")) {
-        caret = int(text.size());
-    } else if (name == QLatin1String("SpeedButtonDecSelStart")) {
-        caret = std::max(0, caret - 1);
-    } else if (name == QLatin1String("SpeedButtonIncSelStart")) {
-        caret = std::min(int(text.size()), caret + 1);
-    } else if (name == QLatin1String("SpeedButtonArc")) {
-        ArcMode = !ArcMode;
+    if (EditWithKey(name, key, ArcMode, text, caret) != TKeyEdit::Edited)
         return;
-    } else {
-        return;
-    }
     FMemo->setText(text);
     FMemo->setCursorPosition(caret);
     TypedText = text;

@@ -70,6 +70,37 @@ void InsertKeyText(QString& text, int& caret, const QString& key)
         text += QLatin1Char(')');
 }
 
+TKeyEdit EditWithKey(const QString& name, const QString& insert, bool& arcMode, QString& text, int& caret)
+{
+    QString key = insert;
+    if (name == QLatin1String("SpeedButtonSin") || name == QLatin1String("SpeedButtonCos") ||
+        name == QLatin1String("SpeedButtonTan"))
+        key = (arcMode ? QStringLiteral("Arc") : QString()) + name.mid(11) + QLatin1Char('(');
+    if (!key.isEmpty()) {
+        InsertKeyText(text, caret, key);
+    } else if (name == QLatin1String("SpeedButtonEffacer")) {
+        if (caret > 0)
+            text.remove(--caret, 1);
+    } else if (name == QLatin1String("SpeedButtonAC")) {
+        text.clear();
+        caret = 0;
+    } else if (name == QLatin1String("SpeedButtonDebut")) {
+        caret = 0;
+    } else if (name == QLatin1String("SpeedButtonFin")) {
+        caret = int(text.size());
+    } else if (name == QLatin1String("SpeedButtonDecSelStart")) {
+        caret = std::max(0, caret - 1);
+    } else if (name == QLatin1String("SpeedButtonIncSelStart")) {
+        caret = std::min(int(text.size()), caret + 1);
+    } else if (name == QLatin1String("SpeedButtonArc")) {
+        arcMode = !arcMode;
+        return TKeyEdit::ArcToggled;
+    } else {
+        return TKeyEdit::None;
+    }
+    return TKeyEdit::Edited;
+}
+
 // ---------------------------------------------------------------------------------------------------
 
 TClavier::TClavier(const QString& settingsFile, QChar decimalSeparator, QWidget* parent)
@@ -331,39 +362,14 @@ void TClavier::PressKey(const QString& name)
         {QStringLiteral("SpeedButtonIPlus1"), QStringLiteral("[i+1]")},
         {QStringLiteral("SpeedButtonI"), QStringLiteral("[i]")},
     };
-    QString text = FMemoF->text();
-    int caret = FMemoF->cursorPosition();
-    QString key = inserts.value(name);
-    if (name == QLatin1String("SpeedButtonSin") || name == QLatin1String("SpeedButtonCos") ||
-        name == QLatin1String("SpeedButtonTan"))
-        key = (ArcMode ? QStringLiteral("Arc") : QString()) + name.mid(11) + QLatin1Char('(');
-    if (!key.isEmpty()) {
-        InsertKeyText(text, caret, key);
-    } else if (name == QLatin1String("SpeedButtonEffacer")) {
-        if (caret > 0) {
-            text.remove(caret - 1, 1);
-            --caret;
-        }
-    } else if (name == QLatin1String("SpeedButtonAC")) {
-        text.clear();
-        caret = 0;
-    } else if (name == QLatin1String("SpeedButtonExe")) {
+    if (name == QLatin1String("SpeedButtonExe")) {
         Validate();
         return;
-    } else if (name == QLatin1String("SpeedButtonDebut")) {
-        caret = 0;
-    } else if (name == QLatin1String("SpeedButtonFin")) {
-        caret = int(text.size());
-    } else if (name == QLatin1String("SpeedButtonDecSelStart")) {
-        caret = std::max(0, caret - 1);
-    } else if (name == QLatin1String("SpeedButtonIncSelStart")) {
-        caret = std::min(int(text.size()), caret + 1);
-    } else if (name == QLatin1String("SpeedButtonArc")) {
-        ArcMode = !ArcMode;
-        return;
-    } else {
-        return;
     }
+    QString text = FMemoF->text();
+    int caret = FMemoF->cursorPosition();
+    if (EditWithKey(name, inserts.value(name), ArcMode, text, caret) != TKeyEdit::Edited)
+        return;
     FMemoF->setText(text);
     FMemoF->setCursorPosition(caret);
     FMemoF->setFocus();

@@ -33,6 +33,18 @@ struct TTextHistory
 // ("Sin(" ...) at the end of the text gets its closing bracket too; the caret then stays after the "(".
 void InsertKeyText(QString& text, int& caret, const QString& key);
 
+// What a key shared by the formula keyboard and the calculator did to their box.
+enum class TKeyEdit
+{
+    None,       // not one of the shared keys
+    Edited,     // the text or the caret changed
+    ArcToggled, // the "Arc" key: the next trigonometric key gives its inverse
+};
+// The shared keys, by their control names: `insert` is the text the pad's own table gives the key (empty
+// for none); Sin, Cos and Tan insert their function, with "Arc" in arc mode; Effacer erases before the
+// caret, AC clears, Debut/Fin and DecSelStart/IncSelStart move the caret, Arc toggles arc mode.
+TKeyEdit EditWithKey(const QString& name, const QString& insert, bool& arcMode, QString& text, int& caret);
+
 class TClavier : public QDialog
 {
     Q_OBJECT

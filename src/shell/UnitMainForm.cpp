@@ -503,18 +503,23 @@ void TMainForm::WireNotifications()
         CloseVideo();
     };
     TVideoTracking& tracking = FVideo->Tracking();
-    tracking.OnToolChange = [this] { UpdateButtons(); };
-    // While a run goes on, only its Stop and the view stay live.
-    tracking.OnTrackingStart = [this] {
-        EnableCommands(false);
-        Button(cmButtonTrackSuivi)->setEnabled(true);
+    tracking.OnToolChange = [this] {
         UpdateButtons();
-        Button(cmButtonTrackSuivi)->setEnabled(true);
+        // The drawing's instructions for the current shape (the zone tool draws broken lines).
+        const TVideoTracking& t = FVideo->Tracking();
+        if (t.Tool() == 1 && t.Shape() == 0)
+            SetViewHint(QStringLiteral("1st left-click = begin the course; 2nd left-click = end; right-click = "
+                                       "erase"));
+        else if (t.Tool() == 1 && t.Shape() == 2)
+            SetViewHint(QStringLiteral("1st left-click = center of the circle; 2nd left-click = end; "
+                                       "right-click = erase"));
+        else if (t.Tool() != 0)
+            SetViewHint(QStringLiteral("Left-click = add a vertex to the polygon; double left-click = end; "
+                                       "right-click = erase"));
     };
-    tracking.OnTrackingStop = [this] {
-        EnableCommands(true);
-        UpdateButtons();
-    };
+    // The table's rules keep the tracking tools disabled during a run; its start/stop stays usable.
+    tracking.OnTrackingStart = [this] { UpdateButtons(); };
+    tracking.OnTrackingStop = [this] { UpdateButtons(); };
     tracking.OnProgress = [this](int percent) {
         FProgressBar->setVisible(percent >= 0 && percent <= 100);
         FProgressBar->setValue(std::clamp(percent, 0, 100));

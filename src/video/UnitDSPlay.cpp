@@ -70,19 +70,6 @@ constexpr int ForwardFrames = 32;
 // Frames before the one wanted at which a seek lands (at least the deepest reordering of frames).
 constexpr int SeekMargin = 16;
 
-// GStreamer is initialised once per process; false when it cannot be.
-bool InitGstreamer()
-{
-    static const bool ok = [] {
-        GError* error = nullptr;
-        const bool done = gst_init_check(nullptr, nullptr, &error) != FALSE;
-        if (error != nullptr)
-            g_error_free(error);
-        return done;
-    }();
-    return ok;
-}
-
 // Longest wait for the pass over a file's packets, in nanoseconds.
 constexpr GstClockTime DemuxTimeout = 120 * GST_SECOND;
 
@@ -679,4 +666,16 @@ bool TDSPlay::Draw(QImage& target, const QRect& source, int rasterOp)
         FPipeline->Fetch(FrameTime(frame), FTable.Period) && FPipeline->DrawSample(target, source, rasterOp);
     Drawing = false;
     return done;
+}
+
+bool InitGstreamer()
+{
+    static const bool ok = [] {
+        GError* error = nullptr;
+        const bool done = gst_init_check(nullptr, nullptr, &error) != FALSE;
+        if (error != nullptr)
+            g_error_free(error);
+        return done;
+    }();
+    return ok;
 }

@@ -79,3 +79,6 @@ private:
     TVideoFrameTable FTable;
     double FSeekTime = 0.0; // seconds
 };
+
+// GStreamer is initialised once per process (the capture's pipelines share it); false when it cannot be.
+bool InitGstreamer();

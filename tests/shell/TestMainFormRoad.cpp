@@ -27,6 +27,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -396,6 +397,7 @@ TEST_F(RoadFixture, AutomaticMarkingCommandsReachTheTracking)
     EXPECT_EQ(tracking.Tool(), 2);
     EXPECT_TRUE(Form->Button(cmButtonTrackBanZone)->isChecked());
     EXPECT_FALSE(Form->Button(cmButtonTrackContour)->isChecked());
+    EXPECT_TRUE(Form->statusBar()->currentMessage().startsWith(QStringLiteral("Left-click = add a vertex")));
     Form->ClickButton(cmButtonTrackContour);
     EXPECT_EQ(tracking.Tool(), 1);
     // Nothing drawn yet: nothing to erase.
