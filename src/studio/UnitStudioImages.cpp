@@ -1,0 +1,337 @@
+// Rasterised outlines, cut-outs, pages and numbered image series of the studio.
+#include "studio/UnitStudioImages.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace {
+
+int RoundHalfEven(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// Sets the pixels of the segment a-b (Bresenham) in the mask whose top-left pixel is origin.
+void TraceSegment(const QPoint& a, const QPoint& b, const QPoint& origin, TMatriceI& mask, int& count)
+{
+    int x = a.x();
+    int y = a.y();
+    const int dx = std::abs(b.x() - a.x());
+    const int dy = -std::abs(b.y() - a.y());
+    const int sx = a.x() < b.x() ? 1 : -1;
+    const int sy = a.y() < b.y() ? 1 : -1;
+    int error = dx + dy;
+    for (;;) {
+        int& entry = mask[y - origin.y()][x - origin.x()];
+        if (entry == 0)
+            ++count;
+        entry = 1;
+        if (x == b.x() && y == b.y())
+            break;
+        const int e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            y += sy;
+        }
+    }
+}
+
+} // namespace
+
+TPointDynArray ToFramePixels(const TPointDDynArray& points, int width, int height)
+{
+    TPointDynArray pixels;
+    pixels.reserve(points.size());
+    for (const QPointF& p : points)
+        pixels.emplace_back(RoundHalfEven(width * p.x()), RoundHalfEven(height * p.y()));
+    return pixels;
+}
+
+TPointDynArray CirclePolygon(const QPoint& centre, int radius)
+{
+    if (radius <= 0)
+        return {centre};
+    // The first octant by the midpoint rule, mirrored into the seven others.
+    std::set<std::pair<int, int>> offsets;
+    int x = radius;
+    int y = 0;
+    int decision = 1 - radius;
+    while (x >= y) {
+        const std::pair<int, int> mirrored[] = {{x, y},   {y, x},   {-y, x}, {-x, y},
+                                                {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
+        for (const auto& offset : mirrored)
+            offsets.insert(offset);
+        ++y;
+        if (decision < 0) {
+            decision += 2 * y + 1;
+        } else {
+            --x;
+            decision += 2 * (y - x) + 1;
+        }
+    }
+    // In the order of their angle, so that consecutive points are neighbours on the circumference.
+    std::vector<std::pair<double, QPoint>> around;
+    around.reserve(offsets.size());
+    for (const auto& [u, v] : offsets) {
+        double angle = std::atan2(double(v), double(u));
+        if (angle < 0)
+            angle += 2 * M_PI;
+        around.emplace_back(angle, QPoint(u, v));
+    }
+    std::sort(around.begin(), around.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    TPointDynArray polygon;
+    polygon.reserve(around.size());
+    for (const auto& entry : around)
+        polygon.push_back(centre + entry.second);
+    return polygon;
+}
+
+bool RasteriseOutline(const TPointDynArray& polygon, QRect& box, TMatriceI& mask)
+{
+    std::vector<QPoint> points;
+    for (const QPoint& p : polygon)
+        if (points.empty() || points.back() != p)
+            points.push_back(p);
+    while (points.size() > 1 && points.back() == points.front())
+        points.pop_back();
+    if (points.size() < 2)
+        return false;
+    points.push_back(points.front());
+
+    int left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+    for (const QPoint& p : points) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    --left;
+    --top;
+    ++right;
+    ++bottom;
+    const int rows = bottom - top + 1;
+    const int columns = right - left + 1;
+    TMatriceI result(rows, std::vector<int>(columns, 0));
+
+    // Inside: non-zero winding of the crossings of each pixel row with the edges, counted to the right of
+    // the pixel; an edge covers its lower end and not its upper one, so a vertex on the row counts once.
+    std::vector<std::pair<double, int>> row;
+    for (int i = 0; i < rows; ++i) {
+        const double yRow = top + i;
+        row.clear();
+        for (std::size_t k = 0; k + 1 < points.size(); ++k) {
+            const QPoint& a = points[k];
+            const QPoint& b = points[k + 1];
+            if (a.y() == b.y())
+                continue;
+            if ((a.y() <= yRow && yRow < b.y()) || (b.y() <= yRow && yRow < a.y())) {
+                const double xCross = a.x() + (yRow - a.y()) * (b.x() - a.x()) / double(b.y() - a.y());
+                row.emplace_back(xCross, a.y() < b.y() ? 1 : -1);
+            }
+        }
+        if (row.empty())
+            continue;
+        for (int j = 0; j < columns; ++j) {
+            int winding = 0;
+            for (const auto& [xCross, direction] : row)
+                if (xCross > left + j)
+                    winding += direction;
+            if (winding != 0)
+                result[i][j] = 1;
+        }
+    }
+    int contour = 0;
+    for (std::size_t k = 0; k + 1 < points.size(); ++k)
+        TraceSegment(points[k], points[k + 1], QPoint(left, top), result, contour);
+
+    box = QRect(left, top, columns, rows);
+    mask = std::move(result);
+    return true;
+}
+
+QImage CutPicture(const QImage& frame, const QRect& box)
+{
+    QImage picture(box.size(), QImage::Format_RGB32);
+    if (picture.isNull())
+        return picture;
+    picture.fill(Qt::black);
+    const QImage source =
+        frame.format() == QImage::Format_RGB32 ? frame : frame.convertToFormat(QImage::Format_RGB32);
+    const QRect inside = box.intersected(source.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y - box.top()));
+        std::copy(from + inside.left(), from + inside.right() + 1, to + (inside.left() - box.left()));
+    }
+    return picture;
+}
+
+void PasteCutOut(QImage& page, const QRect& box, const TMatriceI& mask, const QImage& picture)
+{
+    if (page.format() != QImage::Format_RGB32)
+        page = page.convertToFormat(QImage::Format_RGB32);
+    const QImage source =
+        picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    const QRect inside = box.intersected(page.rect());
+    const int rows = std::min<int>(static_cast<int>(mask.size()), source.height());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const int i = y - box.top();
+        if (i >= rows)
+            break;
+        const std::vector<int>& maskRow = mask[i];
+        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(i));
+        auto* to = reinterpret_cast<QRgb*>(page.scanLine(y));
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const int j = x - box.left();
+            if (j < static_cast<int>(maskRow.size()) && j < source.width() && maskRow[j] != 0)
+                to[x] = from[j];
+        }
+    }
+}
+
+QString NumberedImageName(const QString& base, int index, int count, const QString& extension)
+{
+    const int digits = static_cast<int>(QString::number(std::max(count, 1)).size());
+    return base + QLatin1Char('_') + QStringLiteral("%1").arg(index, digits, 10, QLatin1Char('0')) +
+           QLatin1Char('.') + extension;
+}
+
+bool SplitNumberedName(const QString& fileName, TNumberedName& parts)
+{
+    const QFileInfo info(fileName);
+    const QString name = info.fileName();
+    const int dot = static_cast<int>(name.lastIndexOf(QLatin1Char('.')));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    int start = static_cast<int>(stem.size());
+    while (start > 0 && stem[start - 1].isDigit() && stem[start - 1].unicode() < 128)
+        --start;
+    if (start == stem.size())
+        return false;
+    const QString digits = stem.mid(start);
+    bool ok = false;
+    const qint64 number = digits.toLongLong(&ok);
+    if (!ok || digits.size() > 15)
+        return false;
+    parts.Prefix = stem.left(start);
+    parts.Digits = digits;
+    parts.Extension = dot > 0 ? name.mid(dot + 1) : QString();
+    parts.Number = number;
+    return true;
+}
+
+const QStringList& StudioImageExtensions()
+{
+    static const QStringList extensions = {QStringLiteral("png"), QStringLiteral("bmp"),
+                                           QStringLiteral("jpg"), QStringLiteral("jpeg")};
+    return extensions;
+}
+
+QStringList ImageSeriesFrom(const QString& file)
+{
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return {};
+    QStringList series{info.absoluteFilePath()};
+    TNumberedName parts;
+    if (!SplitNumberedName(info.fileName(), parts))
+        return series;
+    const QDir folder = info.absoluteDir();
+    const QString suffix = parts.Extension.isEmpty() ? QString() : QLatin1Char('.') + parts.Extension;
+    const int width = static_cast<int>(parts.Digits.size());
+    for (qint64 number = parts.Number + 1;; ++number) {
+        const QString name =
+            parts.Prefix + QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0')) + suffix;
+        const QString path = folder.absoluteFilePath(name);
+        if (!QFileInfo(path).isFile())
+            break;
+        series.push_back(path);
+    }
+    return series;
+}
+
+int ImageSeriesOfFolder(const QString& folder, QStringList& files, QString& reason)
+{
+    files.clear();
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        reason = QStringLiteral("%1 is not a folder").arg(folder);
+        return 1;
+    }
+    // Series by prefix and extension (extension compared without regard to case).
+    struct TEntry
+    {
+        qint64 Number;
+        QString Path;
+    };
+    QMap<QString, std::vector<TEntry>> series;
+    const QDir dir(info.absoluteFilePath());
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
+        if (!StudioImageExtensions().contains(entry.suffix().toLower()))
+            continue;
+        TNumberedName parts;
+        if (!SplitNumberedName(entry.fileName(), parts))
+            continue;
+        series[parts.Prefix + QLatin1Char('*') + QLatin1Char('.') + parts.Extension.toLower()].push_back(
+            {parts.Number, entry.absoluteFilePath()});
+    }
+    if (series.isEmpty()) {
+        reason =
+            QStringLiteral("%1 holds no numbered image (%2)")
+                .arg(folder, QStringLiteral("*.") + StudioImageExtensions().join(QStringLiteral(", *.")));
+        return 2;
+    }
+    if (series.size() > 1) {
+        reason = QStringLiteral("%1 holds several series of numbered images (%2); keep one")
+                     .arg(folder, series.keys().join(QStringLiteral(", ")));
+        return 3;
+    }
+    std::vector<TEntry> entries = series.first();
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const TEntry& a, const TEntry& b) { return a.Number < b.Number; });
+    for (std::size_t k = 1; k < entries.size(); ++k) {
+        const TEntry& previous = entries[k - 1];
+        const TEntry& current = entries[k];
+        if (current.Number == previous.Number) {
+            reason = QStringLiteral("%1 and %2 carry the same number")
+                         .arg(QFileInfo(previous.Path).fileName(), QFileInfo(current.Path).fileName());
+            return 5;
+        }
+        if (current.Number != previous.Number + 1) {
+            reason =
+                QStringLiteral("the numbering has a gap: no image numbered %1 between %2 and %3")
+                    .arg(current.Number - 1 == previous.Number + 1
+                             ? QString::number(previous.Number + 1)
+                             : QStringLiteral("%1 to %2").arg(previous.Number + 1).arg(current.Number - 1),
+                         QFileInfo(previous.Path).fileName(), QFileInfo(current.Path).fileName());
+            return 4;
+        }
+    }
+    for (const TEntry& entry : entries)
+        files.push_back(entry.Path);
+    return 0;
+}
+
+QString StudioFreeFileName(const QString& folder, const QString& base, const QString& extension)
+{
+    const QString today = QDate::currentDate().toString(QStringLiteral("ddMMyyyy"));
+    QString stem = base;
+    stem.remove(today);
+    while (stem.endsWith(QLatin1Char('_')))
+        stem.chop(1);
+    const QDir dir(folder);
+    for (int n = 1;; ++n) {
+        const QString path = dir.absoluteFilePath(
+            QStringLiteral("%1_%2_%3.%4").arg(stem).arg(n).arg(today, extension.toLower()));
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+}
