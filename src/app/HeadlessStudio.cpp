@@ -63,7 +63,7 @@ int RunToImages(const QStringList& args, const TOptions&, QTextStream& out, QTex
     QStringList written;
     const int code = VideoToImages(sources, frames, base, QStringLiteral("png"), TImageGeometry(),
                                    ProgressTo(err, shown), error, &written);
-    if (code != scOk) {
+    if (code != cvOk) {
         // A partial series would pass for a whole video: it goes.
         for (const QString& file : written)
             QFile::remove(file);
@@ -129,7 +129,7 @@ int RunFromImages(const QStringList& args, const TOptions& options, QTextStream&
     request.FramesPerSecond = fps;
     int shown = -1;
     QString error;
-    if (ImagesToVideo(request, ProgressTo(err, shown), error) != scOk) {
+    if (ImagesToVideo(request, ProgressTo(err, shown), error) != cvOk) {
         err << "kinotra: " << error << '\n';
         return 1;
     }

@@ -180,6 +180,12 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                 if (TypeFormula)
                     TypeFormula();
             });
+    connect(AddItem(calculations, QStringLiteral("MenuCalculsDureeImage"),
+                    QStringLiteral("Time between two frames")),
+            &QAction::triggered, this, [this] {
+                if (OnTimeBetweenFrames && OnTimeBetweenFrames() && PrepareResults())
+                    RebuildPage();
+            });
     connect(AddItem(calculations, QStringLiteral("MenuCalculsCalculatrice"), QStringLiteral("Calculator")),
             &QAction::triggered, this, [this] {
                 if (ShowCalculator)
@@ -463,6 +469,7 @@ void TResForm::UpdateMenus()
 {
     QAction* v = MenuItem(QStringLiteral("MenuCalculsLissageVitesse"));
     QAction* a = MenuItem(QStringLiteral("MenuCalculsLissageAcceleration"));
+    MenuItem(QStringLiteral("MenuCalculsDureeImage"))->setEnabled(bool(OnTimeBetweenFrames));
     v->setVisible(FFlags.VelocityComputed);
     a->setVisible(FFlags.AccelerationComputed);
     v->setChecked(FFlags.Smoothing & smoothVelocity);

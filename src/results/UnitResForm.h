@@ -51,6 +51,9 @@ public:
     // Calculations > "Type formula" (the formula dialog, on the prepared results) and "Calculator".
     std::function<void()> TypeFormula;
     std::function<void()> ShowCalculator;
+    // Calculations > "Time between two frames": true when the interval changed, so the results are
+    // prepared again; unassigned: the item is disabled.
+    std::function<bool()> OnTimeBetweenFrames;
 
     TResultsFlags& Flags() { return FFlags; }
     int Page() const { return FPage; }

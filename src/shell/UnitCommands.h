@@ -219,6 +219,12 @@ struct TCommandState
     // slots have no time shift yet.
     bool MontageCurrentVisible = false;
     int MissingSlots = 0;
+    // The studio: its tool (0 none, 1 draw an outline, 2 erase outlines), its outlines and whether a
+    // conversion runs. The capture: a recording (or its delay) runs.
+    int StudioTool = 0;
+    int StudioOutlines = 0;
+    bool StudioRunning = false;
+    bool CaptureRecording = false;
 
     bool Marking() const { return Mode == mvRepereFixe || Mode == mvTransparent; }
     int CurrentScalePoints() const { return ScalePoints[ScaleKind < 0 || ScaleKind > 2 ? 0 : ScaleKind]; }

@@ -7,6 +7,8 @@
 #include "results/UnitCalculator.h"
 #include "results/UnitFormulaDlg.h"
 #include "video/UnitVideoTracking.h"
+#include "capture/UnitCapture.h"
+#include "studio/UnitStudio.h"
 
 #include "calc/UnitResultats.h"
 #include "common/UnitDialogs.h"
@@ -49,6 +51,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QStandardPaths>
@@ -167,6 +170,13 @@ TMainForm::~TMainForm()
         tracking.OnTrackingStart = nullptr;
         tracking.OnTrackingStop = nullptr;
         tracking.OnProgress = nullptr;
+        FVideo->PaintStudio = nullptr;
+        FVideo->StudioMouseDown = nullptr;
+        FVideo->StudioMouseMove = nullptr;
+        FVideo->StudioMouseUp = nullptr;
+        FVideo->StudioDoubleClick = nullptr;
+        FVideo->StudioCursor = nullptr;
+        FVideo->ModeChangeAllowed = nullptr;
         FVideo->SetData(nullptr);
     }
     FData.reset();
@@ -305,6 +315,11 @@ void TMainForm::CreateControls()
     FProgressBar->setRange(0, 100);
     statusBar()->addPermanentWidget(FProgressBar, 1);
     FProgressBar->hide();
+    FCancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    FCancelButton->setObjectName(QStringLiteral("ButtonCancel"));
+    FCancelButton->setToolTip(QStringLiteral("Stop the conversion after the current image"));
+    statusBar()->addPermanentWidget(FCancelButton);
+    FCancelButton->hide();
     FTimingNote = new QLabel(this);
     FTimingNote->setObjectName(QStringLiteral("TimingNote"));
     statusBar()->addPermanentWidget(FTimingNote);
@@ -316,6 +331,11 @@ void TMainForm::CreateControls()
     FVideo = new TVideo(FClient);
     FVideo->setObjectName(QStringLiteral("Video"));
     FVideo->CursorOf = [](int number) { return CustomCursor(number); };
+
+    FCapturePreview = new QLabel(FClient);
+    FCapturePreview->setObjectName(QStringLiteral("CapturePreview"));
+    FCapturePreview->setAlignment(Qt::AlignCenter);
+    FCapturePreview->hide();
 }
 
 void TMainForm::CreateObjects()
@@ -453,8 +473,19 @@ void TMainForm::CreateObjects()
     sources.VisibleCount = [this] { return FMontage->VisibleCount; };
     FVideo->ShiftOfFrame = [this](int frame) { return FMontage->ShiftOf(frame); };
     FVideo->CurrentFrameHidden = [this] { return !FMontage->IsVisible(FVideo->CurrentFrame()); };
-    // The modes built so far; capture and the studio join when theirs are.
-    FVideo->ModeChangeAllowed = [](TModeVideo, TModeVideo to) { return to != mvCapture && to != mvStudio; };
+    WireStudio();
+    WireCapture();
+    // The studio keeps its mode while a conversion runs; the capture mode needs a device that connects,
+    // and leaving it ends a recording (with its saving) and releases the device.
+    FVideo->ModeChangeAllowed = [this](TModeVideo from, TModeVideo to) {
+        if (from == mvStudio && FStudio->Recording)
+            return false;
+        if (to == mvCapture)
+            return FCapture->EnterCapture();
+        if (from == mvCapture)
+            FCapture->LeaveCapture();
+        return true;
+    };
 
     // The project file reaches the window's objects through its host.
     TKtrHost host;
@@ -507,15 +538,8 @@ void TMainForm::WireNotifications()
         UpdateButtons();
         // The drawing's instructions for the current shape (the zone tool draws broken lines).
         const TVideoTracking& t = FVideo->Tracking();
-        if (t.Tool() == 1 && t.Shape() == 0)
-            SetViewHint(QStringLiteral("1st left-click = begin the course; 2nd left-click = end; right-click = "
-                                       "erase"));
-        else if (t.Tool() == 1 && t.Shape() == 2)
-            SetViewHint(QStringLiteral("1st left-click = center of the circle; 2nd left-click = end; "
-                                       "right-click = erase"));
-        else if (t.Tool() != 0)
-            SetViewHint(QStringLiteral("Left-click = add a vertex to the polygon; double left-click = end; "
-                                       "right-click = erase"));
+        if (t.Tool() != 0)
+            SetViewHint(OutlineHint(t.Tool() == 1 ? t.Shape() : 1));
     };
     // The table's rules keep the tracking tools disabled during a run; its start/stop stays usable.
     tracking.OnTrackingStart = [this] { UpdateButtons(); };
@@ -554,6 +578,7 @@ void TMainForm::WireNotifications()
     FOptions->OnOptionsChange = [this](TOptions& options) {
         FData->ApplyOptions();
         FVideo->Tracking().ApplyOptions(options);
+        FStudio->ApplyOptions(options);
         FFormules->ApplyOptions(options);
         FResForm->ApplyOptions();
         FRecent->SetMaxEntries(std::clamp(options.EditMRU, 1, 20));
@@ -603,6 +628,13 @@ void TMainForm::LayoutView()
         Button(NavigationIds[i])->setGeometry(r.Buttons[i]);
     FTrackBar->setGeometry(r.TrackBar);
     FVideo->Recompute();
+    if (FStudio)
+        FStudio->Rescale();
+    // The capture's picture takes the place between the bars, as large as the picture's shape allows.
+    const QRect free(in.ToolsBarWidth, in.ModeBarHeight,
+                     std::max(0, in.Client.width() - in.ToolsBarWidth - in.ResultsBarWidth),
+                     std::max(0, in.Client.height() - in.ModeBarHeight - in.PanelHeight));
+    FCapturePreview->setGeometry(free);
     FVideo->update();
 }
 
@@ -697,6 +729,7 @@ void TMainForm::VideoOpened()
     FMontage->Init(FVideo->Sources().FrameCount());
     FData->Reset();
     FFormules->Clear(); // another video's formulas never reach this one's project
+    FStudio->Clear();
     FData->SetRequiredDuration(FVideo->Sources().SecondsPerFrame());
     // Dropped frames: the file's own timestamps against its rate, said once in the status bar.
     // The nominal interval is the usual one between two frames: a file's average rate counts the gaps.
@@ -746,6 +779,7 @@ void TMainForm::CloseVideoSteps()
     FVideo->OpenVideo(QString());
     FVideo->SetMode(mvRepereFixe);
     FFormules->Clear();
+    FStudio->Clear();
     FMissingSlots = TMissingSlots();
     ShowTimingNote();
     box.SetMute(false);
@@ -781,6 +815,10 @@ void TMainForm::StopActivities()
 {
     FVideo->Tracking().Stop();
     FVideo->Sources().Stop();
+    FStudio->Stop();
+    // A recording in progress ends with its saving; the device is released.
+    if (FVideo->Mode() == mvCapture)
+        FCapture->LeaveCapture();
 }
 
 void TMainForm::OpenByExtension(const QString& path)
@@ -957,6 +995,10 @@ TCommandState TMainForm::CommandState() const
     s.ReversedY = !FData->DirectY();
     s.MontageCurrentVisible = s.Open && FMontage->IsVisible(FVideo->CurrentFrame());
     s.MissingSlots = FMissingSlots.MissingCount();
+    s.StudioTool = FStudio->Tool;
+    s.StudioOutlines = int(FStudio->Models.size());
+    s.StudioRunning = FStudio->Recording;
+    s.CaptureRecording = FCapture->IsCapturing() || FCapture->IsWaiting();
     const TVideoTracking& tracking = FVideo->Tracking();
     const TTracking& driver = tracking.Driver;
     s.TrackTool = tracking.Tool();
@@ -964,6 +1006,8 @@ TCommandState TMainForm::CommandState() const
     s.TrackRadius = tracking.SearchRadius();
     s.TrackZoneShown = tracking.ShowSearchZone();
     s.TrackRunning = tracking.Running();
+    if (s.Mode == mvStudio)
+        s.TrackShape = FStudio->Shape; // the shape menu shows the studio's shape in its mode
     if (s.Mode == mvTracking) {
         s.TrackOutline = driver.OutlineDefined();
         s.TrackZones = driver.ZoneCountOf() > 0;
@@ -1048,6 +1092,11 @@ void TMainForm::ModeChanged()
     FMenus->Menu(cmMenuMesures)->setEnabled(mode != mvCapture);
     FEditAngle->setEnabled(mode == mvRepereFixe);
     FEditMarque->setEnabled(mode != mvTracking);
+    FCapturePreview->setVisible(mode == mvCapture);
+    if (mode != mvCapture)
+        FCapturePreview->clear();
+    if (mode != mvStudio)
+        FStudio->SetTool(stNone);
     ShowNavigation();
     ViewPainted();
     RepereChanged();
@@ -1187,6 +1236,7 @@ void TMainForm::ViewPainted()
 
 void TMainForm::ZoomChanged()
 {
+    FStudio->Rescale();
     FEditZoom->setText(VideoOpen() ? QStringLiteral(" %1 %").arg(FVideo->Zoom()) : QString());
 }
 
@@ -1367,6 +1417,15 @@ void TMainForm::MenuAffichageEffacerClick(TCommandId id)
 {
     if (!VideoOpen())
         return;
+    if (FVideo->Mode() == mvStudio) {
+        if (id == cmMenuAffichageEffacerTout) {
+            FStudio->Models.clear();
+            FStudio->Drawing = false;
+        }
+        UpdateButtons();
+        FVideo->update();
+        return;
+    }
     if (FVideo->Mode() == mvTracking) {
         // In automatic marking these erase the tracking's own drawings and positions.
         if (id == cmMenuAffichageEffacerMarques)
@@ -1472,9 +1531,11 @@ void TMainForm::ButtonModeClick(TCommandId id)
     const auto own = TModeVideo(Command(id).Value);
     if (own == mvCapture || own == mvStudio) {
         // A second click leaves the mode only without a video.
-        if (mode != own)
+        if (mode != own) {
             FVideo->SetMode(own);
-        else if (!VideoOpen())
+            if (own == mvStudio && FVideo->Mode() == mvStudio)
+                SetViewHint(QString());
+        } else if (!VideoOpen())
             FVideo->SetMode(mvRepereFixe);
     } else if (mode != own) {
         FVideo->SetMode(own);
@@ -1612,6 +1673,19 @@ void TMainForm::MenuTrackClick(TCommandId id)
 {
     if (!VideoOpen())
         return;
+    if (FVideo->Mode() == mvStudio) {
+        if (id == cmMenuMesuresForme0 || id == cmMenuMesuresForme1 || id == cmMenuMesuresForme2) {
+            FStudio->SetShape(std::uint8_t(Command(id).Value));
+            if (FStudio->Tool == stDraw)
+                SetViewHint(OutlineHint(FStudio->Shape));
+        } else if (id == cmMenuAffichageEffacerContour) {
+            FStudio->Models.clear();
+            FStudio->Drawing = false;
+        }
+        UpdateButtons();
+        FVideo->update();
+        return;
+    }
     TVideoTracking& tracking = FVideo->Tracking();
     switch (id) {
     case cmMenuMesuresForme0:
@@ -1823,6 +1897,10 @@ void TMainForm::ShowToolMenu()
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
 {
+    if (key == Qt::Key_Escape && FStudio->Recording) {
+        FStudio->Stop();
+        return true;
+    }
     if (!VideoOpen())
         return false;
     if (key == Qt::Key_Space)
@@ -1901,4 +1979,163 @@ void TMainForm::ShowAbout()
     about.Width = 486;
     about.Height = 268;
     TDialogService::Instance().TextBox(about);
+}
+
+// ====================================================================================================
+// Studio and capture
+
+QString TMainForm::OutlineHint(int shape)
+{
+    if (shape == 0)
+        return QStringLiteral("1st left-click = begin the course; 2nd left-click = end; right-click = erase");
+    if (shape == 2)
+        return QStringLiteral("1st left-click = center of the circle; 2nd left-click = end; right-click = erase");
+    return QStringLiteral("Left-click = add a vertex to the polygon; double left-click = end; right-click = erase");
+}
+
+void TMainForm::WireStudio()
+{
+    FStudio = std::make_unique<TStudio>(*FVideo, FVideo->Sources());
+    FStudio->SettingsFile = FSettingsFile;
+    FStudio->ApplyOptions(*FOptions);
+    FStudio->StepBetweenMarks = [this] { return std::max(1, FData->FramesNumberBetweenTwoMarks); };
+    FStudio->ElementColor = [this] { return FData->ElementColor; };
+    FStudio->LastDirectory = [this] { return FRecent->Directory; };
+    FStudio->OnDirectoryChange = [this](const QString& folder) { FRecent->Directory = folder; };
+    FStudio->OnToolChange = [this] {
+        UpdateButtons();
+        FVideo->CursorRefresh();
+    };
+    FStudio->OnProgress = [this](int percent) {
+        FProgressBar->setVisible(percent >= 0 && percent <= 100);
+        FProgressBar->setValue(std::clamp(percent, 0, 100));
+    };
+    // A conversion moves through the frames itself: the window's commands wait for its end, but Cancel
+    // (or Escape) stops it after the current image.
+    FStudio->OnStart = [this] {
+        FCommandsBeforeStudio = FCommandsEnabled;
+        EnableCommands(false);
+        FCancelButton->show();
+    };
+    FStudio->OnStop = [this] {
+        FCancelButton->hide();
+        FProgressBar->hide();
+        EnableCommands(FCommandsBeforeStudio);
+        if (VideoOpen())
+            ViewPainted();
+    };
+    connect(FCancelButton, &QPushButton::clicked, this, [this] { FStudio->Stop(); });
+
+    // The view's mouse in the studio mode; the studio numbers the left button 1 and the right one 2.
+    const auto studioButton = [](int button) { return button == mbLeft ? 1 : button == mbRight ? 2 : 0; };
+    FVideo->PaintStudio = [this](QPainter& painter) { FStudio->Paint(painter); };
+    FVideo->StudioMouseDown = [this, studioButton](int button, Qt::KeyboardModifiers, int x, int y) {
+        FStudio->MouseDown(studioButton(button), x, y);
+        UpdateButtons();
+    };
+    FVideo->StudioMouseMove = [this](Qt::KeyboardModifiers, int x, int y) { FStudio->MouseMove(x, y); };
+    FVideo->StudioMouseUp = [this, studioButton](int button, Qt::KeyboardModifiers, int x, int y) {
+        FStudio->MouseUp(studioButton(button), x, y);
+        UpdateButtons();
+    };
+    FVideo->StudioDoubleClick = [this](int x, int y) {
+        FStudio->DoubleClick(x, y);
+        UpdateButtons();
+    };
+    FVideo->StudioCursor = [this] {
+        const QPoint p = FVideo->MousePosition();
+        return FStudio->CursorFor(p.x(), p.y());
+    };
+}
+
+void TMainForm::WireCapture()
+{
+    FCapture = std::make_unique<TCapture>(FOptions.get());
+    FCapture->LastDirectory = [this] { return FRecent->Directory; };
+    FCapture->OnDirectoryChange = [this](const QString& folder) { FRecent->Directory = folder; };
+    FCapture->OnRecordingChanged = [this] { UpdateButtons(); };
+    FCapture->OnTick = [this] { statusBar()->showMessage(FCapture->StatusText()); };
+    FCapture->OnFileNotSaved = [this] { statusBar()->clearMessage(); };
+    FCapture->OnFileSaved = [this] {
+        statusBar()->clearMessage();
+        TUserDlg::Instance()
+            .Begin(icInformation)
+            .Line(QStringLiteral("File successfully saved:"))
+            .Blank()
+            .Line(FCapture->SavedFile, true, clBlue)
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+    };
+    FCapture->OnPreview = [this](const QImage& picture) {
+        if (FVideo->Mode() != mvCapture || picture.isNull())
+            return;
+        const QSize room = FCapturePreview->size();
+        FCapturePreview->setPixmap(QPixmap::fromImage(
+            picture.size().width() > room.width() || picture.size().height() > room.height()
+                ? picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                : picture));
+    };
+}
+
+void TMainForm::ButtonStudioClick(TCommandId id)
+{
+    switch (id) {
+    case cmButtonStudioContour:
+    case cmButtonStudioEffacerContour: {
+        if (!VideoOpen())
+            return;
+        const std::uint8_t tool = id == cmButtonStudioContour ? std::uint8_t(stDraw) : std::uint8_t(stErase);
+        FStudio->SetTool(FStudio->Tool == tool ? std::uint8_t(stNone) : tool);
+        SetViewHint(FStudio->Tool == stDraw ? OutlineHint(FStudio->Shape) : QString());
+        break;
+    }
+    case cmButtonStudioChronoPhoto:
+        FStudio->Chronophotography();
+        break;
+    case cmButtonStudioCapture:
+        FStudio->SaveStill();
+        break;
+    case cmButtonStudioV2p:
+        FStudio->VideoToImages();
+        break;
+    case cmButtonStudioP2v:
+        FStudio->ImagesToVideo();
+        break;
+    default:
+        return;
+    }
+    UpdateButtons();
+    FVideo->CursorRefresh();
+    FVideo->update();
+}
+
+void TMainForm::ButtonCaptureClick(TCommandId id)
+{
+    switch (id) {
+    case cmButtonCapDevice:
+        FCapture->ChooseDevice();
+        break;
+    case cmButtonCapConfigurer:
+        FCapture->DeviceProperties();
+        break;
+    case cmButtonCapFormat:
+        FCapture->FormatDialog();
+        break;
+    case cmButtonCapVitesse:
+        FCapture->FrameRateDialog();
+        break;
+    case cmButtonCapCompression:
+        FCapture->CompressionDialog();
+        break;
+    case cmButtonCapTimer:
+        FCapture->TimerDialog();
+        break;
+    case cmButtonCapEnregistrer:
+        FCapture->StartStop();
+        statusBar()->showMessage(FCapture->StatusText());
+        break;
+    default:
+        return;
+    }
+    UpdateButtons();
 }

@@ -17,10 +17,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QSlider;
 class QToolBar;
 class QToolButton;
 class TBoiteNomCouleur;
+class TCapture;
 class TBoiteOptions;
 class TBoiteFormules;
 class TBoiteValeur;
@@ -38,6 +40,7 @@ class TResCalc;
 class TResForm;
 class TResGrid;
 class TServeur;
+class TStudio;
 class TVideo;
 
 // Memory of the current run of the program.
@@ -67,6 +70,12 @@ public:
     TServeur& Serveur() { return *FServeur; }
     TFormules& Formules() { return *FFormules; }
     TMainMem& MainMem() { return FMainMem; }
+    TStudio& Studio() { return *FStudio; }
+    TCapture& Capture() { return *FCapture; }
+    // The capture's live picture, in the place of the view while the capture mode is on.
+    QLabel* CapturePreview() const { return FCapturePreview; }
+    // Stops a studio conversion; shown beside the progress bar while one runs.
+    QPushButton* CancelButton() const { return FCancelButton; }
 
     // The file named on the command line, opened when the window first shows.
     void SetStartFile(const QString& path) { FStartFile = path; }
@@ -159,6 +168,9 @@ public:
     void NamesClick(TCommandId id);
     // Video editing: show or hide the frame, a series, the frame's time, and the dropped frames' times.
     void ButtonMontageClick(TCommandId id);
+    // The studio's outline tools and its four commands; the seven capture buttons.
+    void ButtonStudioClick(TCommandId id);
+    void ButtonCaptureClick(TCommandId id);
     // The status field that tells of dropped frames or a variable rate in the open video.
     QLabel* TimingNote() const { return FTimingNote; }
     void MenuAffichageOptionsClick(TCommandId id);
@@ -205,6 +217,10 @@ private:
     void PressTool(TCommandId id);
     void SetViewHint(const QString& hint);
     void ShowTimingNote();
+    void WireStudio();
+    void WireCapture();
+    // The instructions of the outline drawing for a shape (0 free, 1 broken line, 2 circle).
+    static QString OutlineHint(int shape);
 
     void EditImageClick();
     void EditAngleClick();
@@ -239,6 +255,9 @@ private:
     std::unique_ptr<TServeur> FServeur;
     std::unique_ptr<TFormules> FFormules;
     std::unique_ptr<TMenus> FMenus;
+    std::unique_ptr<TStudio> FStudio;
+    std::unique_ptr<TCapture> FCapture;
+    bool FCommandsBeforeStudio = false; // EnableCommands' flag when a studio conversion started
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window
     TVideo* FVideo = nullptr;           // child control
@@ -256,6 +275,8 @@ private:
     QLineEdit* FEditAngle = nullptr;
     QProgressBar* FProgressBar = nullptr;
     QLabel* FTimingNote = nullptr;
+    QLabel* FCapturePreview = nullptr;
+    QPushButton* FCancelButton = nullptr;
     // The buttons of the bar rows, and the bar action that shows or hides each (null in the panel).
     std::array<QToolButton*, cmCount> FButtons{};
     std::array<QAction*, cmCount> FBarActions{};

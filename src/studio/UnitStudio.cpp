@@ -615,9 +615,9 @@ bool TStudio::VideoToImages()
     FView.Repaint();
     if (OnStop)
         OnStop();
-    if (code == scCancelled)
+    if (code == cvCancelled)
         return false;
-    if (code != scOk) {
+    if (code != cvOk) {
         WriteFailed(path, error);
         return false;
     }
@@ -698,9 +698,9 @@ bool TStudio::ImagesToVideo()
     StopRequested = false;
     if (OnStop)
         OnStop();
-    if (code == scCancelled)
+    if (code == cvCancelled)
         return false;
-    if (code != scOk) {
+    if (code != cvOk) {
         dlg.Begin(icWarning)
             .Line(QStringLiteral("Error detected while creating video file:"))
             .Blank()

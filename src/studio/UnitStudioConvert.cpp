@@ -99,11 +99,11 @@ int VideoToImages(TVideoSources& sources, const std::vector<int>& frames, const 
 {
     if (!sources.IsOpen()) {
         error = QStringLiteral("no video is open");
-        return scBadRequest;
+        return cvBadRequest;
     }
     if (frames.empty()) {
         error = QStringLiteral("the video has no frame to write");
-        return scBadRequest;
+        return cvBadRequest;
     }
     const QString kind = extension.toLower();
     const char* format = kind == QLatin1String("bmp") ? "BMP" : "PNG";
@@ -112,39 +112,39 @@ int VideoToImages(TVideoSources& sources, const std::vector<int>& frames, const 
         const QImage frame = GrabFrame(sources, frames[i]);
         if (frame.isNull()) {
             error = QStringLiteral("cannot read frame %1 of %2").arg(frames[i]).arg(sources.VideoFileName());
-            return scReadFailed;
+            return cvReadFailed;
         }
         const QImage image = ApplyGeometry(frame, geometry);
         const QString path = NumberedImageName(base, i, count, kind);
         if (image.isNull() || !SaveImage(image, path, format, error)) {
             if (image.isNull())
                 error = QStringLiteral("cannot make the image of frame %1").arg(frames[i]);
-            return scWriteFailed;
+            return cvWriteFailed;
         }
         if (written)
             written->push_back(path);
         if (!GoOn(progress, Percent(i + 1, count))) {
             error = QStringLiteral("cancelled");
-            return scCancelled;
+            return cvCancelled;
         }
     }
-    return scOk;
+    return cvOk;
 }
 
 int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& progress, QString& error)
 {
     if (request.Images.isEmpty()) {
         error = QStringLiteral("there is no image to write");
-        return scBadRequest;
+        return cvBadRequest;
     }
     if (!(request.FramesPerSecond > 0.0) || !std::isfinite(request.FramesPerSecond) ||
         request.FramesPerSecond > 1000.0) {
         error = QStringLiteral("the frame rate must be a number above 0 and at most 1000");
-        return scBadRequest;
+        return cvBadRequest;
     }
     if (request.FileName.isEmpty()) {
         error = QStringLiteral("no output file");
-        return scBadRequest;
+        return cvBadRequest;
     }
     const auto readImage = [](const QString& path, QString& why) {
         QImageReader reader(path);
@@ -155,7 +155,7 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
     };
     const QImage first = readImage(request.Images.first(), error);
     if (first.isNull())
-        return scReadFailed;
+        return cvReadFailed;
     const QSize size = first.size();
     const qsizetype count = request.Images.size();
 
@@ -197,21 +197,21 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
         avi.FileName = request.FileName;
         if (!avi.SetCodecName(request.Codec)) {
             error = QStringLiteral("the AVI writer has no codec named %1").arg(request.Codec);
-            return scBadRequest;
+            return cvBadRequest;
         }
         opened = !avi.Failed && avi.Open();
     }
     if (!opened) {
         error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
         abandon();
-        return scWriteFailed;
+        return cvWriteFailed;
     }
 
     for (qsizetype i = 0; i < count; ++i) {
         QImage image = i == 0 ? first : readImage(request.Images[i], error);
         if (image.isNull()) {
             abandon();
-            return scReadFailed;
+            return cvReadFailed;
         }
         if (image.size() != size) {
             error = QStringLiteral("the image %1 is %2 x %3 pixels, but the first image (%4) is %5 x %6")
@@ -222,7 +222,7 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
                         .arg(size.width())
                         .arg(size.height());
             abandon();
-            return scSizeDiffers;
+            return cvSizeDiffers;
         }
         if (image.format() != QImage::Format_RGB32)
             image = image.convertToFormat(QImage::Format_RGB32);
@@ -230,12 +230,12 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
         if (!added) {
             error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
             abandon();
-            return scWriteFailed;
+            return cvWriteFailed;
         }
         if (!GoOn(progress, Percent(i + 1, count))) {
             error = QStringLiteral("cancelled");
             abandon();
-            return scCancelled;
+            return cvCancelled;
         }
     }
 
@@ -243,7 +243,7 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
         if (!mpeg.Close()) {
             error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
             QFile::remove(temporary);
-            return scWriteFailed;
+            return cvWriteFailed;
         }
         // rename() replaces an older file of the name in one step.
         if (std::rename(QFile::encodeName(temporary).constData(),
@@ -252,15 +252,15 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
                         .arg(request.FileName,
                              TVfwRecord::ErrorText(7)); // the same reason as the AVI writer gives
             QFile::remove(temporary);
-            return scWriteFailed;
+            return cvWriteFailed;
         }
-        return scOk;
+        return cvOk;
     }
     if (!avi.Close()) {
         error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
-        return scWriteFailed;
+        return cvWriteFailed;
     }
-    return scOk;
+    return cvOk;
 }
 
 void ReadWriterSettings(const QString& settingsFile, TImagesToVideoRequest& request)

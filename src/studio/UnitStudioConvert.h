@@ -28,12 +28,12 @@ struct TImageGeometry
 // Result codes of both conversions.
 enum TStudioConvertCode
 {
-    scOk = 0,
-    scCancelled = 1,
-    scReadFailed = 2,  // a frame or an image could not be read
-    scWriteFailed = 3, // an image or the video could not be written
-    scSizeDiffers = 4, // an image's size differs from the first one's
-    scBadRequest = 5,  // nothing to convert, no video, a rate that is not positive, a bad folder
+    cvOk = 0,
+    cvCancelled = 1,
+    cvReadFailed = 2,  // a frame or an image could not be read
+    cvWriteFailed = 3, // an image or the video could not be written
+    cvSizeDiffers = 4, // an image's size differs from the first one's
+    cvBadRequest = 5,  // nothing to convert, no video, a rate that is not positive, a bad folder
 };
 
 // The frame of the file as a 32-bit picture of the frame's size; null when it cannot be read.

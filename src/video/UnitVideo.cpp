@@ -423,6 +423,13 @@ void TVideo::ViewMouseUp(int button, Qt::KeyboardModifiers shift, int x, int y)
 
 void TVideo::ViewMouseDoubleClick(int button, Qt::KeyboardModifiers shift, int x, int y)
 {
+    const bool own = FOutilVue == ovNone && !FPanDragging && IsOpen() && !FLoupe.Contains(QPoint(x, y));
+    if (own && FMode == mvStudio && button == mbLeft && StudioDoubleClick) {
+        FLastMouse = QPoint(x, y);
+        StudioDoubleClick(x, y);
+        update();
+        return;
+    }
     const bool tracking = FMode == mvTracking && FOutilVue == ovNone && !FPanDragging && IsOpen();
     if (!tracking) {
         ViewMouseDown(button, shift, x, y);

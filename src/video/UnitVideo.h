@@ -121,6 +121,7 @@ public:
     std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseDown;
     std::function<void(Qt::KeyboardModifiers, int, int)> StudioMouseMove;
     std::function<void(int, Qt::KeyboardModifiers, int, int)> StudioMouseUp;
+    std::function<void(int, int)> StudioDoubleClick; // a double click of the left button (view pixels)
     std::function<int()> StudioCursor;
     std::function<bool()> CurrentFrameHidden; // in the editing mode: draw the frame in negative
 

@@ -224,6 +224,15 @@ TEST(ResForm, GraphExportAndCopyTellTheirResult)
     f.Form.MenuItem(QStringLiteral("MenuCalculsFormule"))->trigger();
     f.Form.MenuItem(QStringLiteral("MenuCalculsCalculatrice"))->trigger();
     EXPECT_EQ(asked, 11);
+    // "Time between two frames" asks the main window; unassigned, the item does nothing.
+    QAction* interval = f.Form.MenuItem(QStringLiteral("MenuCalculsDureeImage"));
+    interval->trigger();
+    f.Form.OnTimeBetweenFrames = [&asked] {
+        asked += 100;
+        return true;
+    };
+    interval->trigger();
+    EXPECT_EQ(asked, 111);
     QTemporaryDir dir;
     struct TCase
     {

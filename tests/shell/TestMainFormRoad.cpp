@@ -3,6 +3,8 @@
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
+#include "capture/UnitCapture.h"
+#include "capture/UnitDSCapture.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
 #include "editing/UnitMontage.h"
@@ -13,6 +15,7 @@
 #include "measurement/UnitTransparent.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
+#include "studio/UnitStudio.h"
 #include "support/TestSupport.h"
 #include "video/UnitVideo.h"
 #include "video/UnitVideoTracking.h"
@@ -23,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -560,16 +564,11 @@ TEST_F(RoadFixture, LaterFeaturesAreDisabledAndBoxesGoThroughTheServices)
 {
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
-    // Modes and tools of features not built yet: present, disabled; a click does nothing.
     Form->Options().CheckBox47AllowTracking = true;
     Form->EnableCommands(true);
-    for (const TCommandId id : {cmButtonModeCapture, cmButtonModeStudio}) {
-        EXPECT_FALSE(Form->Button(id)->isEnabled()) << Command(id).Name;
-        Form->ClickButton(id);
-    }
-    EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
     // Built modes are enabled.
-    for (const TCommandId id : {cmButtonModeTransparent, cmButtonModeTracking, cmButtonOutilNom})
+    for (const TCommandId id : {cmButtonModeTransparent, cmButtonModeTracking, cmButtonOutilNom,
+                                cmButtonModeCapture, cmButtonModeStudio})
         EXPECT_TRUE(Form->Button(id)->isEnabled()) << Command(id).Name;
 
     // "Give a name" is offered; Escape on the reminder cancels the results.
@@ -614,4 +613,73 @@ TEST_F(RoadFixture, ARecentProjectOpensWithoutMovingToTheTop)
     Form->Recent().OnClick(first);
     EXPECT_EQ(opened, QStringList{first});
     EXPECT_EQ(Form->Recent().Files(), before);
+}
+
+TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    Form->Options().CheckBox49AllowCapture = true;
+    Form->Options().CheckBox58AllowStudio = true;
+    Form->EnableCommands(true);
+
+    // Studio: the outline tool draws a circle; the chronophotography waits for an outline.
+    Form->ClickButton(cmButtonModeStudio);
+    ASSERT_EQ(Form->Video().Mode(), mvStudio);
+    QApplication::processEvents();
+    EXPECT_FALSE(Form->Button(cmButtonStudioChronoPhoto)->isEnabled());
+    Form->MenuItem(cmMenuMesuresForme2)->trigger();
+    Form->ClickButton(cmButtonStudioContour);
+    EXPECT_EQ(Form->Studio().Tool, stDraw);
+    EXPECT_TRUE(Form->Button(cmButtonStudioContour)->isChecked());
+    const int before = Form->Video().CurrentPosition();
+    TVideo& v = Form->Video();
+    v.ViewMouseDown(mbLeft, Qt::NoModifier, 100, 100);
+    v.ViewMouseMove(Qt::NoModifier, 130, 100);
+    v.ViewMouseUp(mbLeft, Qt::NoModifier, 130, 100);
+    ASSERT_EQ(Form->Studio().Models.size(), 1u);
+    EXPECT_TRUE(Form->Studio().Models[0]->Finished);
+    EXPECT_EQ(Form->Studio().Models[0]->Position, before);
+    EXPECT_GT(Form->Video().CurrentPosition(), before); // the next outline goes on a later frame
+    EXPECT_TRUE(Form->Button(cmButtonStudioChronoPhoto)->isEnabled());
+    // A second click on the studio button keeps the mode while a video is open; "all" erases outlines.
+    Form->ClickButton(cmButtonModeStudio);
+    EXPECT_EQ(Form->Video().Mode(), mvStudio);
+    Form->UpdateMenus();
+    ASSERT_TRUE(Form->MenuItem(cmMenuAffichageEffacerTout)->isEnabled());
+    Form->MenuItem(cmMenuAffichageEffacerTout)->trigger();
+    EXPECT_TRUE(Form->Studio().Models.empty());
+    // Another mode releases the studio's tool.
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
+    EXPECT_EQ(Form->Studio().Tool, stNone);
+
+    // Capture without a device chosen (the device dialog cancelled): the mode is refused.
+    TCapture& capture = Form->Capture();
+    capture.ShowDialog = [](TCapturePage) { return false; };
+    Messages->Answer(0);
+    Form->ClickButton(cmButtonModeCapture);
+    EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
+    ASSERT_FALSE(Messages->Shown.empty());
+    EXPECT_TRUE(Messages->Shown.back().Text().contains(QStringLiteral("No capture device selected.")));
+    // With the test picture: the view gives its place to the live picture, the capture buttons show.
+    capture.ShowDialog = [&capture](TCapturePage) {
+        capture.SelectDevice(int(capture.DeviceNames(false).indexOf(TDSCapture::TestPictureName())));
+        return true;
+    };
+    Form->ClickButton(cmButtonModeCapture);
+    ASSERT_EQ(Form->Video().Mode(), mvCapture);
+    QApplication::processEvents();
+    EXPECT_FALSE(Form->Video().isVisible());
+    EXPECT_TRUE(Form->Button(cmButtonCapEnregistrer)->isEnabled());
+    EXPECT_FALSE(Form->Button(cmButtonOutilZoom)->isVisible());
+    QElapsedTimer clock;
+    clock.start();
+    while (Form->CapturePreview()->pixmap().isNull() && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(Form->CapturePreview()->pixmap().isNull());
+    // Back to measuring: the device is released and the view returns.
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
+    EXPECT_FALSE(capture.IsConnected());
 }

@@ -100,7 +100,7 @@ TEST_F(StudioConvertTest, VideoToImagesAndBackKeepsFramesAndPictures)
                       return true;
                   },
                   error, &written),
-              scOk)
+              cvOk)
         << error.toStdString();
     ASSERT_EQ(written.size(), TDemoClip::FrameCount);
     EXPECT_EQ(QFileInfo(written.first()).fileName(), QStringLiteral("clip_00.png"));
@@ -136,7 +136,7 @@ TEST_F(StudioConvertTest, VideoToImagesAndBackKeepsFramesAndPictures)
         request.FramesPerSecond = 25.0;
         request.Framework = c.Framework;
         request.Codec = QLatin1String(c.Codec);
-        ASSERT_EQ(ImagesToVideo(request, {}, error), scOk) << c.Name << ": " << error.toStdString();
+        ASSERT_EQ(ImagesToVideo(request, {}, error), cvOk) << c.Name << ": " << error.toStdString();
         double fps = 0.0;
         const std::vector<QImage> back = ReadVideo(request.FileName, &fps);
         ASSERT_EQ(back.size(), decoded.size()) << c.Name;
@@ -177,12 +177,12 @@ TEST_F(StudioConvertTest, FailuresLeaveTheOutputNameAlone)
          0,
          sizes,
          {},
-         scSizeDiffers,
+         cvSizeDiffers,
          "a_2_big.png is 64 x 48 pixels, but the first image"},
-        {"different sizes, FFmpeg", 2, sizes, {}, scSizeDiffers, "64 x 48"},
-        {"cancelled", 0, same, [](int p) { return p < 50; }, scCancelled, "cancelled"},
-        {"cancelled, FFmpeg", 2, same, [](int p) { return p < 50; }, scCancelled, "cancelled"},
-        {"unreadable image", 0, {Path("a_0.png"), Path("missing.png")}, {}, scReadFailed, "missing.png"},
+        {"different sizes, FFmpeg", 2, sizes, {}, cvSizeDiffers, "64 x 48"},
+        {"cancelled", 0, same, [](int p) { return p < 50; }, cvCancelled, "cancelled"},
+        {"cancelled, FFmpeg", 2, same, [](int p) { return p < 50; }, cvCancelled, "cancelled"},
+        {"unreadable image", 0, {Path("a_0.png"), Path("missing.png")}, {}, cvReadFailed, "missing.png"},
     };
     for (const TCase& c : cases) {
         TImagesToVideoRequest request;
@@ -204,7 +204,7 @@ TEST_F(StudioConvertTest, FailuresLeaveTheOutputNameAlone)
     QString error;
     for (double fps : {0.0, -5.0, std::nan("")}) {
         request.FramesPerSecond = fps;
-        EXPECT_EQ(ImagesToVideo(request, {}, error), scBadRequest) << fps;
+        EXPECT_EQ(ImagesToVideo(request, {}, error), cvBadRequest) << fps;
     }
 }
 
