@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/UnitTypes.h"
+#include "tracking/UnitOutlineMask.h"
 
 #include <QImage>
 #include <QPoint>
@@ -18,11 +19,6 @@ TPointDynArray ToFramePixels(const TPointDDynArray& points, int width, int heigh
 // centre and radius in pixels; radius 0 gives the centre alone.
 TPointDynArray CirclePolygon(const QPoint& centre, int radius);
 
-// Rasterises a closed polygon (pixels; the first point is appended when the last differs). box: the bounding
-// box widened by one pixel on every side (no clipping to any frame); mask: one entry per pixel of box,
-// rows first, non-zero inside (non-zero winding) or on an edge (Bresenham). False, with box and mask
-// untouched, when fewer than two distinct points remain after dropping repeated consecutive points.
-bool RasteriseOutline(const TPointDynArray& polygon, QRect& box, TMatriceI& mask);
 
 // The pixels of frame over box as a 32-bit picture of the box's size; pixels outside the frame are black.
 QImage CutPicture(const QImage& frame, const QRect& box);

@@ -2,6 +2,7 @@
 #include "tracking/UnitMeanShift.h"
 
 #include "tracking/UnitEspaceCouleur.h"
+#include "tracking/UnitOutlineMask.h"
 
 #include <QPainter>
 #include <QPolygon>
@@ -22,37 +23,6 @@ QImage AsRgb32(const QImage& frame)
     if (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32)
         return frame;
     return frame.convertToFormat(QImage::Format_RGB32);
-}
-
-// Sets the pixels of the segment a-b (Bresenham) in the mask whose top-left pixel is origin.
-int TraceSegment(const QPoint& a, const QPoint& b, const QPoint& origin, TMatriceI& mask)
-{
-    int x = a.x();
-    int y = a.y();
-    const int dx = std::abs(b.x() - a.x());
-    const int dy = -std::abs(b.y() - a.y());
-    const int sx = a.x() < b.x() ? 1 : -1;
-    const int sy = a.y() < b.y() ? 1 : -1;
-    int error = dx + dy;
-    int count = 0;
-    for (;;) {
-        int& entry = mask[y - origin.y()][x - origin.x()];
-        if (entry == 0)
-            ++count;
-        entry = 1;
-        if (x == b.x() && y == b.y())
-            break;
-        const int e2 = 2 * error;
-        if (e2 >= dy) {
-            error += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            error += dx;
-            y += sy;
-        }
-    }
-    return count;
 }
 
 } // namespace
@@ -96,62 +66,12 @@ bool TMeanShift::SetTarget(const QImage& frame, int count, const TPointDDynArray
         if (points.empty() || points.back() != p)
             points.push_back(p);
     }
-    while (points.size() > 1 && points.back() == points.front())
-        points.pop_back();
-    if (points.size() < 2)
+    QRect box;
+    TMatriceI mask;
+    int crossings = 0, contour = 0;
+    if (!RasteriseOutline(points, box, mask, &crossings, &contour) || (crossings < 2 && contour < 2))
         return false;
-    points.push_back(points.front()); // closed
-
-    int left = points[0].x(), right = left, top = points[0].y(), bottom = top;
-    for (const QPoint& p : points) {
-        left = std::min(left, p.x());
-        right = std::max(right, p.x());
-        top = std::min(top, p.y());
-        bottom = std::max(bottom, p.y());
-    }
-    --left;
-    --top;
-    ++right;
-    ++bottom;
-    const int rows = bottom - top + 1;
-    const int columns = right - left + 1;
-    TMatriceI mask(rows, std::vector<int>(columns, 0));
-
-    // Inside: non-zero winding of the crossings of each pixel row with the edges, counted to the right
-    // of the pixel centre; an edge covers its lower end and not its upper one, so a vertex on the row
-    // counts once.
-    int crossings = 0;
-    std::vector<std::pair<double, int>> row;
-    for (int i = 0; i < rows; ++i) {
-        const double y = top + i;
-        row.clear();
-        for (std::size_t k = 0; k + 1 < points.size(); ++k) {
-            const QPoint& a = points[k];
-            const QPoint& b = points[k + 1];
-            if (a.y() == b.y())
-                continue;
-            if ((a.y() <= y && y < b.y()) || (b.y() <= y && y < a.y())) {
-                const double x = a.x() + (y - a.y()) * (b.x() - a.x()) / double(b.y() - a.y());
-                row.emplace_back(x, a.y() < b.y() ? 1 : -1);
-            }
-        }
-        crossings += static_cast<int>(row.size());
-        if (row.empty())
-            continue;
-        for (int j = 0; j < columns; ++j) {
-            int winding = 0;
-            for (const auto& [x, direction] : row)
-                if (x > left + j)
-                    winding += direction;
-            if (winding != 0)
-                mask[i][j] = 1;
-        }
-    }
-    int contour = 0;
-    for (std::size_t k = 0; k + 1 < points.size(); ++k)
-        contour += TraceSegment(points[k], points[k + 1], QPoint(left, top), mask);
-    if (crossings < 2 && contour < 2)
-        return false;
+    const int left = box.left(), top = box.top(), rows = box.height(), columns = box.width();
 
     double sumX = 0.0, sumY = 0.0;
     int set = 0;
