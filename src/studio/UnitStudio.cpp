@@ -457,6 +457,31 @@ TStudioProgress TStudio::Progress()
     };
 }
 
+QString TStudio::SavePictureAs(const QImage& picture, const QString& title, const QString& prefix, QString& kind)
+{
+    TFileDialogRequest request;
+    request.Kind = TFileDialogKind::Save;
+    request.Title = title;
+    request.Filter = StudioImageFilter();
+    request.DefaultExt = QStringLiteral("png");
+    request.InitialDir = VideoFolder();
+    request.FileName =
+        prefix + QFileInfo(StudioFreeFileName(VideoFolder(), VideoBase(), QStringLiteral("png"))).fileName();
+    const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
+    if (!answer.Accepted || answer.FileName.isEmpty())
+        return QString();
+    QString path = answer.FileName;
+    kind = ImageKind(path, answer.FilterIndex);
+    QString error;
+    if (!SavePicture(picture, path, kind, error)) {
+        WriteFailed(path, error);
+        return QString();
+    }
+    if (OnDirectoryChange)
+        OnDirectoryChange(QFileInfo(path).absolutePath());
+    return path;
+}
+
 bool TStudio::SaveStill()
 {
     const QImage frame = FSources.IsOpen() ? GrabFrame(FSources, FSources.CurrentFrame()) : QImage();
@@ -466,27 +491,11 @@ bool TStudio::SaveStill()
             {QStringLiteral("Unexpected error detected during image capture."), QStringLiteral("Abort")});
         return false;
     }
-    TFileDialogRequest request;
-    request.Kind = TFileDialogKind::Save;
-    request.Title = QStringLiteral("Save image to file");
-    request.Filter = StudioImageFilter();
-    request.DefaultExt = QStringLiteral("png");
-    request.InitialDir = VideoFolder();
-    request.FileName =
-        QStringLiteral("Image%1_").arg(FView.CurrentPosition() + 1) +
-        QFileInfo(StudioFreeFileName(VideoFolder(), VideoBase(), QStringLiteral("png"))).fileName();
-    const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
-    if (!answer.Accepted || answer.FileName.isEmpty())
+    QString kind;
+    if (SavePictureAs(frame, QStringLiteral("Save image to file"),
+                      QStringLiteral("Image%1_").arg(FView.CurrentPosition() + 1), kind)
+            .isEmpty())
         return false;
-    QString path = answer.FileName;
-    const QString kind = ImageKind(path, answer.FilterIndex);
-    QString error;
-    if (!SavePicture(frame, path, kind, error)) {
-        WriteFailed(path, error);
-        return false;
-    }
-    if (OnDirectoryChange)
-        OnDirectoryChange(QFileInfo(path).absolutePath());
     TUserDlg::Instance().Message(icInformation,
                                  {QStringLiteral("Saving to an image file complete."),
                                   QStringLiteral("File extension is %1.").arg(kind.toUpper())});
@@ -538,27 +547,11 @@ bool TStudio::Chronophotography()
     const QImage page =
         ComposeChronophotography(background, QSize(FSources.FrameWidth(), FSources.FrameHeight()));
 
-    TFileDialogRequest request;
-    request.Kind = TFileDialogKind::Save;
-    request.Title = QStringLiteral("Save chronophotography to file");
-    request.Filter = StudioImageFilter();
-    request.DefaultExt = QStringLiteral("png");
-    request.InitialDir = VideoFolder();
-    request.FileName =
-        QStringLiteral("ChronoPhoto_") +
-        QFileInfo(StudioFreeFileName(VideoFolder(), VideoBase(), QStringLiteral("png"))).fileName();
-    const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
-    if (!answer.Accepted || answer.FileName.isEmpty())
+    QString kind;
+    const QString path =
+        SavePictureAs(page, QStringLiteral("Save chronophotography to file"), QStringLiteral("ChronoPhoto_"), kind);
+    if (path.isEmpty())
         return false;
-    QString path = answer.FileName;
-    const QString kind = ImageKind(path, answer.FilterIndex);
-    QString error;
-    if (!SavePicture(page, path, kind, error)) {
-        WriteFailed(path, error);
-        return false;
-    }
-    if (OnDirectoryChange)
-        OnDirectoryChange(QFileInfo(path).absolutePath());
     dlg.Begin(icInformation)
         .Line(QStringLiteral("File successfully saved:"))
         .Blank()

@@ -146,6 +146,9 @@ private:
     TStudioProgress Progress();
     QString VideoFolder() const;
     QString VideoBase() const;
+    // Asks where to save a picture (PNG or BMP by the name or the filter), saves it and records its
+    // folder; the path, or empty when cancelled or failed (the failure told). kind: "png" or "bmp".
+    QString SavePictureAs(const QImage& picture, const QString& title, const QString& prefix, QString& kind);
 
     TDataView& FView;
     TVideoSources& FSources;
