@@ -2025,6 +2025,17 @@ void TMainForm::WireStudio()
             ViewPainted();
     };
     connect(FCancelButton, &QPushButton::clicked, this, [this] { FStudio->Stop(); });
+    // Images to video: the new video's frame rate through the value dialog (the writer and its codec are
+    // those of the settings file); cancelling ends the command. Video to images keeps the whole frame.
+    FStudio->OnWriterDialog = [this](int mode, TImageGeometry&, TImagesToVideoRequest& job) {
+        if (mode != 2)
+            return true;
+        FBoiteValeur->SetTypeSaisie(tsCadence);
+        if (!FBoiteValeur->Execute())
+            return false;
+        job.FramesPerSecond = FBoiteValeur->ValueAsDouble();
+        return true;
+    };
 
     // The view's mouse in the studio mode; the studio numbers the left button 1 and the right one 2.
     const auto studioButton = [](int button) { return button == mbLeft ? 1 : button == mbRight ? 2 : 0; };

@@ -18,6 +18,7 @@
 #include "studio/UnitStudio.h"
 #include "support/TestSupport.h"
 #include "video/UnitVideo.h"
+#include "video/UnitVideoSources.h"
 #include "video/UnitVideoTracking.h"
 #include "video/VideoFixtures.h"
 
@@ -29,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -649,6 +651,22 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
     ASSERT_TRUE(Form->MenuItem(cmMenuAffichageEffacerTout)->isEnabled());
     Form->MenuItem(cmMenuAffichageEffacerTout)->trigger();
     EXPECT_TRUE(Form->Studio().Models.empty());
+    // Images to video: the series of the chosen image, the rate asked, the video written.
+    for (int i = 0; i < 3; ++i) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(QColor(40 * i, 80, 120));
+        ASSERT_TRUE(image.save(Dir.filePath(QStringLiteral("shot_%1.png").arg(i, 2, 10, QLatin1Char('0')))));
+    }
+    Form->Studio().ShowImagesHelp = false;
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("shot_00.png")), 1});
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("shots.avi")), 1});
+    Dialogs->ValueTyping.push_back(QStringLiteral("12"));
+    Messages->Answer(0);
+    Form->ClickButton(cmButtonStudioP2v);
+    TVideoSources made;
+    ASSERT_TRUE(made.OpenVideo(Dir.filePath(QStringLiteral("shots.avi"))));
+    EXPECT_EQ(made.FrameCount(), 3);
+    EXPECT_NEAR(made.FramesPerSecond(), 12.0, 1e-9);
     // Another mode releases the studio's tool.
     Form->ClickButton(cmButtonModeRepereFixe);
     EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
