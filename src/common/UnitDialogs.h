@@ -4,6 +4,7 @@
 #include "common/UnitTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,13 +26,15 @@ struct TFileDialogRequest
     QString InitialDir;
     QString FileName;
     int FilterIndex = 1; // 1-based
+    bool Multiple = false; // Open: several existing files may be chosen
 };
 
 struct TFileDialogResult
 {
     bool Accepted = false;
-    QString FileName;
+    QString FileName; // the first chosen file
     int FilterIndex = 1; // 1-based, the filter chosen by the user
+    QStringList FileNames = {}; // every chosen file (Open with Multiple); may be empty in scripted answers
 };
 
 // A dialog asking one number: the window is built from these texts, every typed character goes through

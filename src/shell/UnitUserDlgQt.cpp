@@ -182,7 +182,7 @@ TFileDialogResult TQtDialogs::FileDialog(const TFileDialogRequest& request)
     switch (request.Kind) {
     case TFileDialogKind::Open:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setFileMode(request.Multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
         break;
     case TFileDialogKind::Save:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -207,6 +207,7 @@ TFileDialogResult TQtDialogs::FileDialog(const TFileDialogRequest& request)
         return result;
     result.Accepted = true;
     result.FileName = dialog.selectedFiles().first();
+    result.FileNames = dialog.selectedFiles();
     result.FilterIndex = std::max(1, int(filters.indexOf(dialog.selectedNameFilter())) + 1);
     return result;
 }

@@ -652,10 +652,20 @@ bool TStudio::ImagesToVideo()
                                  "(*.bmp)|*.bmp");
     open.DefaultExt = QStringLiteral("png");
     open.InitialDir = LastDirectory ? LastDirectory() : QString();
+    open.Multiple = true;
     const TFileDialogResult chosen = TDialogService::Instance().FileDialog(open);
     if (!chosen.Accepted || chosen.FileName.isEmpty())
         return false;
-    job.Images = ImageSeriesFrom(chosen.FileName);
+    // One file: it and the files numbered after it; several: the selection, sorted by name, each existing.
+    if (chosen.FileNames.size() > 1) {
+        job.Images = chosen.FileNames;
+        job.Images.sort();
+        for (const QString& file : std::as_const(job.Images))
+            if (!QFileInfo::exists(file))
+                return false;
+    } else {
+        job.Images = ImageSeriesFrom(chosen.FileName);
+    }
     if (job.Images.isEmpty())
         return false;
     if (FSources.IsOpen() && FSources.FramesPerSecond() > 0.0)

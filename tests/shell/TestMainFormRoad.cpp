@@ -667,6 +667,17 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
     ASSERT_TRUE(made.OpenVideo(Dir.filePath(QStringLiteral("shots.avi"))));
     EXPECT_EQ(made.FrameCount(), 3);
     EXPECT_NEAR(made.FramesPerSecond(), 12.0, 1e-9);
+    made.OpenVideo(QString()); // closes
+    // Several images chosen: those only, in the order of their names.
+    TFileDialogResult several{true, Dir.filePath(QStringLiteral("shot_02.png")), 1};
+    several.FileNames = {several.FileName, Dir.filePath(QStringLiteral("shot_00.png"))};
+    Dialogs->FileAnswers.push_back(several);
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("two.avi")), 1});
+    Dialogs->ValueTyping.push_back(QStringLiteral("5"));
+    Messages->Answer(0);
+    Form->ClickButton(cmButtonStudioP2v);
+    ASSERT_TRUE(made.OpenVideo(Dir.filePath(QStringLiteral("two.avi"))));
+    EXPECT_EQ(made.FrameCount(), 2);
     // Another mode releases the studio's tool.
     Form->ClickButton(cmButtonModeRepereFixe);
     EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
