@@ -4,6 +4,7 @@
 
 #include "shell/UnitBoiteNomCouleur.h"
 #include "shell/UnitBoiteOptions.h"
+#include "shell/UnitBoiteTemps.h"
 #include "results/UnitCalculator.h"
 #include "results/UnitFormulaDlg.h"
 #include "video/UnitVideoTracking.h"
@@ -436,6 +437,7 @@ void TMainForm::CreateObjects()
         EditFormulas(*FBoiteFormules);
     };
     FResForm->ShowCalculator = [this] { MenuMesuresCalculatriceClick(cmMenuMesuresCalculatrice); };
+    FResForm->OnTimeBetweenFrames = [this] { return AskFrameInterval(); };
     PrepareResults = [this] { return FResForm->PrepareResults(); };
     ShowResultsPage = [this](const QString& buttonName) {
         if (FResForm->ShowPage(TResForm::PageOfButton(buttonName)))
@@ -2149,4 +2151,22 @@ void TMainForm::ButtonCaptureClick(TCommandId id)
         return;
     }
     UpdateButtons();
+}
+
+void TMainForm::MenuMesuresTempsClick(TCommandId)
+{
+    AskFrameInterval();
+}
+
+bool TMainForm::AskFrameInterval()
+{
+    if (!VideoOpen())
+        return false;
+    TBoiteTemps box(FVideo->Sources().SecondsPerFrame(), FData->RequiredDuration, this);
+    box.ShowCalculator = [this] { MenuMesuresCalculatriceClick(cmMenuMesuresCalculatrice); };
+    if (!(RunFrameInterval ? RunFrameInterval(box) : box.Execute()))
+        return false;
+    FData->SetRequiredDuration(box.Interval());
+    FResCalc->Invalidate(kindBoth);
+    return true;
 }

@@ -25,6 +25,7 @@ class TBoiteNomCouleur;
 class TCapture;
 class TBoiteOptions;
 class TBoiteFormules;
+class TBoiteTemps;
 class TBoiteValeur;
 class TCalculatrice;
 class TCalcSource;
@@ -175,6 +176,12 @@ public:
     QLabel* TimingNote() const { return FTimingNote; }
     void MenuAffichageOptionsClick(TCommandId id);
     void MenuMesuresCalculatriceClick(TCommandId id);
+    // Measurements > "Time between two frames" (and the results window's item): the frame-interval dialog;
+    // true when an interval was confirmed and set.
+    void MenuMesuresTempsClick(TCommandId id);
+    bool AskFrameInterval();
+    // Runs the frame-interval dialog; tests script it. Unset: the dialog runs modally.
+    std::function<bool(TBoiteTemps&)> RunFrameInterval;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,6 +13,7 @@
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
+#include "shell/UnitBoiteTemps.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
 #include "studio/UnitStudio.h"
@@ -33,6 +34,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -711,4 +713,64 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
     Form->ClickButton(cmButtonModeRepereFixe);
     EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
     EXPECT_FALSE(capture.IsConnected());
+}
+
+TEST_F(RoadFixture, FrameIntervalDialogSetsTheTimeBetweenFramesOrKeepsItOpen)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    Form->EnableCommands(true);
+    const double file = Form->Video().Sources().SecondsPerFrame();
+    ASSERT_GT(file, 0.0);
+    struct TCase
+    {
+        const char* Typed;
+        bool Accepted;
+        double Interval; // when accepted
+        const char* Message; // first line expected, or empty when none
+    };
+    const TCase cases[] = {
+        {"0.02", true, 0.02, ""},
+        {"2,5e-3", true, 0.0025, ""},      // either separator, an exponent
+        {"1x2", true, 12.0, ""},           // letters are not typed
+        {"1e10", false, 0.0, "Inputted value: 1e10 s"},
+        {"1e-7", false, 0.0, "Inputted value: 1e-7 s"},
+        {"-", false, 0.0, "Inputted value: -"},
+    };
+    for (const TCase& c : cases) {
+        Form->Data().SetRequiredDuration(file);
+        Messages->Shown.clear();
+        bool shown = false;
+        Form->RunFrameInterval = [&](TBoiteTemps& box) {
+            shown = true;
+            EXPECT_TRUE(box.DefaultButton->isChecked());
+            box.Edit->clear();
+            for (const QChar ch : QString::fromLatin1(c.Typed))
+                box.TypeKey(ch);
+            EXPECT_TRUE(box.OtherButton->isChecked());
+            if (!c.Accepted)
+                Messages->Answer(0);
+            return box.TryAccept();
+        };
+        Form->UpdateMenus();
+        ASSERT_TRUE(Form->MenuItem(cmMenuMesuresTemps)->isEnabled());
+        Form->MenuItem(cmMenuMesuresTemps)->trigger();
+        EXPECT_TRUE(shown) << c.Typed;
+        EXPECT_DOUBLE_EQ(Form->Data().RequiredDuration, c.Accepted ? c.Interval : file) << c.Typed;
+        if (*c.Message) {
+            ASSERT_FALSE(Messages->Shown.empty()) << c.Typed;
+            EXPECT_EQ(Messages->Shown.back().Lines[0].Text, QString::fromUtf8(c.Message)) << c.Typed;
+        } else {
+            EXPECT_TRUE(Messages->Shown.empty()) << c.Typed;
+        }
+    }
+    // The default button gives back the file's interval.
+    Form->Data().SetRequiredDuration(0.5);
+    Form->RunFrameInterval = [&](TBoiteTemps& box) {
+        EXPECT_TRUE(box.OtherButton->isChecked());
+        box.DefaultButton->click();
+        return box.TryAccept();
+    };
+    Form->MenuItem(cmMenuMesuresTemps)->trigger();
+    EXPECT_NEAR(Form->Data().RequiredDuration, file, 1e-12);
 }
