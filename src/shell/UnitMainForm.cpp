@@ -5,6 +5,8 @@
 #include "shell/UnitBoiteNomCouleur.h"
 #include "shell/UnitBoiteOptions.h"
 #include "shell/UnitBoiteTemps.h"
+#include "shell/UnitBoiteBasculer.h"
+#include "shell/UnitBoiteInstant.h"
 #include "results/UnitCalculator.h"
 #include "results/UnitFormulaDlg.h"
 #include "video/UnitVideoTracking.h"
@@ -374,6 +376,21 @@ void TMainForm::CreateObjects()
     mh.GoToFrame = [this](int frame) { FVideo->ShowFrame(frame); };
     mh.Repaint = [this] { FVideo->update(); };
     mh.ExplainToggle = [this] { return FOptions->CheckBox40ShowDialogBoxForHideImage; };
+    mh.SeriesDialog = [this](const QString& caption, TBooleanDynArray& selection, bool& show) {
+        TBoiteBasculer box(caption, FMontage->FrameCount, this);
+        if (!(RunSeriesDialog ? RunSeriesDialog(box) : box.Execute()))
+            return false;
+        selection = box.Selection();
+        show = box.Show();
+        return true;
+    };
+    mh.FrameTimeDialog = [this] {
+        TBoiteInstant box(*FMontage, FData->RequiredDuration, this);
+        if (RunFrameTimeDialog)
+            RunFrameTimeDialog(box);
+        else
+            box.exec();
+    };
     FMontage->OnChange = [this] {
         FResCalc->Invalidate(kindBoth);
         UpdateButtons();

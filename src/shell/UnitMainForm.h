@@ -25,6 +25,8 @@ class TBoiteNomCouleur;
 class TCapture;
 class TBoiteOptions;
 class TBoiteFormules;
+class TBoiteBasculer;
+class TBoiteInstant;
 class TBoiteTemps;
 class TBoiteValeur;
 class TCalculatrice;
@@ -182,6 +184,9 @@ public:
     bool AskFrameInterval();
     // Runs the frame-interval dialog; tests script it. Unset: the dialog runs modally.
     std::function<bool(TBoiteTemps&)> RunFrameInterval;
+    // The editing mode's series and frame-time dialogs; tests script them. Unset: modal.
+    std::function<bool(TBoiteBasculer&)> RunSeriesDialog;
+    std::function<void(TBoiteInstant&)> RunFrameTimeDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -105,9 +105,9 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"outline shape", cmMenuMesuresForme, tracking, true, true},
         {"tracking pop-up follows its button", cmPopupMenuTrackContour, tracking, true, true},
         {"tracking erasers wait for something to erase", cmButtonTrackEffacerContour, tracking, true, false},
-        // Later features: present where their rules show them, never enabled.
         {"editing mode with a video", cmButtonModeMontage, editingAllowed, true, true},
-        {"series of frames not built", cmButtonMontageBasculerMult, editing, true, false},
+        {"series of frames in the editing mode", cmButtonMontageBasculerMult, editing, true, true},
+        {"save of the edited video not built", cmButtonMontageEnregistrer, editing, true, false},
         {"dropped frames' times wait for dropped frames", cmMenuMesuresCreneaux, editing, true, false},
     };
     for (const Case& c : cases) {

@@ -13,6 +13,8 @@
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
+#include "shell/UnitBoiteBasculer.h"
+#include "shell/UnitBoiteInstant.h"
 #include "shell/UnitBoiteTemps.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
@@ -27,6 +29,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -773,4 +776,71 @@ TEST_F(RoadFixture, FrameIntervalDialogSetsTheTimeBetweenFramesOrKeepsItOpen)
     };
     Form->MenuItem(cmMenuMesuresTemps)->trigger();
     EXPECT_NEAR(Form->Data().RequiredDuration, file, 1e-12);
+}
+
+TEST_F(RoadFixture, SeriesAndFrameTimeDialogsOfTheEditingMode)
+{
+    Form->Options().CheckBox48AllowMontage = true;
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    Form->EnableCommands(true);
+    QApplication::processEvents();
+    TVideo& view = Form->Video();
+    TMontage& montage = Form->Montage();
+    Form->ClickButton(cmButtonModeMontage);
+    ASSERT_EQ(view.Mode(), mvMontage);
+    QApplication::processEvents();
+
+    // A wrong group tells its error and keeps the dialog; then "2-4; 7" hides frames 1, 2, 3 and 6.
+    int attempts = 0;
+    Form->RunSeriesDialog = [&](TBoiteBasculer& box) {
+        EXPECT_TRUE(box.HideButton->isChecked());
+        box.Entry->setEditText(QStringLiteral("3-9999"));
+        Messages->Answer(0);
+        ++attempts;
+        EXPECT_FALSE(box.TryAccept());
+        EXPECT_TRUE(box.Entry->currentText().isEmpty());
+        box.Entry->setEditText(QStringLiteral("2-4; 7"));
+        return box.TryAccept();
+    };
+    Form->ClickButton(cmButtonMontageBasculerMult);
+    EXPECT_EQ(attempts, 1);
+    ASSERT_FALSE(Messages->Shown.empty());
+    EXPECT_EQ(Messages->Shown.back().Lines[0].Text, QStringLiteral("The image group at hide is incorrect"));
+    for (int f = 0; f < 8; ++f)
+        EXPECT_EQ(montage.IsVisible(f), !(f == 1 || f == 2 || f == 3 || f == 6)) << f;
+    // The action is remembered; "All odd image numbers" shows frames 1, 3, 5... (0-based 0, 2, 4...).
+    Form->RunSeriesDialog = [&](TBoiteBasculer& box) {
+        EXPECT_TRUE(box.HideButton->isChecked());
+        box.ShowButton->setChecked(true);
+        box.Entry->setCurrentIndex(1);
+        return box.TryAccept();
+    };
+    Form->ClickButton(cmButtonMontageBasculerMult);
+    EXPECT_TRUE(montage.IsVisible(2));
+    EXPECT_FALSE(montage.IsVisible(1));
+
+    // Frame time: on frame 4 (after hidden frame 3), one interval later for it and every later frame.
+    view.ShowFrame(4);
+    QApplication::processEvents();
+    const double t = Form->Data().RequiredDuration;
+    const int before = montage.TimeIndexOf(4);
+    Form->RunFrameTimeDialog = [&](TBoiteInstant& box) {
+        EXPECT_TRUE(box.Current->text().endsWith(QStringLiteral(" s")));
+        EXPECT_FALSE(box.Previous->text().isEmpty());
+        const QString shown = box.Current->text();
+        EXPECT_TRUE(box.Step(true));
+        EXPECT_NE(box.Current->text(), shown);
+        // Earlier than the previous visible frame is refused.
+        for (int i = 0; i < 20 && box.Step(false);)
+            ++i;
+        EXPECT_FALSE(box.Step(false));
+        EXPECT_TRUE(box.Step(true));
+    };
+    Form->ClickButton(cmButtonMontageInstant);
+    // Down to just after the previous visible frame (frame 2), then one interval up again.
+    EXPECT_EQ(montage.TimeIndexOf(4), before + 1);
+    EXPECT_EQ(montage.TimeIndexOf(4), montage.TimeIndexOf(2) + 2);
+    EXPECT_EQ(montage.TimeIndexOf(5) - montage.TimeIndexOf(4), 1);
+    EXPECT_GT(t, 0.0);
 }
