@@ -1061,6 +1061,28 @@ void TMainForm::UpdateButtons()
         if (c.Place == TCommandPlace::ToolsBar && c.Checked && FButtons[c.Id])
             FButtons[c.Id]->setChecked(FButtons[c.Id]->isEnabled() && c.Checked(state));
     UpdateModeButtons();
+    UpdatePictures();
+}
+
+void TMainForm::UpdatePictures()
+{
+    // The toggle button tells what the current frame will do after the editing mode; the recording button
+    // whether a recording runs.
+    const bool visible = !VideoOpen() || FMontage->IsVisible(FVideo->CurrentFrame());
+    QToolButton* toggle = Button(cmButtonMontageBasculer);
+    const QString tip = visible ? QStringLiteral("This frame will be visible in the video after leaving edit mode")
+                                : QStringLiteral("This frame will not appear any more in the video after leaving "
+                                                 "edit mode");
+    if (toggle->statusTip() != tip) {
+        toggle->setStatusTip(tip);
+        toggle->setIcon(PictureIcon(visible ? picFrameVisible : picFrameHidden));
+    }
+    const bool recording = FCapture && (FCapture->IsCapturing() || FCapture->IsWaiting());
+    QToolButton* record = Button(cmButtonCapEnregistrer);
+    if (record->property("recording").toBool() != recording) {
+        record->setProperty("recording", recording);
+        record->setIcon(PictureIcon(recording ? picRecording : picNotRecording));
+    }
 }
 
 void TMainForm::EnableCommands(bool enable)
@@ -1245,6 +1267,7 @@ void TMainForm::ViewPainted()
         FEditImage->clear();
         return;
     }
+    UpdatePictures();
     FTrackBarUpdating = true;
     FTrackBar->setMaximum(std::max(0, FVideo->FrameCountVisible() - 1));
     FTrackBar->setValue(FVideo->CurrentPosition());

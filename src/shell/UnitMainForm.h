@@ -216,6 +216,8 @@ private:
     void ShowResultsButtons() { UpdateButtons(); }
     void ShowNavigation();
     void UpdateModeButtons();
+    // The pictures and hints that follow the state: the editing toggle and the recording button.
+    void UpdatePictures();
     void ModeChanged();
     void ViewToolChanged();
     void VideoOpened();

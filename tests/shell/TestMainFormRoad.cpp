@@ -820,9 +820,14 @@ TEST_F(RoadFixture, SeriesAndFrameTimeDialogsOfTheEditingMode)
     EXPECT_TRUE(montage.IsVisible(2));
     EXPECT_FALSE(montage.IsVisible(1));
 
+    // The toggle button tells what becomes of the frame shown.
+    view.ShowFrame(1);
+    QApplication::processEvents();
+    EXPECT_TRUE(Form->Button(cmButtonMontageBasculer)->statusTip().contains(QStringLiteral("not appear")));
     // Frame time: on frame 4 (after hidden frame 3), one interval later for it and every later frame.
     view.ShowFrame(4);
     QApplication::processEvents();
+    EXPECT_TRUE(Form->Button(cmButtonMontageBasculer)->statusTip().contains(QStringLiteral("will be visible")));
     const double t = Form->Data().RequiredDuration;
     const int before = montage.TimeIndexOf(4);
     Form->RunFrameTimeDialog = [&](TBoiteInstant& box) {
