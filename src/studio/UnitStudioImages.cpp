@@ -1,13 +1,14 @@
 // Rasterised outlines, cut-outs, pages and numbered image series of the studio.
 #include "studio/UnitStudioImages.h"
 
+#include "video/UnitVideoTracking.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 namespace {
 
@@ -29,40 +30,15 @@ TPointDynArray ToFramePixels(const TPointDDynArray& points, int width, int heigh
 
 TPointDynArray CirclePolygon(const QPoint& centre, int radius)
 {
-    if (radius <= 0)
-        return {centre};
-    // The first octant by the midpoint rule, mirrored into the seven others.
-    std::set<std::pair<int, int>> offsets;
-    int x = radius;
-    int y = 0;
-    int decision = 1 - radius;
-    while (x >= y) {
-        const std::pair<int, int> mirrored[] = {{x, y},   {y, x},   {-y, x}, {-x, y},
-                                                {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
-        for (const auto& offset : mirrored)
-            offsets.insert(offset);
-        ++y;
-        if (decision < 0) {
-            decision += 2 * y + 1;
-        } else {
-            --x;
-            decision += 2 * (y - x) + 1;
-        }
-    }
-    // In the order of their angle, so that consecutive points are neighbours on the circumference.
-    std::vector<std::pair<double, QPoint>> around;
-    around.reserve(offsets.size());
-    for (const auto& [u, v] : offsets) {
-        double angle = std::atan2(double(v), double(u));
-        if (angle < 0)
-            angle += 2 * M_PI;
-        around.emplace_back(angle, QPoint(u, v));
-    }
-    std::sort(around.begin(), around.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The tracking's circle, moved to the centre and started at the rightmost point.
+    const std::vector<QPoint> ring = MidpointCircle(radius);
+    const auto first = std::find_if(ring.begin(), ring.end(), [](const QPoint& p) { return p.y() >= 0; });
     TPointDynArray polygon;
-    polygon.reserve(around.size());
-    for (const auto& entry : around)
-        polygon.push_back(centre + entry.second);
+    polygon.reserve(ring.size());
+    for (auto p = first; p != ring.end(); ++p)
+        polygon.push_back(centre + *p);
+    for (auto p = ring.begin(); p != first; ++p)
+        polygon.push_back(centre + *p);
     return polygon;
 }
 
