@@ -149,7 +149,7 @@ void TCapture::SelectDevice(int index)
     const int local = index < 0 || index >= DeviceCount() ? -1 : index - (framework == 1 ? count0 : 0);
     if (local >= 0 && framework == Framework && local == Current().DeviceIndex())
         return;
-    if (IsCapturing() || IsWaiting())
+    if (IsRecording())
         Stop();
     Current().Release();
     if (local < 0) {
@@ -164,7 +164,7 @@ void TCapture::SelectFormat(int index)
 {
     if (index == Current().FormatIndex())
         return;
-    if (IsCapturing() || IsWaiting())
+    if (IsRecording())
         Stop();
     Current().SelectFormat(index);
 }
@@ -194,7 +194,7 @@ bool TCapture::EnterCapture()
 
 void TCapture::LeaveCapture()
 {
-    if (IsCapturing() || IsWaiting())
+    if (IsRecording())
         Stop();
     Release();
 }
@@ -406,7 +406,7 @@ void TCapture::OnFrameworkEvent(TCaptureFramework& framework, TCaptureEvent even
         return;
     }
     // The device is gone: what was recorded is completed and offered for saving.
-    const bool recording = IsCapturing() || IsWaiting();
+    const bool recording = IsRecording();
     Timer.stop();
     const bool wasCapturing = IsCapturing();
     const bool complete = wasCapturing && Current().StopCapture();

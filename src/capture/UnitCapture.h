@@ -131,6 +131,8 @@ public:
     bool IsConnected() const { return Current().IsConnected(); }
     // Waiting for the delay to end (the timer runs, nothing is recorded yet).
     bool IsWaiting() const { return Timer.isActive() && !IsCapturing(); }
+    // A recording runs or waits for its delay to end.
+    bool IsRecording() const { return IsCapturing() || IsWaiting(); }
     int CapturedCount() const { return Current().CapturedCount(); }
     int LostCount() const { return Current().LostCount(); }
     void ShowPreview(bool visible);

@@ -1017,7 +1017,7 @@ TCommandState TMainForm::CommandState() const
     s.StudioTool = FStudio->Tool;
     s.StudioOutlines = int(FStudio->Models.size());
     s.StudioRunning = FStudio->Recording;
-    s.CaptureRecording = FCapture->IsCapturing() || FCapture->IsWaiting();
+    s.CaptureRecording = FCapture->IsRecording();
     const TVideoTracking& tracking = FVideo->Tracking();
     const TTracking& driver = tracking.Driver;
     s.TrackTool = tracking.Tool();
@@ -1077,7 +1077,7 @@ void TMainForm::UpdatePictures()
         toggle->setStatusTip(tip);
         toggle->setIcon(PictureIcon(visible ? picFrameVisible : picFrameHidden));
     }
-    const bool recording = FCapture && (FCapture->IsCapturing() || FCapture->IsWaiting());
+    const bool recording = FCapture && FCapture->IsRecording();
     QToolButton* record = Button(cmButtonCapEnregistrer);
     if (record->property("recording").toBool() != recording) {
         record->setProperty("recording", recording);
@@ -1460,10 +1460,8 @@ void TMainForm::MenuAffichageEffacerClick(TCommandId id)
     if (!VideoOpen())
         return;
     if (FVideo->Mode() == mvStudio) {
-        if (id == cmMenuAffichageEffacerTout) {
-            FStudio->Models.clear();
-            FStudio->Drawing = false;
-        }
+        if (id == cmMenuAffichageEffacerTout)
+            FStudio->Clear();
         UpdateButtons();
         FVideo->update();
         return;
@@ -1721,8 +1719,7 @@ void TMainForm::MenuTrackClick(TCommandId id)
             if (FStudio->Tool == stDraw)
                 SetViewHint(OutlineHint(FStudio->Shape));
         } else if (id == cmMenuAffichageEffacerContour) {
-            FStudio->Models.clear();
-            FStudio->Drawing = false;
+            FStudio->Clear();
         }
         UpdateButtons();
         FVideo->update();
