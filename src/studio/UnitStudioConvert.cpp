@@ -2,8 +2,7 @@
 #include "studio/UnitStudioConvert.h"
 
 #include "common/UnitIni.h"
-#include "editing/UnitFFMpegRecord.h"
-#include "editing/UnitVfwRecord.h"
+#include "editing/UnitVideoWriter.h"
 #include "studio/UnitStudioImages.h"
 #include "video/UnitVideoSources.h"
 
@@ -46,18 +45,6 @@ bool SaveImage(const QImage& image, const QString& path, const char* format, QSt
         return false;
     }
     return true;
-}
-
-// A hidden name in the folder of path with the same extension (the FFmpeg writer chooses its container
-// by the extension).
-QString TemporaryNameFor(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    return info.absoluteDir().absoluteFilePath(QStringLiteral(".~%1.%2.partial%3")
-                                                   .arg(info.completeBaseName())
-                                                   .arg(QCoreApplication::applicationPid())
-                                                   .arg(suffix));
 }
 
 } // namespace
@@ -159,58 +146,36 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
     const QSize size = first.size();
     const qsizetype count = request.Images.size();
 
-    // One of the two writers behind the same few steps.
-    const bool ffmpeg = request.Framework == 2;
-    TVfwRecord avi;
-    TFFMpegRecord mpeg;
-    const QString temporary = ffmpeg ? TemporaryNameFor(request.FileName) : QString();
+    // Any of the three writers; each fills a temporary file and renames it only when complete.
+    const std::unique_ptr<TVideoWriter> writer =
+        MakeVideoWriter(request.Framework >= 0 && request.Framework <= 2 ? request.Framework : 0);
     const auto writerError = [&]() {
-        if (ffmpeg)
-            return mpeg.ErrorText() +
-                   (mpeg.Detail.isEmpty() ? QString() : QStringLiteral(" (") + mpeg.Detail + ')');
-        return avi.ErrorText() + (avi.Detail.isEmpty() ? QString() : QStringLiteral(" (") + avi.Detail + ')');
+        const QString detail = writer->Detail();
+        return writer->ErrorText() + (detail.isEmpty() || detail == writer->ErrorText()
+                                          ? QString()
+                                          : QStringLiteral(" (") + detail + ')');
     };
-    const auto abandon = [&]() {
-        if (ffmpeg) {
-            mpeg.Close(); // a failed writer does nothing; an open one finishes the temporary file
-            QFile::remove(temporary);
-        } else {
-            avi.Cancel();
-        }
-    };
-
-    bool opened = false;
-    if (ffmpeg) {
-        mpeg.Width = size.width();
-        mpeg.Height = size.height();
-        mpeg.FramesPerSecond = request.FramesPerSecond;
-        mpeg.FileName = temporary;
-        mpeg.CodecIndex = request.Codec.isEmpty() ? -1 : 0;
-        opened = mpeg.Open();
-    } else {
-        avi.Width = size.width();
-        avi.Height = size.height();
-        // The rate the user asked for is stored exactly (25 as 25/1, 29.97 as 30000/1001).
-        avi.MsPerFrame = static_cast<int>(std::lround(1000.0 / request.FramesPerSecond));
-        avi.FramesPerSecond = request.FramesPerSecond;
-        avi.Quality = std::clamp(request.Quality, 0, 10000);
-        avi.FileName = request.FileName;
-        if (!avi.SetCodecName(request.Codec)) {
-            error = QStringLiteral("the AVI writer has no codec named %1").arg(request.Codec);
-            return cvBadRequest;
-        }
-        opened = !avi.Failed && avi.Open();
+    if (!writer->SetCodecName(request.Codec)) {
+        error =
+            QStringLiteral("the writer %1 has no codec named %2").arg(writer->DisplayName(), request.Codec);
+        return cvBadRequest;
     }
-    if (!opened) {
+    TWriterSetup setup;
+    setup.Width = size.width();
+    setup.Height = size.height();
+    setup.FramesPerSecond = request.FramesPerSecond;
+    setup.FileName = request.FileName;
+    setup.QualityPercent = std::clamp(static_cast<int>(std::lround(request.Quality / 100.0)), 10, 100);
+    if (!writer->Start(setup)) {
         error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
-        abandon();
+        writer->Abort();
         return cvWriteFailed;
     }
 
     for (qsizetype i = 0; i < count; ++i) {
         QImage image = i == 0 ? first : readImage(request.Images[i], error);
         if (image.isNull()) {
-            abandon();
+            writer->Abort();
             return cvReadFailed;
         }
         if (image.size() != size) {
@@ -221,43 +186,25 @@ int ImagesToVideo(const TImagesToVideoRequest& request, const TStudioProgress& p
                         .arg(QFileInfo(request.Images.first()).fileName())
                         .arg(size.width())
                         .arg(size.height());
-            abandon();
+            writer->Abort();
             return cvSizeDiffers;
         }
         if (image.format() != QImage::Format_RGB32)
             image = image.convertToFormat(QImage::Format_RGB32);
-        const bool added = ffmpeg ? mpeg.AddFrame(image) : avi.AddFrame(image);
-        if (!added) {
+        if (!writer->Add(image)) {
             error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
-            abandon();
+            writer->Abort();
             return cvWriteFailed;
         }
         if (!GoOn(progress, Percent(i + 1, count))) {
             error = QStringLiteral("cancelled");
-            abandon();
+            writer->Abort();
             return cvCancelled;
         }
     }
-
-    if (ffmpeg) {
-        if (!mpeg.Close()) {
-            error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
-            QFile::remove(temporary);
-            return cvWriteFailed;
-        }
-        // rename() replaces an older file of the name in one step.
-        if (std::rename(QFile::encodeName(temporary).constData(),
-                        QFile::encodeName(request.FileName).constData()) != 0) {
-            error = QStringLiteral("cannot write %1: %2")
-                        .arg(request.FileName,
-                             TVfwRecord::ErrorText(7)); // the same reason as the AVI writer gives
-            QFile::remove(temporary);
-            return cvWriteFailed;
-        }
-        return cvOk;
-    }
-    if (!avi.Close()) {
+    if (!writer->Finish()) {
         error = QStringLiteral("cannot write %1: %2").arg(request.FileName, writerError());
+        writer->Abort();
         return cvWriteFailed;
     }
     return cvOk;
@@ -270,11 +217,15 @@ void ReadWriterSettings(const QString& settingsFile, TImagesToVideoRequest& requ
     const TIniFile ini(settingsFile);
     const QString framework = ini.ReadString(SectionMontage, QStringLiteral("Framework"), QString());
     const QString codec = ini.ReadString(SectionMontage, QStringLiteral("Codec"), QString());
-    const auto is = [&framework](const char* name) {
-        return framework.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    const auto is = [&framework](const QString& name) {
+        return framework.compare(name, Qt::CaseInsensitive) == 0;
     };
-    request.Framework = is("FFMpeg") ? 2 : 0;
+    request.Framework = 0;
+    for (int candidate = 1; candidate <= 2; ++candidate)
+        if (is(FrameworkDisplayName(candidate)))
+            request.Framework = candidate;
     // A codec of another writer means nothing to the AVI writer: it then writes without compression.
-    const bool aviWriter = framework.isEmpty() || is("Video for Windows") || is("AVI (built-in)");
-    request.Codec = request.Framework == 2 || aviWriter ? codec : QString();
+    const bool aviWriter =
+        framework.isEmpty() || is(FrameworkDisplayName(0)) || is(QStringLiteral("Video for Windows"));
+    request.Codec = request.Framework != 0 || aviWriter ? codec : QString();
 }

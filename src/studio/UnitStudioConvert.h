@@ -57,9 +57,9 @@ struct TImagesToVideoRequest
     QStringList Images; // in the order of the video
     QString FileName;   // the output, used as given
     double FramesPerSecond = 25.0;
-    int Framework = 0;  // 0 the program's AVI writer, 2 FFmpeg (any other value: 0)
+    int Framework = 0;  // 0 the program's AVI writer, 1 GStreamer, 2 FFmpeg (any other value: 0)
     QString Codec;      // the writer's codec name; empty: no compression
-    int Quality = 5000; // AVI writer: 0..10000
+    int Quality = 5000; // 0..10000 (the writers take it in per cent, 10 to 100)
 };
 
 // Images to video: the output size is the first image's; every image is read and written in order. An

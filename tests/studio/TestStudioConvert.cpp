@@ -124,11 +124,14 @@ TEST_F(StudioConvertTest, VideoToImagesAndBackKeepsFramesAndPictures)
         const char* Name;
         int Framework;
         const char* Codec;
-        double Tolerance; // mean difference per channel, 0 = pixel-equal
+        double Tolerance;   // mean difference per channel, 0 = pixel-equal
+        const char* FourCC; // the codec the file must hold
     };
-    const TCase cases[] = {{"plain.avi", 0, "", 0.0},
-                           {"mjpeg.avi", 0, "Motion JPEG", 3.0},
-                           {"mpeg4.avi", 2, "FFMpeg internal MPEG4 codec", 3.0}};
+    const TCase cases[] = {{"plain.avi", 0, "", 0.0, ""},
+                           {"mjpeg.avi", 0, "Motion JPEG", 3.0, "MJPG"},
+                           {"mpeg4.avi", 2, "FFMpeg internal MPEG4 codec", 3.0, "FMP4"},
+                           {"ffv1.avi", 2, "FFV1 lossless", 1.0, "FFV1"},
+                           {"gst.avi", 1, "JPEG image encoder", 3.0, "MJPG"}};
     for (const TCase& c : cases) {
         TImagesToVideoRequest request;
         request.Images = series;
@@ -141,6 +144,9 @@ TEST_F(StudioConvertTest, VideoToImagesAndBackKeepsFramesAndPictures)
         const std::vector<QImage> back = ReadVideo(request.FileName, &fps);
         ASSERT_EQ(back.size(), decoded.size()) << c.Name;
         EXPECT_NEAR(fps, 25.0, 1e-6) << c.Name;
+        QFile video(request.FileName);
+        ASSERT_TRUE(video.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(video.read(8192).contains(c.FourCC)) << c.Name;
         for (std::size_t k = 0; k < back.size(); ++k) {
             if (c.Tolerance == 0.0)
                 ASSERT_EQ(back[k], decoded[k]) << c.Name << " frame " << k;
@@ -149,7 +155,8 @@ TEST_F(StudioConvertTest, VideoToImagesAndBackKeepsFramesAndPictures)
         }
     }
     // No temporary file is left beside the videos.
-    EXPECT_EQ(FilesOf(Temp.path()), QStringList({"mjpeg.avi", "mpeg4.avi", "plain.avi"}));
+    EXPECT_EQ(FilesOf(Temp.path()),
+              QStringList({"ffv1.avi", "gst.avi", "mjpeg.avi", "mpeg4.avi", "plain.avi"}));
 }
 
 TEST_F(StudioConvertTest, FailuresLeaveTheOutputNameAlone)
