@@ -7,6 +7,8 @@
 #include "shell/UnitBoiteTemps.h"
 #include "shell/UnitBoiteBasculer.h"
 #include "shell/UnitBoiteInstant.h"
+#include "shell/UnitBoiteRecordMontage.h"
+#include "editing/UnitRecordMontage.h"
 #include "results/UnitCalculator.h"
 #include "results/UnitFormulaDlg.h"
 #include "video/UnitVideoTracking.h"
@@ -48,6 +50,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -152,7 +155,15 @@ TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
     SaveRecent();
+    if (FRecordMontage && !FSettingsFile.isEmpty()) {
+        TIniFile ini(FSettingsFile);
+        if (ini.ReadOk()) {
+            FRecordMontage->WriteSettings(ini); // nothing when never read
+            ini.UpdateFile();                   // a failure keeps the older choice: nothing to tell at exit
+        }
+    }
     // The dialogs refer to the objects released below.
+    FBoiteRecord.reset();
     FBoiteFormules.reset();
     FBoiteNomCouleur.reset();
     FBoiteOptions.reset();
@@ -347,6 +358,7 @@ void TMainForm::CreateObjects()
     FBoiteValeur = std::make_unique<TBoiteValeur>();
     FResCalc = std::make_unique<TResCalc>();
     FMontage = std::make_unique<TMontage>();
+    FRecordMontage = std::make_unique<TRecordMontage>();
     FData = std::make_unique<TData>(FOptions.get(), FVideo);
     FVideo->SetData(FData.get());
     FCalcSource = std::make_unique<TDataCalcSource>(*FData, *FOptions, [this] { return VideoOpen(); });
@@ -835,6 +847,7 @@ void TMainForm::StopActivities()
     FVideo->Tracking().Stop();
     FVideo->Sources().Stop();
     FStudio->Stop();
+    FRecordMontage->Cancel();
     // A recording in progress ends with its saving; the device is released.
     if (FVideo->Mode() == mvCapture)
         FCapture->LeaveCapture();
@@ -1016,7 +1029,7 @@ TCommandState TMainForm::CommandState() const
     s.MissingSlots = FMissingSlots.MissingCount();
     s.StudioTool = FStudio->Tool;
     s.StudioOutlines = int(FStudio->Models.size());
-    s.StudioRunning = FStudio->Recording;
+    s.StudioRunning = FStudio->Recording || FRecordMontage->Recording;
     s.CaptureRecording = FCapture->IsRecording();
     const TVideoTracking& tracking = FVideo->Tracking();
     const TTracking& driver = tracking.Driver;
@@ -1806,6 +1819,151 @@ void TMainForm::ButtonMontageClick(TCommandId id)
     FVideo->update();
 }
 
+TBoiteRecordMontage& TMainForm::RecordDialog(int mode)
+{
+    // The writer and codec of the settings file, read the first time they are needed.
+    if (FRecordMontage->SettingsPending && !FSettingsFile.isEmpty())
+        FRecordMontage->ReadSettings(TIniFile(FSettingsFile));
+    FRecordMontage->SettingsPending = false;
+    if (!FBoiteRecord) {
+        FBoiteRecord = std::make_unique<TBoiteRecordMontage>(*FRecordMontage, this);
+        FBoiteRecord->AskFrameRate = [this](double& fps) {
+            FBoiteValeur->SetTypeSaisie(tsCadence);
+            if (!FBoiteValeur->Execute())
+                return false;
+            fps = FBoiteValeur->ValueAsDouble();
+            return true;
+        };
+    }
+    FBoiteRecord->SetMode(mode);
+    return *FBoiteRecord;
+}
+
+bool TMainForm::RunRecord(TBoiteRecordMontage& box)
+{
+    FVideo->SetWait(true);
+    box.Prepare();
+    const bool accepted = RunRecordDialog ? RunRecordDialog(box) : box.Execute();
+    FVideo->SetWait(false);
+    return accepted;
+}
+
+void TMainForm::ButtonMontageEnregistrerClick(TCommandId)
+{
+    SaveEditedVideo();
+    UpdateButtons();
+}
+
+bool TMainForm::SaveEditedVideo()
+{
+    if (!VideoOpen() || FVideo->Mode() != mvMontage || FMontage->FrameCount <= 0 ||
+        FRecordMontage->Recording || FStudio->Recording)
+        return false;
+    TVideoSources& sources = FVideo->Sources();
+    const int width = sources.FrameWidth(), height = sources.FrameHeight();
+    TBoiteRecordMontage& box = RecordDialog(TBoiteRecordMontage::rmSaveEdited);
+    box.SourceChanged(width, height);
+    box.ImagesVisible = FMontage->VisibleCount;
+    box.ImagesWithBlanks = FMontage->VisibleCount + FMontage->MissingSlotCount();
+    box.FramesPerSecond = sources.FramesPerSecond();
+    if (!RunRecord(box))
+        return false;
+
+    // The file name: ".avi" added when missing; an existing file is never replaced, the user chooses again.
+    TUserDlg& dlg = TUserDlg::Instance();
+    QString folder = FRecent->Directory;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QFileInfo(sources.VideoFileName()).absolutePath();
+    QString path;
+    for (;;) {
+        TFileDialogRequest request;
+        request.Kind = TFileDialogKind::Save;
+        request.Title = QStringLiteral("Save a video file");
+        request.Filter = QStringLiteral("Video file (*.avi)|*.avi");
+        request.DefaultExt = QStringLiteral("avi");
+        request.InitialDir = folder;
+        const QString free =
+            TRecordMontage::FreeFileName(folder, QStringLiteral("EditedVideo"), QStringLiteral("avi"));
+        request.FileName = QFileInfo(free).fileName();
+        const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
+        if (!answer.Accepted || answer.FileName.isEmpty())
+            return false;
+        path = QFileInfo(answer.FileName).isAbsolute() ? answer.FileName
+                                                        : QDir(folder).absoluteFilePath(answer.FileName);
+        if (QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) != 0)
+            path += QStringLiteral(".avi");
+        path = QFileInfo(path).absoluteFilePath();
+        if (!QFileInfo::exists(path))
+            break;
+        dlg.Begin(icWarning)
+            .Line(QDir::toNativeSeparators(path), true, clBlue)
+            .Blank()
+            .Line(QStringLiteral("A file with this name already exists in the selected directory."))
+            .Blank()
+            .Line(QStringLiteral("Please choose a different file name or directory."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        folder = QFileInfo(path).absolutePath();
+    }
+    FRecent->Directory = QFileInfo(path).absolutePath();
+
+    // The writing: the window's commands wait, Cancel (or Escape) stops it after the current image.
+    TEditedSaveSetup setup;
+    setup.FileName = path;
+    setup.FramesPerSecond = box.FramesPerSecond;
+    setup.SourceWidth = width;
+    setup.SourceHeight = height;
+    const QSize output = box.OutputSize();
+    setup.Width = output.width();
+    setup.Height = output.height();
+    setup.Resize = !box.Cropping();
+    setup.CropLeft = box.CropOffset().x();
+    setup.CropTop = box.CropOffset().y();
+    setup.Blanks = box.Blanks();
+    setup.QualityPercent = box.QualityPercent();
+    setup.KeyFrameEvery = box.KeyFrameEvery();
+    const TFrameReader reader = [&sources, width, height](int frame, QImage& image) {
+        sources.ShowFrame(frame);
+        if (sources.CurrentFrame() != frame)
+            return false; // the source could not reach the frame
+        if (image.size() != QSize(width, height))
+            image = QImage(width, height, QImage::Format_RGB32);
+        return sources.Draw(image, QRect(0, 0, width, height), SRCCOPY);
+    };
+    FRecordMontage->OnProgress = [this](int percent) {
+        FProgressBar->setVisible(percent >= 0 && percent <= 100);
+        FProgressBar->setValue(std::clamp(percent, 0, 100));
+    };
+    FRecordMontage->ProcessEvents = [] { QCoreApplication::processEvents(); };
+    const int position = FVideo->CurrentPosition();
+    FCommandsBeforeStudio = FCommandsEnabled;
+    EnableCommands(false);
+    FCancelButton->show(); // shown at the first progress report
+    FRecordMontage->ErrorText.clear();
+    const bool written = FRecordMontage->WriteEdited(*FMontage, reader, setup);
+    FCancelButton->hide();
+    FProgressBar->hide();
+    EnableCommands(FCommandsBeforeStudio);
+    FVideo->GoToPosition(position);
+    ViewPainted();
+    if (!written) {
+        dlg.Begin(icWarning)
+            .Line(QStringLiteral("Error detected while creating video file:"))
+            .Blank()
+            .Line(FRecordMontage->ErrorText)
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        return false;
+    }
+    dlg.Begin(icInformation)
+        .Line(QStringLiteral("File successfully saved:"))
+        .Blank()
+        .Line(QDir::toNativeSeparators(path), true, clBlue)
+        .Button(QStringLiteral("Ok"), btOk)
+        .Execute();
+    return true;
+}
+
 void TMainForm::NamesClick(TCommandId)
 {
     if (!VideoOpen())
@@ -1936,8 +2094,9 @@ void TMainForm::ShowToolMenu()
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
 {
-    if (key == Qt::Key_Escape && FStudio->Recording) {
+    if (key == Qt::Key_Escape && (FStudio->Recording || FRecordMontage->Recording)) {
         FStudio->Stop();
+        FRecordMontage->Cancel();
         return true;
     }
     if (!VideoOpen())
@@ -2063,16 +2222,38 @@ void TMainForm::WireStudio()
         if (VideoOpen())
             ViewPainted();
     };
-    connect(FCancelButton, &QPushButton::clicked, this, [this] { FStudio->Stop(); });
-    // Images to video: the new video's frame rate through the value dialog (the writer and its codec are
-    // those of the settings file); cancelling ends the command. Video to images keeps the whole frame.
-    FStudio->OnWriterDialog = [this](int mode, TImageGeometry&, TImagesToVideoRequest& job) {
-        if (mode != 2)
+    connect(FCancelButton, &QPushButton::clicked, this, [this] {
+        FStudio->Stop();
+        FRecordMontage->Cancel();
+    });
+    // The two conversions ask their settings through the dialog of the written videos: video to images the
+    // output size, images to video the writer, its codec and the frame rate. Cancelling ends the command.
+    FStudio->OnWriterDialog = [this](int mode, TImageGeometry& geometry, TImagesToVideoRequest& job) {
+        if (mode == 1) {
+            // Video to images: the output size, resized or cropped.
+            TBoiteRecordMontage& box = RecordDialog(TBoiteRecordMontage::rmVideoToImages);
+            box.SourceChanged(geometry.Output.width(), geometry.Output.height());
+            box.ImagesVisible = box.ImagesWithBlanks = FMontage->VisibleCount;
+            if (!RunRecord(box))
+                return false;
+            geometry.Output = box.OutputSize();
+            geometry.Resizing = box.Resizing();
+            geometry.Cropping = box.Cropping();
+            geometry.CropOffset = box.CropOffset();
             return true;
-        FBoiteValeur->SetTypeSaisie(tsCadence);
-        if (!FBoiteValeur->Execute())
+        }
+        // Images to video: the writer, its codec and the frame rate; the size is the first image's.
+        TBoiteRecordMontage& box = RecordDialog(TBoiteRecordMontage::rmImagesToVideo);
+        const QSize first = QImageReader(job.Images.value(0)).size();
+        box.SourceChanged(first.width(), first.height());
+        box.ImagesVisible = box.ImagesWithBlanks = static_cast<int>(job.Images.size());
+        box.FramesPerSecond = job.FramesPerSecond;
+        if (!RunRecord(box))
             return false;
-        job.FramesPerSecond = FBoiteValeur->ValueAsDouble();
+        job.FramesPerSecond = box.FramesPerSecond;
+        job.Framework = FRecordMontage->Framework;
+        job.Codec = FRecordMontage->Writer() ? FRecordMontage->Writer()->CodecName() : QString();
+        job.Quality = box.QualityPercent() * 100;
         return true;
     };
 

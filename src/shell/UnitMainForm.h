@@ -28,6 +28,8 @@ class TBoiteFormules;
 class TBoiteBasculer;
 class TBoiteInstant;
 class TBoiteTemps;
+class TBoiteRecordMontage;
+class TRecordMontage;
 class TBoiteValeur;
 class TCalculatrice;
 class TCalcSource;
@@ -187,6 +189,16 @@ public:
     // The editing mode's series and frame-time dialogs; tests script them. Unset: modal.
     std::function<bool(TBoiteBasculer&)> RunSeriesDialog;
     std::function<void(TBoiteInstant&)> RunFrameTimeDialog;
+    // The editing mode's "Save edited video": the settings dialog, the file name, the writing with
+    // progress and Cancel, and the messages; true when a file was written.
+    bool SaveEditedVideo();
+    void ButtonMontageEnregistrerClick(TCommandId id);
+    // Runs the settings dialog of the written videos and images; tests script it. Unset: modal.
+    std::function<bool(TBoiteRecordMontage&)> RunRecordDialog;
+    TRecordMontage& RecordMontage() { return *FRecordMontage; }
+    // The settings dialog in one of its modes, made the first time (with the settings file's writer).
+    TBoiteRecordMontage& RecordDialog(int mode);
+    bool RunRecord(TBoiteRecordMontage& box);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -271,6 +283,8 @@ private:
     std::unique_ptr<TMenus> FMenus;
     std::unique_ptr<TStudio> FStudio;
     std::unique_ptr<TCapture> FCapture;
+    std::unique_ptr<TRecordMontage> FRecordMontage;     // the writers of edited videos and image series
+    std::unique_ptr<TBoiteRecordMontage> FBoiteRecord; // made the first time it is asked for
     bool FCommandsBeforeStudio = false; // EnableCommands' flag when a studio conversion started
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window

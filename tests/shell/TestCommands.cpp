@@ -107,7 +107,7 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"tracking erasers wait for something to erase", cmButtonTrackEffacerContour, tracking, true, false},
         {"editing mode with a video", cmButtonModeMontage, editingAllowed, true, true},
         {"series of frames in the editing mode", cmButtonMontageBasculerMult, editing, true, true},
-        {"save of the edited video not built", cmButtonMontageEnregistrer, editing, true, false},
+        {"save of the edited video in the editing mode", cmButtonMontageEnregistrer, editing, true, true},
         {"dropped frames' times wait for dropped frames", cmMenuMesuresCreneaux, editing, true, false},
     };
     for (const Case& c : cases) {

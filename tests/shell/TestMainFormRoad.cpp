@@ -8,6 +8,7 @@
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
 #include "editing/UnitMontage.h"
+#include "editing/UnitRecordMontage.h"
 #include "export/UnitServeur.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
@@ -15,6 +16,7 @@
 #include "measurement/UnitTransparent.h"
 #include "shell/UnitBoiteBasculer.h"
 #include "shell/UnitBoiteInstant.h"
+#include "shell/UnitBoiteRecordMontage.h"
 #include "shell/UnitBoiteTemps.h"
 #include "shell/UnitFileSearch.h"
 #include "shell/UnitMRUFiles.h"
@@ -29,6 +31,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,9 +40,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -67,6 +74,8 @@ struct RoadFixture : ::testing::Test
 
     void TearDown() override
     {
+        if (!Form)
+            return;
         Form->Options().CheckBox3ConfirmationQuit = false;
         Form.reset();
     }
@@ -663,6 +672,15 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
         ASSERT_TRUE(image.save(Dir.filePath(QStringLiteral("shot_%1.png").arg(i, 2, 10, QLatin1Char('0')))));
     }
     Form->Studio().ShowImagesHelp = false;
+    // The dialog of the written videos: its rate button asks the value dialog; the size is the images'.
+    QStringList summaries;
+    Form->RunRecordDialog = [&](TBoiteRecordMontage& box) {
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("Create a video from images"));
+        EXPECT_EQ(box.Pages->count(), 3);
+        box.ButtonFrameRate->click();
+        summaries << box.SummaryLines().join('\n');
+        return true;
+    };
     Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("shot_00.png")), 1});
     Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("shots.avi")), 1});
     Dialogs->ValueTyping.push_back(QStringLiteral("12"));
@@ -673,6 +691,11 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
     EXPECT_EQ(made.FrameCount(), 3);
     EXPECT_NEAR(made.FramesPerSecond(), 12.0, 1e-9);
     made.OpenVideo(QString()); // closes
+    ASSERT_EQ(summaries.size(), 1);
+    EXPECT_TRUE(summaries[0].contains(QStringLiteral("Image width in pixels: 64")))
+        << summaries[0].toStdString();
+    EXPECT_TRUE(summaries[0].contains(QStringLiteral("Frame rate: 12")));
+    EXPECT_TRUE(summaries[0].contains(QStringLiteral("Total number of images: 3")));
     // Several images chosen: those only, in the order of their names.
     TFileDialogResult several{true, Dir.filePath(QStringLiteral("shot_02.png")), 1};
     several.FileNames = {several.FileName, Dir.filePath(QStringLiteral("shot_00.png"))};
@@ -683,6 +706,24 @@ TEST_F(RoadFixture, StudioModeDrawsOutlinesAndCaptureModeShowsThePicture)
     Form->ClickButton(cmButtonStudioP2v);
     ASSERT_TRUE(made.OpenVideo(Dir.filePath(QStringLiteral("two.avi"))));
     EXPECT_EQ(made.FrameCount(), 2);
+    // Video to images, resized to 80 x 60 in the dialog.
+    Form->RunRecordDialog = [&](TBoiteRecordMontage& box) {
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("Convert a video file to a sequence of images"));
+        EXPECT_EQ(box.Pages->count(), 2);
+        box.CheckBoxChange->setChecked(true);
+        box.SpinWidth->setValue(80);
+        box.SpinHeight->setValue(60);
+        EXPECT_TRUE(box.SummaryLines().contains(QStringLiteral("Resized images: yes")));
+        return true;
+    };
+    QDir(Dir.path()).mkdir(QStringLiteral("frames"));
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("frames/f.png")), 1});
+    Messages->Answer(0);
+    Form->ClickButton(cmButtonStudioV2p);
+    const QStringList frames =
+        QDir(Dir.filePath(QStringLiteral("frames"))).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(frames.size(), Form->Montage().VisibleCount);
+    EXPECT_EQ(QImage(Dir.filePath(QStringLiteral("frames/") + frames.first())).size(), QSize(80, 60));
     // Another mode releases the studio's tool.
     Form->ClickButton(cmButtonModeRepereFixe);
     EXPECT_EQ(Form->Video().Mode(), mvRepereFixe);
@@ -729,13 +770,13 @@ TEST_F(RoadFixture, FrameIntervalDialogSetsTheTimeBetweenFramesOrKeepsItOpen)
     {
         const char* Typed;
         bool Accepted;
-        double Interval; // when accepted
+        double Interval;     // when accepted
         const char* Message; // first line expected, or empty when none
     };
     const TCase cases[] = {
         {"0.02", true, 0.02, ""},
-        {"2,5e-3", true, 0.0025, ""},      // either separator, an exponent
-        {"1x2", true, 12.0, ""},           // letters are not typed
+        {"2,5e-3", true, 0.0025, ""}, // either separator, an exponent
+        {"1x2", true, 12.0, ""},      // letters are not typed
         {"1e10", false, 0.0, "Inputted value: 1e10 s"},
         {"1e-7", false, 0.0, "Inputted value: 1e-7 s"},
         {"-", false, 0.0, "Inputted value: -"},
@@ -827,7 +868,8 @@ TEST_F(RoadFixture, SeriesAndFrameTimeDialogsOfTheEditingMode)
     // Frame time: on frame 4 (after hidden frame 3), one interval later for it and every later frame.
     view.ShowFrame(4);
     QApplication::processEvents();
-    EXPECT_TRUE(Form->Button(cmButtonMontageBasculer)->statusTip().contains(QStringLiteral("will be visible")));
+    EXPECT_TRUE(
+        Form->Button(cmButtonMontageBasculer)->statusTip().contains(QStringLiteral("will be visible")));
     const double t = Form->Data().RequiredDuration;
     const int before = montage.TimeIndexOf(4);
     Form->RunFrameTimeDialog = [&](TBoiteInstant& box) {
@@ -848,4 +890,121 @@ TEST_F(RoadFixture, SeriesAndFrameTimeDialogsOfTheEditingMode)
     EXPECT_EQ(montage.TimeIndexOf(4), montage.TimeIndexOf(2) + 2);
     EXPECT_EQ(montage.TimeIndexOf(5) - montage.TimeIndexOf(4), 1);
     EXPECT_GT(t, 0.0);
+}
+
+namespace {
+
+// The frame count and size an AVI file's main header gives (0 when it has none).
+struct TAviHeader
+{
+    quint32 Frames = 0, Width = 0, Height = 0;
+};
+
+TAviHeader ReadAviHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(4096);
+    const qsizetype at = head.indexOf("avih");
+    if (at < 0 || at + 48 > head.size())
+        return {};
+    const auto word = [&](qsizetype offset) {
+        const auto* p = reinterpret_cast<const uchar*>(head.constData() + at + 8 + offset);
+        return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+    };
+    return {word(16), word(32), word(36)};
+}
+
+} // namespace
+
+TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
+{
+    // 25 frames a second with frames 10, 11 and 30 dropped: 47 frames, 3 empty slots once timed.
+    const QString video = FfmpegFixture(QStringLiteral("dropped.mp4"),
+                                        {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
+                                         "-vf", "select='not(between(n,10,11))*not(eq(n,30))'", "-fps_mode",
+                                         "passthrough", "-c:v", "mpeg4", "-q:v", "5"});
+    ASSERT_FALSE(video.isEmpty());
+    Form->Options().CheckBox48AllowMontage = true;
+    Form->OpenVideoFile(video);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    QApplication::processEvents();
+    Form->ClickButton(cmButtonModeMontage);
+    ASSERT_EQ(Form->Video().Mode(), mvMontage);
+    Form->MenuItem(cmMenuMesuresCreneaux)->trigger();
+    ASSERT_EQ(Form->Montage().MissingSlotCount(), 3);
+    QApplication::processEvents();
+    ASSERT_TRUE(Form->Button(cmButtonMontageEnregistrer)->isEnabled());
+
+    // The dialog: 47 images, 50 with the blanks; cropping 10 pixels left and 6 right gives 144 pixels.
+    QStringList summaries;
+    Form->RunRecordDialog = [&](TBoiteRecordMontage& box) {
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("Save edited video to a file"));
+        EXPECT_EQ(box.Pages->count(), 4);
+        summaries << box.SummaryLines().join('\n');
+        box.CheckBoxImgInsert->setChecked(true);
+        box.CheckBoxChange->setChecked(true);
+        box.RadioButtonCut->setChecked(true);
+        box.SpinCropLeft->setValue(10);
+        box.SpinCropRight->setValue(6);
+        EXPECT_EQ(box.SpinCropLeft->maximum(), 160 - 20 - 6); // the minimum width is 20 (160 / 8)
+        summaries << box.SummaryLines().join('\n');
+        return true;
+    };
+    QFile taken(Dir.filePath(QStringLiteral("taken.avi")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("someone's video");
+    taken.close();
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("taken")), 1}); // ".avi" is added
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("edited")), 1});
+    const size_t shownBefore = Messages->Shown.size();
+    Messages->Answer(0);
+    Messages->Answer(0);
+    ASSERT_TRUE(Form->SaveEditedVideo());
+    ASSERT_EQ(summaries.size(), 2);
+    EXPECT_TRUE(summaries[0].contains(QStringLiteral("Total number of images: 47")))
+        << summaries[0].toStdString();
+    EXPECT_TRUE(summaries[0].contains(QStringLiteral("Missing frames: do nothing")));
+    EXPECT_TRUE(summaries[1].contains(QStringLiteral("Total number of images: 50")));
+    EXPECT_TRUE(summaries[1].contains(QStringLiteral("Image width in pixels: 144")));
+    EXPECT_TRUE(summaries[1].contains(QStringLiteral("Cropped images: yes")));
+    // The taken name was refused with its warning, and the second dialog proposed a free numbered name.
+    ASSERT_EQ(Messages->Shown.size(), shownBefore + 2);
+    EXPECT_EQ(Messages->Shown[shownBefore].Lines[2].Text,
+              QStringLiteral("A file with this name already exists in the selected directory."));
+    EXPECT_EQ(Messages->Shown.back().Lines[0].Text, QStringLiteral("File successfully saved:"));
+    ASSERT_GE(Dialogs->FileRequests.size(), 2u);
+    EXPECT_EQ(Dialogs->FileRequests.back().Title, QStringLiteral("Save a video file"));
+    EXPECT_TRUE(Dialogs->FileRequests.back().FileName.startsWith(QStringLiteral("EditedVideo_1_")));
+    EXPECT_EQ(Dialogs->FileRequests.back().InitialDir, Dir.path());
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll(), QByteArray("someone's video"));
+    const TAviHeader avi = ReadAviHeader(Dir.filePath(QStringLiteral("edited.avi")));
+    EXPECT_EQ(avi.Frames, 50u);
+    EXPECT_EQ(avi.Width, 144u);
+    EXPECT_EQ(avi.Height, 120u);
+    EXPECT_TRUE(Form->Button(cmButtonMontageEnregistrer)->isEnabled()); // the commands are back
+
+    // Cancel during the writing: the warning tells it and nothing is left under the name.
+    // (the click waits for the first progress report: the dialog is over by then)
+    Form->RunRecordDialog = [this](TBoiteRecordMontage&) {
+        QTimer::singleShot(0, Form->CancelButton(), &QPushButton::click);
+        return true;
+    };
+    Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("cancelled.avi")), 1});
+    Messages->Answer(0);
+    EXPECT_FALSE(Form->SaveEditedVideo());
+    EXPECT_EQ(Messages->Shown.back().Lines[0].Text,
+              QStringLiteral("Error detected while creating video file:"));
+    EXPECT_FALSE(QFileInfo::exists(Dir.filePath(QStringLiteral("cancelled.avi"))));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".avi")),
+              QStringList({"edited.avi", "taken.avi"}));
+
+    // The writer chosen is remembered in the settings file at exit.
+    Form->Options().CheckBox3ConfirmationQuit = false;
+    Form.reset();
+    QFile ini(Dir.filePath(QStringLiteral("Kinotra.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("[Montage]"));
 }
