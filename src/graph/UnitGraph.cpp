@@ -1,7 +1,9 @@
 // The graph control: layout, world window, painting, zoom, pan, tools, curves and export.
 #include "graph/UnitGraph.h"
 
+#include "common/UnitDialogs.h"
 #include "graph/UnitGModele.h"
+#include "graph/UnitGraphConstructs.h"
 #include "graph/UnitModeleur.h"
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -75,6 +78,51 @@ Qt::CursorShape FallbackShape(int number)
     default:
         return Qt::ArrowCursor;
     }
+}
+
+// Offset in pixels of a duplicate from its original.
+constexpr int DuplicateOffset = 12;
+// A press and a release nearer than this (pixels) make a click, not a drag.
+constexpr int ClickSlack = 3;
+
+bool IsConstructionTool(int tool)
+{
+    return tool >= gtAngle && tool <= gtVecteur;
+}
+
+// The name of an element type in menus.
+QString TypeName(TGObjectType type)
+{
+    switch (type) {
+    case obAngle:
+        return QStringLiteral("Angle");
+    case obArc:
+        return QStringLiteral("Arc");
+    case obCercle:
+        return QStringLiteral("Circle");
+    case obEllipse:
+        return QStringLiteral("Ellipse");
+    case obSegment:
+        return QStringLiteral("Segment");
+    case obSpline:
+        return QStringLiteral("Curve");
+    case obVecteur:
+        return QStringLiteral("Vector");
+    default:
+        return QString();
+    }
+}
+
+// The unit between parentheses at the end of an axis title ("Abscissa (m)"); empty when there is none.
+QString TitleUnit(const QStringList& title)
+{
+    for (auto it = title.rbegin(); it != title.rend(); ++it) {
+        const QString line = it->trimmed();
+        const qsizetype open = line.lastIndexOf(QLatin1Char('('));
+        if (line.endsWith(QLatin1Char(')')) && open >= 0)
+            return line.mid(open + 1, line.size() - open - 2).trimmed();
+    }
+    return QString();
 }
 
 // Resolution at which vector targets are written, so that fonts in points take the same pixels as on
@@ -337,10 +385,12 @@ bool TGraph::SetTool(int tool, bool down)
     const int previous = FTool;
     FTool = wanted;
     ApplyCursor();
-    if (previous >= gtAngle && previous <= gtVecteur)
-        FConstruction.clear();
+    if (IsConstructionTool(previous))
+        CancelConstruction();
     UpdateModelPanels();
     if (previous != FTool) {
+        if (FDrag == dgHandle || FDrag == dgBend || FDrag == dgMoveSelection)
+            EndChange(FDragChanged);
         FDrag = dgNone;
         FZoom.Active = false;
         ShowModelHint(QString(), QPoint());
@@ -397,6 +447,18 @@ void TGraph::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int 
     case gtSupprimer:
         ClickElement(button, shift, x, y);
         break;
+    case gtAngle:
+    case gtArc:
+    case gtCercle:
+    case gtEllipse:
+    case gtSegment:
+    case gtSpline:
+    case gtVecteur:
+        if (button == Qt::LeftButton)
+            ConstructDown(x, y);
+        if (OnObjectClick)
+            OnObjectClick(button, obNone);
+        break;
     default:
         if (OnObjectClick)
             OnObjectClick(button, obNone);
@@ -434,11 +496,10 @@ void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
         break;
     case dgMoveSelection: {
         QStringList infos;
+        if (QPoint(x, y) != previous)
+            FDragChanged = true;
         for (TGElem* e : FSelection) {
-            if (auto* v = dynamic_cast<TGVecteur*>(e))
-                v->MoveBy(x - previous.x(), y - previous.y());
-            else if (auto* p = dynamic_cast<TGPolyPoint*>(e))
-                p->MoveBy(x - previous.x(), y - previous.y());
+            e->MoveBy(x - previous.x(), y - previous.y());
             if (infos.isEmpty())
                 infos = e->GetInfos();
         }
@@ -447,6 +508,19 @@ void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
         Repaint();
         break;
     }
+    case dgHandle:
+    case dgBend:
+        if (FDragElement && QPoint(x, y) != previous) {
+            FDragChanged = true;
+            if (FDrag == dgHandle)
+                FDragElement->MoveHandle(FGrip, QPoint(x, y));
+            else if (auto* c = dynamic_cast<TGConstruct*>(FDragElement))
+                c->Bend(FGrip, QPoint(x, y));
+            FDragElement->LengthUnit = LengthUnit();
+            ShowBubble(FDragElement->GetInfos());
+            Repaint();
+        }
+        break;
     default:
         break;
     }
@@ -481,6 +555,11 @@ void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
     }
     if (FTool == gtReticule)
         FMouseWorld = PixelToWorld(x, y);
+    if (IsConstructionTool(FTool) && !FConstruction.empty())
+        Repaint();
+    // Over an element the measuring and selecting tools show a cross: a click there acts on it.
+    if ((FTool == gtMesurer || FTool == gtSelection) && FDrag == dgNone)
+        SetCursorNumber(HitElement(QPoint(x, y), false) ? -int(Qt::CrossCursor) : int(curArrow));
     if (OnMouseMove)
         OnMouseMove(shift, x, y);
 }
@@ -511,14 +590,9 @@ void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
             for (auto& e : FElements) {
                 if (!e->IsShown() || e->ObjectType() == obPoint || e->ObjectType() == obModele || e->Selected)
                     continue;
-                bool inside = false;
-                if (auto* v = dynamic_cast<TGVecteur*>(e.get()))
-                    inside = band.contains(v->Points[0].Pixel) && band.contains(v->Tip);
-                else if (auto* p = dynamic_cast<TGPolyPoint*>(e.get()))
-                    inside = !p->Points.empty() &&
-                             std::all_of(p->Points.begin(), p->Points.end(),
-                                         [&](const TMappedPoint& m) { return band.contains(m.Pixel); });
-                if (inside) {
+                if (e->ObjectType() == obVecteur && !static_cast<const TGVecteur&>(*e).Scale)
+                    continue;
+                if (e->InsideRect(band)) {
                     e->Selected = true;
                     FSelection.push_back(e.get());
                 }
@@ -526,15 +600,20 @@ void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
             if (FTool == gtSupprimer)
                 DeleteSelection();
             else if (FTool == gtSens)
-                for (TGElem* e : FSelection)
-                    if (auto* v = dynamic_cast<TGVecteur*>(e))
-                        v->Reverse();
+                ReverseSelection();
+            else if (FTool == gtDupliquer)
+                DuplicateSelection();
         }
         FSelectBand = QRect();
-    } else if (FDrag == dgPan || FDrag == dgMoveSelection) {
-        if (FDrag == dgMoveSelection)
-            FBulle->hide();
+    } else if (FDrag == dgPan) {
         FDrag = dgNone;
+    } else if (FDrag == dgMoveSelection || FDrag == dgHandle || FDrag == dgBend) {
+        FBulle->hide();
+        EndChange(FDragChanged);
+        FDrag = dgNone;
+        FDragElement = nullptr;
+    } else if (IsConstructionTool(FTool) && button == Qt::LeftButton) {
+        ConstructUp(x, y);
     }
     if (FTool == gtModifierModele)
         for (TGModele* m : Models())
@@ -542,6 +621,19 @@ void TGraph::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
     Repaint();
     if (OnMouseUp)
         OnMouseUp(button, shift, x, y);
+}
+
+void TGraph::MouseDoubleClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    FMouse = QPoint(x, y);
+    if (FTool == gtSpline && button == Qt::LeftButton) {
+        // The first click of the double click fixed the last point.
+        if (FConstruction.size() >= 2)
+            FinishConstruction();
+        Repaint();
+        return;
+    }
+    MouseDown(button, shift, x, y);
 }
 
 void TGraph::MouseLeave()
@@ -580,6 +672,8 @@ bool TGraph::KeyDown(int key, Qt::KeyboardModifiers shift)
     case Qt::Key_Delete:
         DeleteSelection();
         return true;
+    case Qt::Key_Escape:
+        return CancelConstruction();
     case Qt::Key_A:
         if (!shift.testFlag(Qt::ControlModifier))
             return false;
@@ -663,7 +757,30 @@ TGElem* TGraph::HitElement(QPoint pixel, bool arcsOnly) const
 
 void TGraph::ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
 {
-    TGElem* hit = HitElement(QPoint(x, y), FTool == gtCurveArc);
+    const QPoint at(x, y);
+    // The selection tool grabs a handle of a selected element (a user's element or a vector) first.
+    if (FTool == gtSelection && button == Qt::LeftButton && !shift.testFlag(Qt::ShiftModifier)) {
+        const int near = ElementHitTolerance(ElementSize) + 1;
+        for (auto it = FSelection.rbegin(); it != FSelection.rend(); ++it) {
+            TGElem* e = *it;
+            if (!e->IsShown() || (!e->UserMade && e->ObjectType() != obVecteur))
+                continue;
+            const std::vector<QPoint> handles = e->HandlePixels();
+            for (std::size_t i = 0; i < handles.size(); ++i) {
+                const QPoint d = at - handles[i];
+                if (std::abs(d.x()) <= near && std::abs(d.y()) <= near) {
+                    FDrag = dgHandle;
+                    FDragElement = e;
+                    FGrip = int(i);
+                    BeginChange({e}, QStringLiteral("Cancel change"));
+                    if (OnObjectClick)
+                        OnObjectClick(button, e->ObjectType());
+                    return;
+                }
+            }
+        }
+    }
+    TGElem* hit = HitElement(at, FTool == gtCurveArc);
     if (!hit) {
         if (button == Qt::LeftButton) {
             for (TGElem* e : FSelection)
@@ -671,7 +788,11 @@ void TGraph::ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, i
             FSelection.clear();
             if (FTool != gtCurveArc && FTool != gtMesurer) {
                 FDrag = dgRubber;
-                FSelectBand = QRect(QPoint(x, y), QPoint(x, y));
+                FSelectBand = QRect(at, at);
+            }
+            if (FTool == gtMesurer) {
+                FMeasure.clear();
+                ShowModelHint(QString(), QPoint());
             }
         }
         if (OnObjectClick)
@@ -688,22 +809,270 @@ void TGraph::ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, i
         else
             FSelection.erase(std::remove(FSelection.begin(), FSelection.end(), hit), FSelection.end());
     } else if (!hit->Selected) {
-        for (TGElem* e : FSelection)
-            e->Selected = false;
-        FSelection.assign(1, hit);
-        hit->Selected = true;
+        SelectOnly({hit});
     }
+    const TGObjectType type = hit->ObjectType();
     if (button == Qt::LeftButton) {
-        if (FTool == gtSelection)
-            FDrag = dgMoveSelection;
-        else if (FTool == gtSupprimer)
+        switch (FTool) {
+        case gtSelection:
+            if (hit->Selected) {
+                FDrag = dgMoveSelection;
+                BeginChange(FSelection, QStringLiteral("Cancel move"));
+            }
+            break;
+        case gtSupprimer:
             DeleteSelection();
-        else if (FTool == gtSens)
-            if (auto* v = dynamic_cast<TGVecteur*>(hit))
-                v->Reverse();
+            break;
+        case gtDupliquer:
+            DuplicateSelection();
+            break;
+        case gtSens:
+            if (type == obVecteur) {
+                BeginChange({hit}, QStringLiteral("Cancel change of direction"));
+                static_cast<TGVecteur*>(hit)->Reverse();
+                EndChange(true);
+            }
+            break;
+        case gtCurveArc:
+            if (auto* c = dynamic_cast<TGConstruct*>(hit)) {
+                FGrip = c->BendGrip(at, ElementSize);
+                if (FGrip >= 0) {
+                    FDrag = dgBend;
+                    FDragElement = hit;
+                    BeginChange({hit}, QStringLiteral("Cancel bending"));
+                }
+            }
+            break;
+        case gtMesurer:
+            Measure(*hit, at);
+            break;
+        default:
+            break;
+        }
     }
     if (OnObjectClick)
-        OnObjectClick(button, hit->ObjectType());
+        OnObjectClick(button, type);
+    if (button == Qt::RightButton && hit->Selected)
+        ShowSelectionMenu();
+}
+
+void TGraph::Measure(TGElem& element, QPoint at)
+{
+    element.LengthUnit = LengthUnit();
+    FMeasure = element.GetInfos().join(QLatin1Char('\n'));
+    ShowModelHint(FMeasure, at);
+    if (OnMeasure)
+        OnMeasure(FMeasure);
+}
+
+QString TGraph::LengthUnit() const
+{
+    if (!FLengthUnit.isEmpty())
+        return FLengthUnit;
+    if (TitreAxeX.isEmpty() && TitreAxeY.isEmpty())
+        return QStringLiteral("m");
+    // A length means something only when both axes have the same unit.
+    const QString x = TitleUnit(TitreAxeX);
+    return x == TitleUnit(TitreAxeY) ? x : QString();
+}
+
+// ----------------------------------------------------------------------------------------------------
+// Drawing the user's figures
+
+bool TGraph::CancelConstruction()
+{
+    const bool underWay = !FConstruction.empty();
+    FConstruction.clear();
+    FConstructionWorld.clear();
+    FConstructionAnchor = -1;
+    FChainTo = nullptr;
+    FPressAddedPoint = false;
+    if (underWay)
+        Repaint();
+    return underWay;
+}
+
+QPointF TGraph::SnapPoint(QPoint pixel, int& curve, TGVecteur** tip) const
+{
+    curve = -1;
+    if (tip)
+        *tip = nullptr;
+    const int near = ElementHitTolerance(ElementSize) + 1;
+    const auto close = [&](QPoint p) {
+        return std::abs(p.x() - pixel.x()) <= near && std::abs(p.y() - pixel.y()) <= near;
+    };
+    for (auto it = FElements.rbegin(); it != FElements.rend(); ++it) {
+        const TGElem& e = **it;
+        if (!e.IsShown())
+            continue;
+        if (tip && e.ObjectType() == obVecteur) {
+            auto* v = static_cast<TGVecteur*>(it->get());
+            if (v->Scale && close(v->Tip)) {
+                *tip = v;
+                curve = v->CurveIndex;
+                return PixelToWorld(v->Tip.x(), v->Tip.y());
+            }
+        } else if (e.ObjectType() == obPoint && !e.UserMade) {
+            const auto& p = static_cast<const TGPoint&>(e);
+            if (p.P.Mapped && close(p.P.Pixel)) {
+                curve = p.CurveIndex;
+                return QPointF(p.P.X, p.P.Y);
+            }
+        }
+    }
+    return PixelToWorld(pixel.x(), pixel.y());
+}
+
+void TGraph::ConstructDown(int x, int y)
+{
+    const QPoint at(x, y);
+    FPressPixel = at;
+    FPressAddedPoint = false;
+    const std::size_t needed = FTool == gtAngle ? 3 : FTool == gtSpline ? 0 : 2;
+    // A press fixes a point when the figure still needs one: the start of every figure, the ends of
+    // the spline's pieces, the first arm of an angle drawn by clicks.
+    const bool fixes =
+        FConstruction.empty() || FTool == gtSpline || (FTool == gtAngle && FConstruction.size() == 1);
+    if (!fixes || (needed > 0 && FConstruction.size() >= needed))
+        return;
+    if (FTool == gtSpline && !FConstruction.empty() && FConstruction.back() == at)
+        return;
+    int curve = -1;
+    TGVecteur* tip = nullptr;
+    const QPointF world = SnapPoint(at, curve, FConstruction.empty() && FTool == gtVecteur ? &tip : nullptr);
+    if (FConstruction.empty()) {
+        FConstructionAnchor = curve;
+        FChainTo = tip;
+    }
+    FConstruction.push_back(tip ? tip->Tip : at);
+    FConstructionWorld.push_back(world);
+    FPressAddedPoint = true;
+    Repaint();
+}
+
+void TGraph::ConstructUp(int x, int y)
+{
+    if (FConstruction.empty() || FTool == gtSpline)
+        return;
+    const QPoint at(x, y);
+    const QPoint d = at - FPressPixel;
+    const bool click = std::abs(d.x()) <= ClickSlack && std::abs(d.y()) <= ClickSlack;
+    // A click that fixed a point waits for the next one; a drag, or a click that fixed nothing, ends
+    // at the release.
+    if (click && FPressAddedPoint)
+        return;
+    int curve = -1;
+    const QPointF world = SnapPoint(at, curve, nullptr);
+    FConstruction.push_back(at);
+    FConstructionWorld.push_back(world);
+    const std::size_t needed = FTool == gtAngle ? 3 : 2;
+    if (FConstruction.size() >= needed)
+        FinishConstruction();
+    Repaint();
+}
+
+void TGraph::FinishConstruction()
+{
+    // A figure smaller than a click is a slip.
+    bool extent = false;
+    for (const QPoint& p : FConstruction) {
+        const QPoint d = p - FConstruction.front();
+        extent = extent || std::abs(d.x()) > 2 || std::abs(d.y()) > 2;
+    }
+    std::unique_ptr<TGElem> e =
+        extent ? MakeConstruct(FTool, FConstructionWorld, FConstructionAnchor) : nullptr;
+    // The vector the figure starts from may have been deleted meanwhile.
+    TGVecteur* chain =
+        std::any_of(FElements.begin(), FElements.end(), [&](const auto& p) { return p.get() == FChainTo; })
+            ? FChainTo
+            : nullptr;
+    CancelConstruction();
+    if (!e)
+        return;
+    const int anchor = e->Anchor;
+    TGElem* added = AddElement(std::move(e), anchor);
+    if (auto* v = dynamic_cast<TGVecteur*>(added); v && chain) {
+        v->AttachedTo = chain;
+        chain->Attached.push_back(v);
+    }
+    PushAdded({added}, QStringLiteral("Cancel drawing"));
+    Repaint();
+}
+
+std::unique_ptr<TGElem> TGraph::MakeConstruct(int tool, const std::vector<QPointF>& world, int anchor) const
+{
+    const std::size_t n = world.size();
+    if (n < 2)
+        return nullptr;
+    const TCourbe& curve = CurveAt(anchor);
+    std::unique_ptr<TGElem> element;
+    const auto poly = [&](std::unique_ptr<TGPolyPoint> p, std::size_t count) {
+        p->PlotRect = PlotRect();
+        p->World = FWorld;
+        for (std::size_t i = 0; i < count && i < n; ++i)
+            p->AddPoint(world[i].x(), world[i].y());
+        return p;
+    };
+    switch (tool) {
+    case gtSegment: {
+        auto segment = std::make_unique<TGSegment>();
+        segment->Color = curve.AddedColors[TCourbe::kSegments];
+        element = poly(std::move(segment), 2);
+        break;
+    }
+    case gtSpline: {
+        auto spline = std::make_unique<TGSpline>();
+        spline->Color = curve.AddedColors[TCourbe::kSplines];
+        element = poly(std::move(spline), n);
+        break;
+    }
+    case gtAngle:
+        if (n < 3)
+            return nullptr;
+        element = poly(std::make_unique<TGAngle>(), 3);
+        break;
+    case gtCercle:
+        element = poly(std::make_unique<TGCercle>(), 2);
+        break;
+    case gtEllipse:
+        element = poly(std::make_unique<TGEllipse>(), 2);
+        break;
+    case gtArc: {
+        auto arc = std::make_unique<TGArc>();
+        arc->PlotRect = PlotRect();
+        arc->World = FWorld;
+        arc->SetChord(world[0], world[1]);
+        element = std::move(arc);
+        break;
+    }
+    case gtVecteur: {
+        // Components on the current scale: the pixels of the arrow times the scale arrow's value per
+        // pixel.
+        TParamCom* scale = CurrentScale();
+        const double dx = FWorld.XMax - FWorld.XMin;
+        const double dy = FWorld.YMax - FWorld.YMin;
+        if (!scale || scale->ArrowPixels <= 0 || !(scale->Norm > 0) || dx == 0 || dy == 0)
+            return nullptr;
+        auto v = std::make_unique<TGVecteur>();
+        v->Color = curve.AddedColors[TCourbe::kVecteurs];
+        v->Scale = scale;
+        v->ScaleKey = scale->Key;
+        v->PlotRect = PlotRect();
+        v->World = FWorld;
+        v->SetOrigin(world[0].x(), world[0].y());
+        const double perPixel = scale->Norm / scale->ArrowPixels;
+        v->SetComponents((world[1].x() - world[0].x()) * PlotWidth() / dx * perPixel,
+                         (world[1].y() - world[0].y()) * PlotHeight() / dy * perPixel);
+        element = std::move(v);
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    element->UserMade = true;
+    element->Created = true;
+    element->Anchor = anchor;
+    return element;
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -714,16 +1083,39 @@ TCourbe& TGraph::CurveOf(int index)
     return index >= 0 && index < int(FCurves.size()) ? *FCurves[std::size_t(index)] : FFreeCurve;
 }
 
-TGElem* TGraph::AddElement(std::unique_ptr<TGElem> element, int curve)
+const TCourbe& TGraph::CurveAt(int index) const
 {
-    TGElem* e = element.get();
+    return index >= 0 && index < int(FCurves.size()) ? *FCurves[std::size_t(index)] : FFreeCurve;
+}
+
+void TGraph::Register(TGElem* e, int curve)
+{
     e->SetPlotRect(PlotRect());
     e->SetWorld(FWorld);
     e->CurveIndex = curve >= 0 && curve < int(FCurves.size()) ? curve : -1;
+    CurveOf(e->CurveIndex).Add(e);
+    if (auto* v = dynamic_cast<TGVecteur*>(e)) {
+        // A user's vector finds its scale by key: scales go with every rebuilding of the page.
+        if (v->UserMade && !v->Scale) {
+            const int index = ScaleIndexOfKey(v->ScaleKey);
+            v->Scale = index >= 0 ? FScales[std::size_t(index)].get() : nullptr;
+        }
+        // An element being registered is in no scale's list.
+        if (v->Scale) {
+            v->Scale->Vectors.push_back(v);
+            v->Update();
+        }
+        // A user's vector shows with the vectors of the current scale only.
+        if (v->UserMade && v->Scale != CurrentScale())
+            v->SetVisible(false);
+    }
+}
+
+TGElem* TGraph::AddElement(std::unique_ptr<TGElem> element, int curve)
+{
+    TGElem* e = element.get();
     FElements.push_back(std::move(element));
-    CurveOf(curve).Add(e);
-    if (auto* v = dynamic_cast<TGVecteur*>(e); v && v->Scale)
-        v->Scale->Vectors.push_back(v);
+    Register(e, curve);
     return e;
 }
 
@@ -737,15 +1129,38 @@ void TGraph::DetachElement(TGElem* element)
             auto& list = v->Scale->Vectors;
             list.erase(std::remove(list.begin(), list.end(), v), list.end());
         }
-        v->MoveBy(0, 0); // drops its attachments
+        v->Detach();
     }
+    if (FDragElement == element) {
+        FDragElement = nullptr;
+        FDrag = dgNone;
+    }
+}
+
+void TGraph::SelectOnly(const std::vector<TGElem*>& elements)
+{
+    for (TGElem* e : FSelection)
+        e->Selected = false;
+    FSelection = elements;
+    for (TGElem* e : FSelection)
+        e->Selected = true;
+}
+
+std::vector<TGElem*> TGraph::SelectedOfType(TGObjectType type) const
+{
+    std::vector<TGElem*> elements;
+    for (TGElem* e : FSelection)
+        if (type == obNone || e->ObjectType() == type)
+            elements.push_back(e);
+    return elements;
 }
 
 void TGraph::DeleteSelection()
 {
     if (FSelection.empty())
         return;
-    std::vector<THistoryEntry> group;
+    THistoryGroup group;
+    group.Caption = QStringLiteral("Cancel deletion");
     const std::vector<TGElem*> selected = FSelection;
     for (TGElem* e : selected) {
         auto it =
@@ -754,46 +1169,305 @@ void TGraph::DeleteSelection()
             continue;
         DetachElement(e);
         THistoryEntry entry;
+        entry.Kind = hkRemoved;
+        entry.Target = e;
         entry.Index = std::size_t(it - FElements.begin());
         entry.Element = std::move(*it);
         FElements.erase(it);
-        group.push_back(std::move(entry));
+        group.Entries.push_back(std::move(entry));
     }
     FSelection.clear();
-    if (!group.empty())
+    if (!group.Entries.empty())
         FHistory.push_back(std::move(group));
     Repaint();
 }
 
+void TGraph::DuplicateSelection()
+{
+    std::vector<TGElem*> copies;
+    for (TGElem* e : std::vector<TGElem*>(FSelection)) {
+        std::unique_ptr<TGElem> copy = e->Clone();
+        if (!copy)
+            continue;
+        copy->UserMade = true;
+        copy->Created = true;
+        copy->Selected = false;
+        copy->Hidden = false;
+        copy->Visible = true;
+        copy->Anchor = e->UserMade ? e->Anchor : -1;
+        if (auto* v = dynamic_cast<TGVecteur*>(copy.get())) {
+            v->AttachedTo = nullptr;
+            v->Attached.clear();
+            v->Color = CurveAt(copy->Anchor).AddedColors[TCourbe::kVecteurs];
+        }
+        const int anchor = copy->Anchor;
+        TGElem* added = AddElement(std::move(copy), anchor);
+        added->MoveBy(DuplicateOffset, DuplicateOffset);
+        copies.push_back(added);
+    }
+    if (copies.empty())
+        return;
+    SelectOnly(copies);
+    PushAdded(copies, QStringLiteral("Cancel duplication"));
+    Repaint();
+}
+
+void TGraph::ReverseSelection()
+{
+    const std::vector<TGElem*> vectors = SelectedOfType(obVecteur);
+    if (vectors.empty())
+        return;
+    BeginChange(vectors, QStringLiteral("Cancel change of direction"));
+    for (TGElem* e : vectors)
+        static_cast<TGVecteur*>(e)->Reverse();
+    EndChange(true);
+    Repaint();
+}
+
+bool TGraph::ColourSelection(TGObjectType type)
+{
+    const std::vector<TGElem*> elements = SelectedOfType(type);
+    if (elements.empty())
+        return false;
+    TColor colour = elements.front()->Color;
+    if (!TDialogService::Instance().ColorDialog(colour))
+        return false;
+    BeginChange(elements, QStringLiteral("Cancel colour change"));
+    for (TGElem* e : elements)
+        e->SetColor(colour);
+    EndChange(true);
+    Repaint();
+    return true;
+}
+
+std::unique_ptr<QMenu> TGraph::SelectionMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    std::vector<TGObjectType> types;
+    for (const TGElem* e : FSelection)
+        if (std::find(types.begin(), types.end(), e->ObjectType()) == types.end())
+            types.push_back(e->ObjectType());
+    std::sort(types.begin(), types.end());
+    const auto duplicate = [this](TGObjectType type) {
+        SelectOnly(SelectedOfType(type));
+        DuplicateSelection();
+    };
+    const auto remove = [this](TGObjectType type) {
+        SelectOnly(SelectedOfType(type));
+        DeleteSelection();
+    };
+    const auto colour = [this](TGObjectType type) { ColourSelection(type); };
+    const std::pair<QString, std::function<void(TGObjectType)>> actions[] = {
+        {QStringLiteral("Colour"), colour},
+        {QStringLiteral("Duplicate"), duplicate},
+        {QStringLiteral("Delete"), remove},
+    };
+    for (const auto& [caption, act] : actions) {
+        if (types.size() <= 1) {
+            const auto run = act;
+            menu->addAction(caption, this, [run] { run(obNone); });
+            continue;
+        }
+        // Several types: "All" and one entry per type.
+        QMenu* sub = menu->addMenu(caption);
+        const auto run = act;
+        sub->addAction(QStringLiteral("All"), this, [run] { run(obNone); });
+        for (const TGObjectType type : types)
+            sub->addAction(TypeName(type), this, [run, type] { run(type); });
+    }
+    int bendable = 0;
+    for (const TGElem* e : FSelection)
+        if (e->ObjectType() == obArc || e->ObjectType() == obCercle || e->ObjectType() == obEllipse)
+            ++bendable;
+    if (bendable == 1)
+        menu->addAction(QStringLiteral("Bend the arc, the circle or the ellipse"), this,
+                        [this] { SetTool(gtCurveArc, true); });
+    if (std::find(types.begin(), types.end(), obVecteur) != types.end())
+        menu->addAction(QStringLiteral("Change direction"), this, [this] { ReverseSelection(); });
+    return menu;
+}
+
+void TGraph::ShowSelectionMenu()
+{
+    std::unique_ptr<QMenu> menu = SelectionMenu();
+    if (OnSelectionMenu)
+        OnSelectionMenu(*menu);
+    else
+        menu->exec(QCursor::pos());
+}
+
+void TGraph::BeginChange(const std::vector<TGElem*>& elements, const QString& caption)
+{
+    FPending = THistoryGroup();
+    FPending.Caption = caption;
+    FDragChanged = false;
+    for (TGElem* e : elements) {
+        THistoryEntry entry;
+        entry.Kind = hkChanged;
+        entry.Target = e;
+        entry.Element = e->Clone();
+        if (entry.Element)
+            FPending.Entries.push_back(std::move(entry));
+    }
+}
+
+void TGraph::EndChange(bool changed)
+{
+    if (changed && !FPending.Entries.empty())
+        FHistory.push_back(std::move(FPending));
+    FPending = THistoryGroup();
+    FDragChanged = false;
+}
+
+void TGraph::PushAdded(const std::vector<TGElem*>& elements, const QString& caption)
+{
+    THistoryGroup group;
+    group.Caption = caption;
+    for (TGElem* e : elements) {
+        THistoryEntry entry;
+        entry.Kind = hkAdded;
+        entry.Target = e;
+        group.Entries.push_back(std::move(entry));
+    }
+    FHistory.push_back(std::move(group));
+}
+
+void TGraph::DropHistory(const std::function<bool(const TGElem*)>& gone)
+{
+    FHistory.erase(std::remove_if(FHistory.begin(), FHistory.end(),
+                                  [&](const THistoryGroup& g) {
+                                      return std::any_of(
+                                          g.Entries.begin(), g.Entries.end(),
+                                          [&](const THistoryEntry& e) { return gone(e.Target); });
+                                  }),
+                   FHistory.end());
+    FPending = THistoryGroup();
+}
+
 void TGraph::Undo()
 {
+    // A drag under way ends here, so that its change is the one undone.
+    if (FDrag == dgMoveSelection || FDrag == dgHandle || FDrag == dgBend) {
+        EndChange(FDragChanged);
+        FDrag = dgNone;
+        FDragElement = nullptr;
+        FBulle->hide();
+    }
     if (FHistory.empty())
         return;
-    std::vector<THistoryEntry> group = std::move(FHistory.back());
+    THistoryGroup group = std::move(FHistory.back());
     FHistory.pop_back();
-    // Back to their places, the last removed first.
-    for (auto it = group.rbegin(); it != group.rend(); ++it) {
-        TGElem* e = it->Element.get();
-        const std::size_t index = std::min(it->Index, FElements.size());
-        e->SetPlotRect(PlotRect());
-        e->SetWorld(FWorld);
-        FElements.insert(FElements.begin() + std::ptrdiff_t(index), std::move(it->Element));
-        CurveOf(e->CurveIndex).Add(e);
-        if (auto* v = dynamic_cast<TGVecteur*>(e); v && v->Scale)
-            v->Scale->Vectors.push_back(v);
+    // The last change first.
+    for (auto it = group.Entries.rbegin(); it != group.Entries.rend(); ++it) {
+        switch (it->Kind) {
+        case hkRemoved: {
+            TGElem* e = it->Element.get();
+            const std::size_t index = std::min(it->Index, FElements.size());
+            FElements.insert(FElements.begin() + std::ptrdiff_t(index), std::move(it->Element));
+            Register(e, e->UserMade ? e->Anchor : e->CurveIndex);
+            break;
+        }
+        case hkAdded: {
+            auto found = std::find_if(FElements.begin(), FElements.end(),
+                                      [&](const auto& p) { return p.get() == it->Target; });
+            if (found != FElements.end()) {
+                DetachElement(it->Target);
+                FElements.erase(found);
+            }
+            break;
+        }
+        case hkChanged:
+            it->Target->CopyShape(*it->Element);
+            break;
+        }
     }
     Repaint();
 }
 
 QString TGraph::UndoCaption() const
 {
-    return FHistory.empty() ? QString() : QStringLiteral("Cancel deletion");
+    return FHistory.empty() ? QString() : FHistory.back().Caption;
+}
+
+QStringList TGraph::SaveConstructs() const
+{
+    QStringList lines;
+    for (const auto& e : FElements)
+        if (e->UserMade)
+            if (const QString line = ConstructToLine(*e); !line.isEmpty())
+                lines << line;
+    return lines;
+}
+
+bool TGraph::LoadConstructs(const QStringList& lines)
+{
+    ClearConstructs();
+    bool whole = true;
+    for (const QString& line : lines) {
+        std::unique_ptr<TGElem> e = ConstructFromLine(line);
+        if (!e) {
+            whole = false;
+            continue;
+        }
+        const int anchor = e->Anchor;
+        AddElement(std::move(e), anchor);
+    }
+    Repaint();
+    return whole;
+}
+
+void TGraph::ClearConstructs()
+{
+    CancelConstruction();
+    DropHistory([](const TGElem* e) { return e->UserMade; });
+    for (auto& e : FElements)
+        if (e->UserMade)
+            DetachElement(e.get());
+    FElements.erase(
+        std::remove_if(FElements.begin(), FElements.end(), [](const auto& e) { return e->UserMade; }),
+        FElements.end());
+    Repaint();
+}
+
+void TGraph::DeleteFreeConstructs()
+{
+    std::vector<const TGElem*> gone;
+    for (auto& e : FElements)
+        if (e->UserMade && e->CurveIndex < 0) {
+            gone.push_back(e.get());
+            DetachElement(e.get());
+        }
+    if (gone.empty())
+        return;
+    DropHistory([&](const TGElem* e) { return std::find(gone.begin(), gone.end(), e) != gone.end(); });
+    FElements.erase(std::remove_if(FElements.begin(), FElements.end(),
+                                   [](const auto& e) { return e->UserMade && e->CurveIndex < 0; }),
+                    FElements.end());
+    Repaint();
 }
 
 void TGraph::Clear()
 {
+    // The user's elements stay, out of every curve and scale until the page brings them back. Their
+    // vectors let go of the data's vectors before those go.
+    for (auto& e : FElements)
+        if (e->UserMade)
+            if (auto* v = dynamic_cast<TGVecteur*>(e.get()))
+                v->Detach();
+    DropHistory([](const TGElem* e) { return !e->UserMade; });
+    for (auto& g : FHistory)
+        for (auto& entry : g.Entries)
+            if (auto* v = dynamic_cast<TGVecteur*>(entry.Element.get()); v && entry.Kind == hkRemoved)
+                v->Scale = nullptr;
+    std::vector<std::unique_ptr<TGElem>> kept;
+    for (auto& e : FElements)
+        if (e->UserMade) {
+            if (auto* v = dynamic_cast<TGVecteur*>(e.get()))
+                v->Scale = nullptr;
+            e->Selected = false;
+            kept.push_back(std::move(e));
+        }
     FSelection.clear();
-    FHistory.clear();
     FScales.clear();
     FCurrentScale = -1;
     FElements.clear();
@@ -805,10 +1479,13 @@ void TGraph::Clear()
     FCurves.reserve(16);
     FScales.reserve(8);
     FSelection.reserve(1024);
-    FConstruction.clear();
+    CancelConstruction();
     FDrag = dgNone;
+    FDragElement = nullptr;
     ShowModelHint(QString(), QPoint());
     FBulle->hide();
+    for (auto& e : kept)
+        AddElement(std::move(e), -1);
     Repaint();
 }
 
@@ -877,6 +1554,11 @@ int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TInteg
                      const TIntegerDynArray& vectorEdges, const QStringList& unitTexts,
                      const TIntegerDynArray& scaleKeys, const std::vector<TPointDDynArray>& vectorFamilies)
 {
+    // The user's elements at the end of the list stay drawn over the data.
+    const std::size_t before = FElements.size();
+    std::size_t trailing = 0;
+    while (trailing < before && FElements[before - 1 - trailing]->UserMade)
+        ++trailing;
     for (std::size_t f = 0; f < scaleKeys.size(); ++f) {
         if (ScaleIndexOfKey(scaleKeys[f]) >= 0)
             continue;
@@ -888,6 +1570,13 @@ int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TInteg
         FScales.push_back(std::move(scale));
         if (FCurrentScale < 0)
             FCurrentScale = 0;
+        // The user's vectors of this key get their scale back.
+        for (auto& e : FElements)
+            if (e->UserMade)
+                if (auto* v = dynamic_cast<TGVecteur*>(e.get()); v && !v->Scale) {
+                    CurveOf(v->CurveIndex).Remove(v);
+                    Register(v, v->CurveIndex);
+                }
     }
     auto curve = std::make_unique<TCourbe>();
     curve->SetPlotRect(PlotRect());
@@ -896,6 +1585,14 @@ int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TInteg
     const int index = int(FCurves.size()) - 1;
     TCourbe& c = *FCurves.back();
     const int N = int(points.size()) - 1;
+    // The user's elements drawn from this curve's points join it again. While a page is rebuilt they are
+    // the last ones of the list, so that building a large page does not go through the data again.
+    for (std::size_t i = before - trailing; i < before; ++i)
+        if (TGElem* e = FElements[i].get(); e->Anchor == index && e->CurveIndex < 0) {
+            FFreeCurve.Remove(e);
+            e->CurveIndex = index;
+            c.Add(e);
+        }
 
     for (int i = 0; i <= N; ++i) {
         auto p = std::make_unique<TGPoint>(points[std::size_t(i)].x(), points[std::size_t(i)].y(), PlotRect(),
@@ -963,6 +1660,9 @@ int TGraph::AddCurve(const TPointDDynArray& points, int hiddenEdge, const TInteg
     model->SetNames(c.AbscissaName, c.OrdinateName);
     model->OnChange = [this] { Repaint(); };
     AddElement(std::move(model), index)->SetVisible(false);
+    if (trailing > 0)
+        std::rotate(FElements.begin() + std::ptrdiff_t(before - trailing),
+                    FElements.begin() + std::ptrdiff_t(before), FElements.end());
     Repaint();
     return index;
 }
@@ -1077,8 +1777,9 @@ void TGraph::InitCurrentScale()
     if (!scale)
         return;
     double largest = 0.0;
+    // The data's vectors only: a vector the user drew does not set the scale.
     for (const TGVecteur* v : scale->Vectors)
-        if (std::isfinite(v->VectorNorm))
+        if (!v->UserMade && std::isfinite(v->VectorNorm))
             largest = std::max(largest, v->VectorNorm);
     scale->PlotWidthPx = PlotWidth();
     scale->InitScale(largest);
@@ -1209,9 +1910,19 @@ void TGraph::Paint(QPainter& painter, bool vectorTarget) const
     painter.setBrush(Qt::NoBrush);
     if (FZoom.Active)
         painter.drawRect(FZoom.Band.normalized());
-    // 8. Selection rectangle of the selecting tools.
+    // 8. Selection rectangle of the selecting tools, the figure being drawn.
     if (FDrag == dgRubber && FTool != gtZoom && !FSelectBand.isNull())
         painter.drawRect(FSelectBand.normalized());
+    if (IsConstructionTool(FTool) && !FConstruction.empty()) {
+        std::vector<QPointF> world = FConstructionWorld;
+        world.push_back(PixelToWorld(FMouse.x(), FMouse.y()));
+        // An angle with its first arm only shows that arm.
+        const int tool = FTool == gtAngle && world.size() < 3 ? int(gtSegment) : FTool;
+        if (std::unique_ptr<TGElem> figure = MakeConstruct(tool, world, FConstructionAnchor)) {
+            figure->Selected = true; // drawn dotted, with its handles
+            figure->Draw(painter, context);
+        }
+    }
     painter.restore();
     // 9, 10. Distance and vector scales.
     PaintScales(painter);
@@ -1357,6 +2068,12 @@ void TGraph::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     MouseUp(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TGraph::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    MouseDoubleClick(event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TGraph::leaveEvent(QEvent* event)

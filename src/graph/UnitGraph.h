@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class QMenu;
 class QPaintDevice;
 class TGModele;
 
@@ -49,6 +50,8 @@ enum TGraphTool : int
 enum TGraphDrag : int
 {
     dgNone = 0,
+    dgHandle = 1, // one handle of a selected element
+    dgBend = 2,   // bending an arc, a circle or an ellipse
     dgPan = 3,
     dgMoveSelection = 4,
     dgRubber = 7,
@@ -103,6 +106,11 @@ public:
     std::function<void()> OnResize;       // the control took a new size (scales may have changed)
     // The pointer shape of a cursor number of the program's cursor set; unassigned: Qt's shapes.
     std::function<QCursor(int)> CursorOf;
+    // The measuring tool clicked an element: its information lines, one per line.
+    std::function<void(const QString&)> OnMeasure;
+    // Receives the pop-up menu of the selection instead of it being shown at the pointer (a caller that
+    // shows it itself, tests that trigger its items).
+    std::function<void(QMenu&)> OnSelectionMenu;
 
     // ---- World window and mapping
     TWorld World() const { return FWorld; }
@@ -141,6 +149,10 @@ public:
     // The hint shown over the graph (a tool's instruction); empty hides it.
     void SetHint(const QString& hint);
     QString Hint() const { return FHint; }
+    // The points of a figure being drawn, pixels (empty when none is under way).
+    const std::vector<QPoint>& Construction() const { return FConstruction; }
+    // Drops a figure being drawn; false when none was under way.
+    bool CancelConstruction();
     // Cursor number of a tool (0 the arrow) for the zoom axes given.
     static int ToolCursor(int tool, bool zoomX, bool zoomY);
     // The pointer shape in force: a number of the program's cursor set, or a Qt shape as its negated value.
@@ -162,6 +174,8 @@ public:
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // Finishes a curve being drawn; for the other tools the second press of a quick double click.
+    void MouseDoubleClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     // The pointer left the control: the hint goes and a drag ends as a mouse up.
     void MouseLeave();
     // True when the key was the graph's.
@@ -176,12 +190,48 @@ public:
     // Takes ownership; the element gets the plot and the window, and joins its curve (the free curve for
     // an index outside the list).
     TGElem* AddElement(std::unique_ptr<TGElem> element, int curve);
-    // Empties curves, elements, scales, selection and history.
+    // Empties curves, data elements, scales and selection, and forgets the undo steps that involve data
+    // elements. The user's elements stay: each goes back into its anchor curve when a curve of that index
+    // is added again, and a vector to the scale of its key.
     void Clear();
     // Deletes the selected elements as one undo group.
     void DeleteSelection();
+    // Copies of the selected elements, offset by a few pixels, become the user's elements and the
+    // selection (one undo group).
+    void DuplicateSelection();
+    // Turns the selected vectors round (one undo group).
+    void ReverseSelection();
+    // Asks a colour through the colour dialog and gives it to the selected elements of a type (obNone:
+    // all of them), one undo group; false when cancelled or nothing is selected.
+    bool ColourSelection(TGObjectType type);
+    // The pop-up menu of the selection: colour, duplicate, delete (by type when several types are
+    // selected), bend, change direction. The graph acts on its items.
+    std::unique_ptr<QMenu> SelectionMenu();
+    // Undoes the last user action on elements (drawing, moving, bending, colouring, duplicating,
+    // reversing, deleting).
     void Undo();
+    bool CanUndo() const { return !FHistory.empty(); }
+    // "Cancel ..." naming the action undone; empty when there is nothing to undo.
     QString UndoCaption() const;
+
+    // ---- The user's elements (angles, arcs, circles, ellipses, segments, curves, vectors)
+    // Unit of world lengths in measures; empty: taken from the axis titles ("m" when there are none).
+    void SetLengthUnit(const QString& unit) { FLengthUnit = unit; }
+    QString LengthUnit() const;
+    // The last measure shown by the measuring tool.
+    QString MeasureText() const { return FMeasure; }
+    // One line per user's element (see ConstructToLine), in drawing order.
+    QStringList SaveConstructs() const;
+    // Replaces the user's elements by those of the lines; damaged or unknown lines are skipped and the
+    // answer is then false. A vector takes the scale of its key when the graph has one (or gets it when
+    // a curve brings it).
+    bool LoadConstructs(const QStringList& lines);
+    // Deletes every user's element, with no undo.
+    void ClearConstructs();
+    // Deletes the user's elements attached to no curve, with no undo.
+    void DeleteFreeConstructs();
+    // A user's element that lives in a data curve (drawn from one of its points).
+    static bool IsAttached(const TGElem& element) { return element.UserMade && element.CurveIndex >= 0; }
 
     // A curve of N + 1 world points with their mark numbers; points and segments nearer than
     // `hiddenEdge` to either end are hidden. Vector family f has one component pair per point, belongs
@@ -231,6 +281,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -247,7 +298,29 @@ private:
     TGElem* HitElement(QPoint pixel, bool arcsOnly) const;
     void ClickElement(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     TCourbe& CurveOf(int index);
+    const TCourbe& CurveAt(int index) const;
+    // Gives an element in the list the plot, the window, its curve and (vectors) its scale.
+    void Register(TGElem* element, int curve);
     void DetachElement(TGElem* element);
+    void SelectOnly(const std::vector<TGElem*>& elements);
+    std::vector<TGElem*> SelectedOfType(TGObjectType type) const;
+    void ShowSelectionMenu();
+    void Measure(TGElem& element, QPoint at);
+    // Drawing a figure with the tools 1 to 7.
+    void ConstructDown(int x, int y);
+    void ConstructUp(int x, int y);
+    void FinishConstruction();
+    // The world point of a pixel, snapped to a shown data point (or, for vectors, a vector's tip) near it;
+    // the snap's curve and vector are returned.
+    QPointF SnapPoint(QPoint pixel, int& curve, TGVecteur** tip) const;
+    // The figure of a tool through world points; null when the points do not make one.
+    std::unique_ptr<TGElem> MakeConstruct(int tool, const std::vector<QPointF>& world, int anchor) const;
+    // Undo steps: snapshots of elements before a change, kept when the change happens.
+    void BeginChange(const std::vector<TGElem*>& elements, const QString& caption);
+    void EndChange(bool changed);
+    void PushAdded(const std::vector<TGElem*>& elements, const QString& caption);
+    // Forgets the undo steps that involve an element for which `gone` is true.
+    void DropHistory(const std::function<bool(const TGElem*)>& gone);
     void PaintScales(QPainter& painter) const;
 
     int FWidth = 0, FHeight = 0;
@@ -269,7 +342,17 @@ private:
     QRect FSelectBand; // rubber band of the selecting tools
     QPointF FMouseWorld;
     QString FHint;
-    std::vector<QPoint> FConstruction; // points of a construction under way
+    std::vector<QPoint> FConstruction;       // points of a construction under way, pixels
+    std::vector<QPointF> FConstructionWorld; // the same, world (snapped to data points)
+    int FConstructionAnchor = -1;            // curve of the data point the figure starts from
+    TGVecteur* FChainTo = nullptr;           // vector whose tip a vector being drawn starts from
+    QPoint FPressPixel;                      // where the last press of a construction was
+    bool FPressAddedPoint = false;           // that press fixed a point of the figure
+    TGElem* FDragElement = nullptr;          // element of a handle or bend drag
+    int FGrip = -1;                          // handle index or bend grip of that drag
+    bool FDragChanged = false;               // the drag changed something (an undo step is kept)
+    QString FLengthUnit;
+    QString FMeasure;
 
     std::vector<std::unique_ptr<TGElem>> FElements;
     std::vector<std::unique_ptr<TCourbe>> FCurves;
@@ -277,13 +360,29 @@ private:
     std::vector<std::unique_ptr<TParamCom>> FScales;
     int FCurrentScale = -1;
     std::vector<TGElem*> FSelection;
-    // Undo history: groups of deleted elements with their former list positions.
+    // Undo history. An entry undoes one element's change: a removal (the element, owned, goes back to
+    // its former list position), an addition (the element is deleted) or a change (the element takes
+    // back the shape of its snapshot).
+    enum THistoryKind : int
+    {
+        hkRemoved,
+        hkAdded,
+        hkChanged,
+    };
     struct THistoryEntry
     {
-        std::unique_ptr<TGElem> Element;
+        THistoryKind Kind = hkRemoved;
+        TGElem* Target = nullptr;        // the element concerned
+        std::unique_ptr<TGElem> Element; // removed: the element itself; changed: its snapshot
         std::size_t Index = 0;
     };
-    std::vector<std::vector<THistoryEntry>> FHistory;
+    struct THistoryGroup
+    {
+        QString Caption;
+        std::vector<THistoryEntry> Entries;
+    };
+    std::vector<THistoryGroup> FHistory;
+    THistoryGroup FPending; // snapshots of a drag under way
     TGPoint FOrigine;
     TSourceImg FSourceImg;
     QImage FGradient; // the plot's background, rendered on every resize

@@ -21,13 +21,22 @@ bool NearZero(double x)
 
 int PenWidthOf(int elementSize)
 {
-    return std::clamp(elementSize, 0, 2) + 1;
+    return ElementPenWidth(elementSize);
 }
 
-// Half-size in pixels of the square in which a click hits a point or a line.
 int HitTolerance(int elementSize)
 {
-    return elementSize == 1 ? 5 : 3;
+    return ElementHitTolerance(elementSize);
+}
+
+// The point of a Catmull-Rom piece from p1 to p2 at t in 0..1 (p0 and p3 the neighbours).
+QPointF CatmullRom(QPointF p0, QPointF p1, QPointF p2, QPointF p3, double t)
+{
+    // The Bezier form used when drawing: control points p1 + (p2 - p0) / 6 and p2 - (p3 - p1) / 6.
+    const QPointF c1 = p1 + (p2 - p0) / 6.0;
+    const QPointF c2 = p2 - (p3 - p1) / 6.0;
+    const double s = 1 - t;
+    return s * s * s * p1 + 3 * s * s * t * c1 + 3 * s * t * t * c2 + t * t * t * p2;
 }
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
@@ -54,6 +63,51 @@ bool WorldToPixelF(double x, double y, const QRect& plot, const TWorld& world, Q
 }
 
 } // namespace
+
+int ElementPenWidth(int elementSize)
+{
+    return std::clamp(elementSize, 0, 2) + 1;
+}
+
+int ElementHitTolerance(int elementSize)
+{
+    return elementSize == 1 ? 5 : 3;
+}
+
+QPen ElementPen(TColor color, int elementSize, bool selected)
+{
+    const QColor c = ToQColor(color);
+    if (selected)
+        return QPen(QColor(c.red() * 3 / 4, c.green() * 3 / 4, c.blue() * 3 / 4), 1, Qt::DotLine);
+    return QPen(c, ElementPenWidth(elementSize));
+}
+
+void DrawHandles(QPainter& painter, const std::vector<QPoint>& handles, TColor color)
+{
+    painter.save();
+    painter.setPen(QPen(ToQColor(color), 1));
+    painter.setBrush(Qt::white);
+    for (const QPoint& h : handles)
+        painter.drawRect(QRect(h - QPoint(2, 2), QSize(5, 5)));
+    painter.restore();
+}
+
+double CurveLength(const std::vector<QPointF>& p)
+{
+    constexpr int Steps = 32;
+    double length = 0.0;
+    for (std::size_t i = 0; i + 1 < p.size(); ++i) {
+        const QPointF p0 = i > 0 ? p[i - 1] : p[i];
+        const QPointF p3 = i + 2 < p.size() ? p[i + 2] : p[i + 1];
+        QPointF previous = p[i];
+        for (int k = 1; k <= Steps; ++k) {
+            const QPointF q = CatmullRom(p0, p[i], p[i + 1], p3, double(k) / Steps);
+            length += std::hypot(q.x() - previous.x(), q.y() - previous.y());
+            previous = q;
+        }
+    }
+    return length;
+}
 
 // ----------------------------------------------------------------------------------------------------
 // TMappedPoint
@@ -114,6 +168,8 @@ void TGElem::Assign(const TGElem& source)
     Visible = source.Visible;
     Hidden = source.Hidden;
     UserMade = source.UserMade;
+    Anchor = source.Anchor;
+    LengthUnit = source.LengthUnit;
     Color = source.Color;
     Infos = source.Infos;
     World = source.World;
@@ -247,6 +303,36 @@ void TGPolyPoint::MoveBy(int dx, int dy)
         p.FromPixel(p.Pixel + QPoint(dx, dy), PlotRect, World);
 }
 
+void TGPolyPoint::CopyShape(const TGElem& from)
+{
+    TGElem::CopyShape(from);
+    if (const auto* p = dynamic_cast<const TGPolyPoint*>(&from)) {
+        Points = p->Points;
+        for (TMappedPoint& m : Points)
+            m.FromWorld(PlotRect, World);
+    }
+}
+
+bool TGPolyPoint::InsideRect(const QRect& band) const
+{
+    return !Points.empty() && std::all_of(Points.begin(), Points.end(),
+                                          [&](const TMappedPoint& m) { return band.contains(m.Pixel); });
+}
+
+std::vector<QPoint> TGPolyPoint::HandlePixels() const
+{
+    std::vector<QPoint> handles;
+    for (const TMappedPoint& m : Points)
+        handles.push_back(m.Pixel);
+    return handles;
+}
+
+void TGPolyPoint::MoveHandle(int handle, QPoint pixel)
+{
+    if (handle >= 0 && handle < int(Points.size()))
+        Points[std::size_t(handle)].FromPixel(pixel, PlotRect, World);
+}
+
 void TGPolyPoint::AddPoint(double x, double y)
 {
     TMappedPoint p;
@@ -278,7 +364,20 @@ void TGSegment::Draw(QPainter& painter, const TPaintContext& context) const
     }
     painter.setPen(pen);
     painter.drawLine(Points[0].Pixel, Points[1].Pixel);
+    if (Selected && UserMade)
+        DrawHandles(painter, HandlePixels(), Color);
     painter.restore();
+}
+
+QStringList TGSegment::GetInfos()
+{
+    Infos.clear();
+    if (Points.size() >= 2) {
+        const double length = std::hypot(Points[1].X - Points[0].X, Points[1].Y - Points[0].Y);
+        Infos << QStringLiteral("Length : ") + GeneralText(length, 3) +
+                     (LengthUnit.isEmpty() ? QString() : QLatin1Char(' ') + LengthUnit);
+    }
+    return Infos;
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -320,9 +419,28 @@ void TGSpline::Draw(QPainter& painter, const TPaintContext& context) const
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(ToQColor(Color), PenWidthOf(context.ElementSize)));
+    painter.setPen(UserMade ? ElementPen(Color, context.ElementSize, Selected)
+                            : QPen(ToQColor(Color), PenWidthOf(context.ElementSize)));
     painter.drawPath(Path());
+    if (Selected && UserMade)
+        DrawHandles(painter, HandlePixels(), Color);
     painter.restore();
+}
+
+bool TGSpline::InsideRect(const QRect& band) const
+{
+    return TGPolyPoint::InsideRect(band) && QRectF(band).contains(Path().boundingRect());
+}
+
+QStringList TGSpline::GetInfos()
+{
+    Infos.clear();
+    std::vector<QPointF> world;
+    for (const TMappedPoint& m : Points)
+        world.emplace_back(m.X, m.Y);
+    Infos << QStringLiteral("Length : ") + GeneralText(CurveLength(world), 3) +
+                 (LengthUnit.isEmpty() ? QString() : QLatin1Char(' ') + LengthUnit);
+    return Infos;
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -477,6 +595,11 @@ void TGVecteur::MoveBy(int dx, int dy)
 {
     Points[0].FromPixel(Points[0].Pixel + QPoint(dx, dy), PlotRect, World);
     Tip += QPoint(dx, dy);
+    Detach();
+}
+
+void TGVecteur::Detach()
+{
     if (AttachedTo) {
         auto& list = AttachedTo->Attached;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -485,6 +608,37 @@ void TGVecteur::MoveBy(int dx, int dy)
     for (TGVecteur* v : Attached)
         v->AttachedTo = nullptr;
     Attached.clear();
+}
+
+void TGVecteur::CopyShape(const TGElem& from)
+{
+    TGElem::CopyShape(from);
+    if (const auto* v = dynamic_cast<const TGVecteur*>(&from)) {
+        Points = v->Points;
+        Points[0].FromWorld(PlotRect, World);
+        ComponentX = v->ComponentX;
+        ComponentY = v->ComponentY;
+        ComputeNormAndAngle();
+        Update();
+    }
+}
+
+bool TGVecteur::InsideRect(const QRect& band) const
+{
+    return band.contains(Points[0].Pixel) && band.contains(Tip);
+}
+
+std::vector<QPoint> TGVecteur::HandlePixels() const
+{
+    return {Points[0].Pixel, Tip};
+}
+
+void TGVecteur::MoveHandle(int handle, QPoint pixel)
+{
+    if (handle == 0)
+        MoveBy(pixel.x() - Points[0].Pixel.x(), pixel.y() - Points[0].Pixel.y());
+    else if (handle == 1)
+        SetTipPixel(pixel);
 }
 
 bool TGVecteur::HitTest(QPoint pixel, int elementSize) const
@@ -547,7 +701,8 @@ void TGVecteur::Draw(QPainter& painter, const TPaintContext& context) const
         painter.drawLine(tip, base + half);
         painter.drawLine(tip, base - half);
     }
-    if (context.VectorValues) {
+    // A vector drawn by the user always shows its value: drawing one is a way of guessing a quantity.
+    if (context.VectorValues || UserMade) {
         QFont font(QStringLiteral("Arial"));
         font.setPointSize(12);
         painter.setFont(font);
@@ -560,6 +715,8 @@ void TGVecteur::Draw(QPainter& painter, const TPaintContext& context) const
         painter.drawText(at + QPointF(0, metrics.ascent()),
                          VectorValueText(VectorNorm) + QLatin1Char(' ') + unit);
     }
+    if (Selected && UserMade)
+        DrawHandles(painter, HandlePixels(), Color);
     painter.restore();
 }
 

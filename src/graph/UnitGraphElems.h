@@ -13,9 +13,11 @@
 #include <QRect>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QPainter;
+class QPen;
 class TParamCom;
 class TGVecteur;
 
@@ -49,6 +51,18 @@ struct TPaintContext
     bool VectorValues = false; // write the value next to each vector
     bool VectorTarget = false; // painting into a vector target (SVG, PDF)
 };
+
+// Pen width in pixels of lines at an element size (0 small, 1 average, 2 large).
+int ElementPenWidth(int elementSize);
+// Half-size in pixels of the square in which a click hits a point or a line.
+int ElementHitTolerance(int elementSize);
+// The pen of a line element: its colour at the size's width, or dotted at 75 % of the colour when it is
+// selected.
+QPen ElementPen(TColor color, int elementSize, bool selected);
+// Small squares on the handles of a selected element.
+void DrawHandles(QPainter& painter, const std::vector<QPoint>& handles, TColor color);
+// Length of the smooth curve (Catmull-Rom pieces, as drawn) through world points.
+double CurveLength(const std::vector<QPointF>& points);
 
 // A point that exists in three forms: world coordinates, relative position in the plot (u to the right,
 // v upwards, 0..1 across the world window) and pixels. A new world window recomputes (u, v) and the pixel
@@ -90,9 +104,13 @@ public:
     bool Visible = true;
     bool Hidden = false;
     bool UserMade = false; // drawn by the user (false: made from data)
+    // A user's element drawn from a data point: the index of that point's curve; -1 for none. It lives
+    // in that curve (shown and hidden with it) whenever the curve exists.
+    int Anchor = -1;
     TColor Color = clBlack;
     QStringList Infos;
     TWorld World;
+    QString LengthUnit; // unit of world lengths in the information lines ("m"); empty: none
 
     bool IsShown() const { return Visible && !Hidden; }
 
@@ -107,6 +125,18 @@ public:
     virtual void SetVisible(bool visible) { Visible = visible; }
     virtual void SetWorld(const TWorld& world);
     virtual void Draw(QPainter& painter, const TPaintContext& context) const;
+    // A copy of the element (null for the kinds that cannot be copied); the copy keeps the pointers to
+    // scales and chained vectors of the original.
+    virtual std::unique_ptr<TGElem> Clone() const { return nullptr; }
+    // Takes the colour and the world geometry of an element of the same kind and maps them again.
+    virtual void CopyShape(const TGElem& from) { Color = from.Color; }
+    // Moves the element by a pixel offset (nothing for the kinds that cannot move).
+    virtual void MoveBy(int, int) {}
+    // True when the whole element lies inside the pixel rectangle.
+    virtual bool InsideRect(const QRect&) const { return false; }
+    // The pixels of the points that change the element's shape when dragged.
+    virtual std::vector<QPoint> HandlePixels() const { return {}; }
+    virtual void MoveHandle(int, QPoint) {}
 
 private:
     TGObjectType FType;
@@ -131,7 +161,7 @@ public:
     void SetPlotRect(const QRect& plot) override;
     void SetWorld(const TWorld& world) override;
     void Draw(QPainter& painter, const TPaintContext& context) const override;
-    virtual void MoveBy(int dx, int dy);
+    void MoveBy(int dx, int dy) override;
     // Turns the point about a pixel centre by the angle whose sine and cosine are given.
     virtual void Rotate(QPointF centre, double sin, double cos);
 };
@@ -145,7 +175,11 @@ public:
 
     void SetPlotRect(const QRect& plot) override;
     void SetWorld(const TWorld& world) override;
-    virtual void MoveBy(int dx, int dy);
+    void MoveBy(int dx, int dy) override;
+    void CopyShape(const TGElem& from) override;
+    bool InsideRect(const QRect& band) const override;
+    std::vector<QPoint> HandlePixels() const override;
+    void MoveHandle(int handle, QPoint pixel) override;
     // Adds a world point and maps it.
     void AddPoint(double x, double y);
 };
@@ -158,6 +192,9 @@ public:
     int PenWidth = 1; // pixels at element size small; the graph's size adds to it
     bool HitTest(QPoint pixel, int elementSize) const override;
     void Draw(QPainter& painter, const TPaintContext& context) const override;
+    std::unique_ptr<TGElem> Clone() const override { return std::make_unique<TGSegment>(*this); }
+    // Its length in world units.
+    QStringList GetInfos() override;
 };
 
 // A smooth curve through its world points.
@@ -167,6 +204,10 @@ public:
     TGSpline() : TGPolyPoint(obSpline) { Color = 0xE16941; } // RGB(65, 105, 225)
     bool HitTest(QPoint pixel, int elementSize) const override;
     void Draw(QPainter& painter, const TPaintContext& context) const override;
+    std::unique_ptr<TGElem> Clone() const override { return std::make_unique<TGSpline>(*this); }
+    bool InsideRect(const QRect& band) const override;
+    // Its length in world units, along the same curve drawn through the world points.
+    QStringList GetInfos() override;
     // The path through the points' pixels: cubic pieces with Catmull-Rom tangents.
     QPainterPath Path() const;
 };
@@ -225,7 +266,17 @@ public:
     // Moves the tip to a pixel and recomputes the components from the scale; attached vectors follow.
     void SetTipPixel(QPoint tip);
     void Reverse();
+    // Moving detaches the vector from the one it starts from and drops the ones attached to it.
     void MoveBy(int dx, int dy) override;
+    // Drops both kinds of attachment without moving.
+    void Detach();
+    std::unique_ptr<TGElem> Clone() const override { return std::make_unique<TGVecteur>(*this); }
+    // Origin, components and colour; the tip follows from the current scale.
+    void CopyShape(const TGElem& from) override;
+    bool InsideRect(const QRect& band) const override;
+    // The origin (dragging it moves the vector) and the tip (dragging it changes the components).
+    std::vector<QPoint> HandlePixels() const override;
+    void MoveHandle(int handle, QPoint pixel) override;
 
     bool HitTest(QPoint pixel, int elementSize) const override;
     QStringList GetInfos() override;

@@ -288,6 +288,8 @@ bool TKtr::ReadContent()
         Host.Formules->Load(*FIni);
     else
         Formulas.Load(*FIni);
+    if (Host.LoadConstructs)
+        Host.LoadConstructs(*FIni);
     ProjectVideo = Host.VideoFileName ? Host.VideoFileName() : QString();
     return true;
 }
@@ -312,6 +314,8 @@ bool TKtr::WriteContent()
         // Formulas read with another video do not belong to this work.
         (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(*FIni);
     }
+    if (Host.SaveConstructs)
+        Host.SaveConstructs(*FIni);
     return FIni->UpdateFile();
 }
 

@@ -39,6 +39,10 @@ struct TKtrHost
     // The view's frame and mode, section "Video".
     std::function<void(TIniFile& ini)> SaveViewState;
     std::function<void(const TIniFile& ini)> LoadViewState;
+    // The figures drawn on the results graphs, a section of their own; an older file without it opens
+    // with none.
+    std::function<void(TIniFile& ini)> SaveConstructs;
+    std::function<void(const TIniFile& ini)> LoadConstructs;
     // After a project has been read: the main window updates itself; every result is out of date.
     std::function<void()> ProjectLoaded;
     // Folder of the last file opened or saved (where the dialogs start when the options name none).

@@ -4,12 +4,15 @@
 #include "common/UnitDialogs.h"
 #include "common/UnitGraphUtils.h"
 #include "common/UnitUserDlg.h"
+#include "formula/UnitFormules.h"
 #include "graph/UnitGModele.h"
 #include "results/UnitResForm.h"
 #include "results/UnitResGrid.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -19,6 +22,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -132,6 +137,13 @@ TGraphPageContext TGraphPageContext::FromOptions(const TOptions& o)
     c.TimeZoomY = o.CheckBox13TimeZoomY;
     c.ModelEquation = o.CheckBox42TempsEquation;
     c.ModelStatistics = o.CheckBox43TempsStatistics;
+    c.FormulaPolyline = o.CheckBox26FormulaPolyline;
+    c.FormulaOriginX = o.CheckBox34FormulaOriginX;
+    c.FormulaOriginY = o.CheckBox25FormulaOriginY;
+    c.FormulaZoomX = o.CheckBox23FormulaZoomX;
+    c.FormulaZoomY = o.CheckBox24FormulaZoomY;
+    c.FormulaModelEquation = o.CheckBox44FormulaEquation;
+    c.FormulaModelStatistics = o.CheckBox45FormulaStatistics;
     c.BubblePlace = o.CheckBox51DeformationBubble ? bpUpRight : bpNone;
     return c;
 }
@@ -257,11 +269,18 @@ void BuildTrajectoryGraph(TGraph& graph, const TResCalc& calc, int reference, co
         graph.SetCurveVisible(curve, -1, false, 3);
         if (!shown)
             continue;
-        graph.SetCurveVisible(curve, TCourbe::kPoints, true, 3);
+        // The user's figures drawn on a shown object's curve show with it; data segments make the broken
+        // line.
+        for (const int kind : {int(TCourbe::kAngles), int(TCourbe::kArcs), int(TCourbe::kCercles),
+                               int(TCourbe::kEllipses), int(TCourbe::kPoints)})
+            graph.SetCurveVisible(curve, kind, true, 3);
+        graph.SetCurveVisible(curve, TCourbe::kSplines, true, 1);
+        graph.SetCurveVisible(curve, TCourbe::kSegments, true, 1);
         graph.SetCurveProperty(curve, TCourbe::kNumbers, QVariant(context.TrajectoryNumbering), 3, 4);
         graph.SetCurveVisible(curve, TCourbe::kNumbers, context.TrajectoryNumbering != npNone, 3);
-        graph.SetCurveVisible(curve, TCourbe::kSegments, context.TrajectoryPolyline, 3);
+        graph.SetCurveVisible(curve, TCourbe::kSegments, context.TrajectoryPolyline, 2);
     }
+    graph.SetCurveVisible(-1, -1, true, 3); // the figures that belong to no object
     if (fit || box.Empty()) {
         TWorld w = box.Empty() ? TWorld{0, 1, 0, 1} : box.W;
         // At least a quarter of the frame's extent on each axis.
@@ -352,6 +371,115 @@ void BuildVectorGraph(TGraph& graph, const TResCalc& calc, int quantity, const s
     }
 }
 
+namespace {
+
+const QString NoUnit = QStringLiteral("no unit");
+
+bool HasUnit(const QString& unit)
+{
+    return !unit.isEmpty() && unit != NoUnit;
+}
+
+// "name (unit)", or the name alone for a quantity without unit.
+QString NameWithUnit(const QString& name, const QString& unit)
+{
+    return HasUnit(unit) ? name + QStringLiteral(" (") + unit + QLatin1Char(')') : name;
+}
+
+// How a formula is named on the axes and in the abscissa list: an anonymous formula by its expression.
+QString FormulaLabel(const TFormules& formules, int formula)
+{
+    const QString name = formules.FormulaName(formula);
+    return name.isEmpty() ? formules.FormulaText(formula) : name;
+}
+
+} // namespace
+
+QString FormulaChoiceText(const TFormules& formules, int formula)
+{
+    if (formula < 0 || formula >= formules.FormulaCount())
+        return QString();
+    const TRec& rec = *formules.Formulas[std::size_t(formula)];
+    const QString text = rec.Name.isEmpty() ? rec.Phrase : rec.Name + QStringLiteral("  ") + rec.Phrase;
+    return HasUnit(rec.Unit) ? text + QStringLiteral(" (") + rec.Unit + QLatin1Char(')') : text;
+}
+
+void BuildFormulaGraph(TGraph& graph, TFormules& formules, const std::vector<int>& ordinates, int abscissa,
+                       const TGraphPageContext& context, bool fit)
+{
+    graph.SuspendLayout();
+    const TWorld kept = graph.World();
+    graph.Clear();
+    graph.ElementSize = context.ElementSize;
+    formules.SetAbscissa(abscissa);
+    const int x = formules.AbscissaFormula;
+    const TCurve* xCurve = x >= 0 ? &formules.Formulas[std::size_t(x)]->Curve : nullptr;
+    // The ends of a series are left out as the velocity and acceleration themselves are, for the
+    // abscissa's formula as for the ordinate's.
+    const auto edgeOf = [&context](const TCurve& c) {
+        return c.UsesAcceleration && context.HideEdgeA ? 2 : c.UsesVelocity && context.HideEdgeV ? 1 : 0;
+    };
+    TBox box;
+    std::vector<int> drawn;
+    for (const int formula : ordinates) {
+        if (formula < 0 || formula >= formules.FormulaCount())
+            continue;
+        const TCurve& curve = formules.Formulas[std::size_t(formula)]->Curve;
+        if (curve.Empty)
+            continue;
+        const TPointDDynArray points = formules.CurvePoints(formula);
+        const int edge = std::max(edgeOf(curve), xCurve ? edgeOf(*xCurve) : 0);
+        const int index = graph.AddCurve(points, edge, {}, {}, {}, {}, {});
+        for (std::size_t i = 0; i < points.size(); ++i)
+            if (int(i) >= edge && int(i) + edge < int(points.size()))
+                box.Add(points[i].x(), points[i].y());
+        // Formulas belong to no object: each takes the colour and glyph of its place in the list.
+        StyleCurve(graph, index, formula, TGraphPageContext{});
+        graph.SetCurveVisible(index, TCourbe::kNumbers, false, 3);
+        graph.SetCurveVisible(index, TCourbe::kSplines, false, 3);
+        graph.SetCurveVisible(index, TCourbe::kSegments, context.FormulaPolyline, 3);
+        drawn.push_back(formula);
+    }
+    if (fit || box.Empty()) {
+        const TWorld world = box.Empty() ? TWorld{}
+                                         : FitRange(box.W, x >= 0 && context.FormulaOriginX,
+                                                    context.FormulaOriginY, false, x < 0, 0.05);
+        graph.SetWorldAndScales(world, false);
+    } else {
+        graph.SetWorld(kept);
+    }
+    graph.TitreAxeX = x < 0 ? QStringList{QStringLiteral("t"), QStringLiteral("time (s)")}
+                            : QStringList{NameWithUnit(FormulaLabel(formules, x), formules.FormulaUnit(x))};
+    if (drawn.size() == 1) {
+        graph.TitreAxeY =
+            QStringList{NameWithUnit(FormulaLabel(formules, drawn[0]), formules.FormulaUnit(drawn[0]))};
+    } else if (drawn.empty()) {
+        graph.TitreAxeY.clear();
+    } else {
+        const QString unit = formules.FormulaUnit(drawn[0]);
+        const bool same =
+            std::all_of(drawn.begin(), drawn.end(), [&](int f) { return formules.FormulaUnit(f) == unit; });
+        graph.TitreAxeY = QStringList{QStringLiteral("Representation of several curves")};
+        if (!same)
+            graph.TitreAxeY << QStringLiteral("Unit problem!");
+        else if (HasUnit(unit))
+            graph.TitreAxeY << QLatin1Char('(') + unit + QLatin1Char(')');
+    }
+    graph.IsShowModeleurEqua = context.FormulaModelEquation;
+    graph.IsShowModeleurStat = context.FormulaModelStatistics;
+    if (drawn.size() == 1 && context.ModelKind != mkNone && graph.Curves().size() == 1) {
+        graph.SetCurveProperty(0, TCourbe::kModele, x < 0 ? QStringLiteral("t") : FormulaLabel(formules, x),
+                               3, 1);
+        graph.SetCurveProperty(0, TCourbe::kModele, FormulaLabel(formules, drawn[0]), 3, 2);
+        graph.SetCurveVisible(0, TCourbe::kModele, true, 3);
+        graph.SetCurveProperty(0, TCourbe::kModele, context.ModelKind, 3, 6);
+    } else {
+        graph.SetAllCurvesVisible(TCourbe::kModele, false, 3);
+    }
+    graph.UpdateModelPanels();
+    graph.ResumeLayout();
+}
+
 void ShowVectorChoices(TGraph& graph, int quantity, const std::vector<int>& objects,
                        const TGraphPageContext& context)
 {
@@ -396,45 +524,72 @@ struct TToolDef
     const char* Name;
     const char* Hint;
     const char* GraphHint;
-    bool Time, Trajectory, Vectors;
+    bool Time, Trajectory, Vectors, Formulas;
 };
 
+// The instruction of the tools that pick elements by a click or a zone.
+constexpr const char* ZoneHint = "|Click on the object or draw round the objects to select them (only the "
+                                 "objects entirely contained in your selection zone will be selected)";
+
+// In the order of the tool bar; the model buttons of the time and formula pages come after them.
 constexpr TToolDef Tools[] = {
     {gtZoom, "ButtonZoom",
      "Make graph bigger or smaller|Hover over the area you wish to make bigger or smaller",
      "|Left-click = make bigger; right-click = make smaller; press CTRL simultaneously to slow down", true,
-     true, true},
-    {gtPan, "ButtonPan", "Pan figure", "|Drag an drop the figure with the mouse", true, true, true},
+     true, true, true},
+    {gtPan, "ButtonPan", "Pan figure", "|Drag an drop the figure with the mouse", true, true, true, true},
     {gtReticule, "ButtonReticule",
      "Mouse pointer coordinates|X and Y values of the mouse pointer within the graphical area.",
-     "|Mouse pointer coordinates :", true, true, true},
+     "|Mouse pointer coordinates :", true, true, true, true},
     {gtModifierModele, "ButtonModifierModele",
      "Modify model curve|Position of the cursor over the curve determines which parameter is modified",
      "|The mouse pointer position over the curve determines the parameter which will be modified; press "
      "CTRL or ALT at the same time to slow down alteration",
-     true, false, false},
+     true, false, false, true},
     {gtSelection, "ButtonSelection",
      "Select, move or change an object|Select an object, move or change it with the mouse when cursor "
-     "changes to a "
-     "cross",
-     "|To select more than 1 objects, keep SHIFT pressed and click each object", false, true, true},
+     "changes to a cross",
+     "|To select more than 1 objects, keep SHIFT pressed and click each object", false, true, true, false},
+    {gtMesurer, "ButtonMesurer",
+     "Measure an angle or an object value|Measure an angle or an object value under mouse cursor",
+     "|Measure an angle or a value with mouse when cursor changes to a cross", false, true, true, false},
+    {gtVecteur, "ButtonVecteur", "New vector|Draw a new vector with the mouse",
+     "|Draw a vector with the mouse", false, false, true, false},
+    {gtSegment, "ButtonSegment", "New segment|Draw a new segment", "|Draw a segment with the mouse", false,
+     true, true, false},
+    {gtSpline, "ButtonSpline", "New curve|Draw a curve by setting control points with the mouse.",
+     "|Left-click = add a control point; double left-click = finish", false, true, true, false},
+    {gtAngle, "ButtonAngle", "New angle|Draw an angle defined by two straight lines with mouse",
+     "|Draw an acute angle defined by 2 straight lines with the mouse", false, true, true, false},
+    {gtArc, "ButtonArc", "New arc|Draw an arc defined by two points", "|Draw an arc with the mouse", false,
+     true, true, false},
+    {gtCercle, "ButtonCercle", "New circle|Draw a new circle from the center",
+     "Draw a circle with the mouse from its center", false, true, true, false},
+    {gtEllipse, "ButtonEllipse", "New ellipse|Draw a new ellipse from its center",
+     "|Draw an ellipse from its center with the mouse", false, true, true, false},
+    {gtCurveArc, "ButtonCurveArc",
+     "Bend an arc, a circle or an ellipse|Catch a point on the circumference or radius using the mouse",
+     "|Curve an arc by grabbing its circumference or its radiuses with the mouse", false, true, true, false},
     {gtSens, "ButtonSens",
      "Change vectors direction|Change direction of the vector under the mouse pointer; change direction of "
-     "the "
-     "vectors in a rectangular zone",
-     "|Click on the object or draw round the objects to select them (only the objects entirely contained in "
-     "your "
-     "selection zone will be selected)",
-     false, false, true},
+     "the vectors in a rectangular zone",
+     ZoneHint, false, false, true, false},
+    {gtDupliquer, "ButtonDupliquer",
+     "Duplicate objects|Duplicate the object under the mouse pointer; duplicate the objects in a rectangular "
+     "zone",
+     ZoneHint, false, true, true, false},
     {gtSupprimer, "ButtonSupprimer",
      "Delete objects|Delete the object under the mouse pointer; delete the objects in a rectangular zone",
-     "|Click on the object or draw round the objects to select them (only the objects entirely contained in "
-     "your "
-     "selection zone will be selected)",
-     false, true, true},
+     ZoneHint, false, true, true, false},
 };
 
-// The model buttons of the time page, in the order of its tool bar.
+// The tools that draw on the vectors: offered only when velocity or acceleration is computed.
+bool NeedsVectors(int tool)
+{
+    return tool == gtVecteur || tool == gtSens;
+}
+
+// The model buttons of the time and formula pages, in the order of their tool bar.
 struct TModelButtonDef
 {
     int Kind;
@@ -532,6 +687,83 @@ QIcon ModifierPicture()
     return QIcon(pixmap);
 }
 
+// The picture of a construct tool whose picture the resources do not have: the element it draws.
+QIcon ConstructPicture(int tool)
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPen pen(QColor(0, 100, 0), 2);
+    p.setPen(pen);
+    const auto dot = [&p](double x, double y) {
+        p.save();
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawEllipse(QPointF(x, y), 2, 2);
+        p.restore();
+    };
+    switch (tool) {
+    case gtMesurer:
+        p.drawLine(3, 17, 21, 17);
+        for (int x = 3; x <= 21; x += 3)
+            p.drawLine(x, 17, x, x % 6 == 3 ? 11 : 14);
+        break;
+    case gtVecteur:
+        p.setPen(QPen(QColor(148, 0, 211), 2));
+        p.drawLine(3, 20, 20, 4);
+        p.drawLine(20, 4, 13, 6);
+        p.drawLine(20, 4, 18, 11);
+        break;
+    case gtSegment:
+        p.drawLine(4, 19, 20, 5);
+        dot(4, 19);
+        dot(20, 5);
+        break;
+    case gtSpline: {
+        QPainterPath path(QPointF(3, 18));
+        path.cubicTo(QPointF(8, 0), QPointF(15, 26), QPointF(21, 6));
+        p.drawPath(path);
+        dot(3, 18);
+        dot(21, 6);
+        break;
+    }
+    case gtAngle:
+        p.drawLine(3, 20, 21, 20);
+        p.drawLine(3, 20, 18, 4);
+        p.drawArc(QRectF(-7, 10, 20, 20), 0, 47 * 16);
+        break;
+    case gtArc:
+        p.drawArc(QRectF(3, 5, 18, 18), 20 * 16, 140 * 16);
+        dot(20, 11);
+        dot(4, 11);
+        break;
+    case gtCercle:
+        p.drawEllipse(QRectF(3, 3, 18, 18));
+        dot(12, 12);
+        break;
+    case gtEllipse:
+        p.drawEllipse(QRectF(2, 6, 20, 12));
+        dot(12, 12);
+        break;
+    case gtCurveArc:
+        p.drawArc(QRectF(3, 8, 18, 18), 20 * 16, 140 * 16);
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(12, 1, 12, 8);
+        p.drawLine(12, 8, 9, 5);
+        p.drawLine(12, 8, 15, 5);
+        break;
+    case gtDupliquer:
+        p.drawRect(QRectF(3, 3, 11, 11));
+        p.setPen(QPen(QColor(0, 100, 0), 2, Qt::DotLine));
+        p.drawRect(QRectF(10, 10, 11, 11));
+        break;
+    default:
+        break;
+    }
+    return QIcon(pixmap);
+}
+
 // The picture of the vector-scale panel: an arrow 64 pixels wide.
 QPixmap ArrowPicture()
 {
@@ -610,11 +842,18 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
         row->addWidget(new QLabel(QStringLiteral("in the reference frame"), panel));
         FReference = new QComboBox(panel);
         row->addWidget(FReference);
-    } else {
+    } else if (page == rpVecteur) {
         row->addWidget(new QLabel(QStringLiteral("Vector representation of"), panel));
         FQuantity = new QComboBox(panel);
         row->addWidget(FQuantity);
         row->addWidget(FObjects);
+    } else {
+        // Formulas: the ordinates (several), "function of", the abscissa.
+        FObjects->setMaximumWidth(360);
+        row->addWidget(FObjects);
+        row->addWidget(new QLabel(QStringLiteral("function of"), panel));
+        FReference = new QComboBox(panel);
+        row->addWidget(FReference);
     }
     row->addStretch(1);
     column->addWidget(panel);
@@ -630,11 +869,11 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
 
     for (const TToolDef& t : Tools) {
         const bool onPage = (page == rpTemps && t.Time) || (page == rpReferentiel && t.Trajectory) ||
-                            (page == rpVecteur && t.Vectors);
+                            (page == rpVecteur && t.Vectors) || (page == rpFormules && t.Formulas);
         if (onPage)
             AddTool(t.Tool, t.Name, t.Hint, t.GraphHint);
     }
-    if (page == rpTemps) {
+    if (page == rpTemps || page == rpFormules) {
         for (const TModelButtonDef& m : ModelButtons)
             AddModelButton(m.Kind, m.Name, m.Hint);
     }
@@ -690,9 +929,11 @@ void TGraphPage::AddTool(int tool, const char* name, const char* hint, const cha
     QString picture = QString::fromLatin1(name);
     if (picture == QLatin1String("ButtonZoom") || picture == QLatin1String("ButtonPan"))
         picture.insert(6, QLatin1String("Outil"));
-    // The modifier's picture is drawn: the resources have none.
-    b->setIcon(tool == gtModifierModele ? ModifierPicture()
-                                        : QIcon(QStringLiteral(":/icons/%1.svg").arg(picture)));
+    // The pictures that the resources do not have are drawn.
+    const QString resource = QStringLiteral(":/icons/%1.svg").arg(picture);
+    b->setIcon(tool == gtModifierModele  ? ModifierPicture()
+               : QFile::exists(resource) ? QIcon(resource)
+                                         : ConstructPicture(tool));
     b->setCheckable(true);
     FToolActions.emplace_back(tool, FTools->addWidget(b));
     FToolButtons.emplace_back(tool, b);
@@ -861,6 +1102,10 @@ void TGraphPage::ShowReadout(int x, int y)
         // On the trajectory and vector pages the unit follows the value without a space.
         ReadoutX->setText(QStringLiteral("X = ") + vx + QStringLiteral("m"));
         ReadoutY->setText(QStringLiteral("Y = ") + vy + QStringLiteral("m"));
+    } else if (FPage == rpFormules) {
+        // Formulas have units of their own: the values stand alone.
+        ReadoutX->setText(QStringLiteral("Abscissa = ") + vx);
+        ReadoutY->setText(QStringLiteral("Ordinates = ") + vy);
     } else {
         ReadoutX->setText(QStringLiteral("Abscissa = ") + vx + QStringLiteral("m"));
         ReadoutY->setText(QStringLiteral("Ordinates = ") + vy + QStringLiteral("m"));
@@ -915,6 +1160,31 @@ void TGraphPage::FillChoices(const TResCalc& calc, const QStringList& objectName
     }
 }
 
+void TGraphPage::FillFormulaChoices()
+{
+    if (!Formules || FPage != rpFormules)
+        return;
+    const QSignalBlocker blockList(FObjects);
+    const QSignalBlocker blockAbscissa(FReference);
+    FObjects->clear();
+    for (int i = 0; i < Formules->FormulaCount(); ++i) {
+        const TCurve& curve = Formules->Formulas[std::size_t(i)]->Curve;
+        auto* item = new QListWidgetItem(FormulaChoiceText(*Formules, i), FObjects);
+        Qt::ItemFlags flags = item->flags() | Qt::ItemIsUserCheckable;
+        if (curve.Empty)
+            flags &= ~Qt::ItemIsEnabled; // nothing to draw
+        item->setFlags(flags);
+        item->setCheckState(curve.InGraph && !curve.Empty ? Qt::Checked : Qt::Unchecked);
+    }
+    FReference->clear();
+    FReference->addItem(QStringLiteral("t"), -1);
+    for (int i = 0; i < Formules->FormulaCount(); ++i)
+        if (!Formules->Formulas[std::size_t(i)]->Curve.Empty)
+            FReference->addItem(FormulaLabel(*Formules, i), i);
+    const int at = FReference->findData(Formules->AbscissaFormula);
+    FReference->setCurrentIndex(at >= 0 ? at : 0);
+}
+
 std::vector<int> TGraphPage::SelectedObjects() const
 {
     std::vector<int> selected;
@@ -954,12 +1224,34 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FGraph->IsZoomY = context.TimeZoomY;
     } else if (FPage == rpReferentiel) {
         BuildTrajectoryGraph(*FGraph, calc, FReference->currentData().toInt(), objects, context, fit);
+    } else if (FPage == rpFormules) {
+        if (!Formules)
+            return;
+        // The checks are the formulas' own memory of what the page draws.
+        for (int i = 0; i < FObjects->count() && i < Formules->FormulaCount(); ++i)
+            Formules->SetInGraph(i, FObjects->item(i)->checkState() == Qt::Checked);
+        if (objects.size() > 1 && ModelKind() != mkNone) {
+            ReleaseModelButtons();
+            RestorePreviousTool();
+        }
+        TGraphPageContext c = context;
+        c.ModelKind = ModelKind();
+        const int abscissa = FReference->count() > 0 ? FReference->currentData().toInt() : -1;
+        BuildFormulaGraph(*FGraph, *Formules, objects, abscissa, c, fit);
+        FGraph->IsZoomX = context.FormulaZoomX;
+        FGraph->IsZoomY = context.FormulaZoomY;
     } else {
         const int quantity = FQuantity->count() > 0 ? FQuantity->currentData().toInt() : -1;
+        // The figures drawn for other objects that belong to none of them go with the old choice.
+        if (FVectorBuilt && objects != FVectorObjects)
+            FGraph->DeleteFreeConstructs();
+        FVectorObjects = objects;
+        FVectorBuilt = true;
         BuildVectorGraph(*FGraph, calc, quantity, objects, context, fit);
         FGraph->VectorValues = context.VectorValues;
         const bool vectors = context.VelocityComputed || context.AccelerationComputed;
-        SetToolShown(gtSens, vectors && !Contains(FHiddenTools, gtSens));
+        for (const int tool : {int(gtVecteur), int(gtSens)})
+            SetToolShown(tool, vectors && !Contains(FHiddenTools, tool));
         FVideoButton->setChecked(context.VideoImage);
         FVideoAction->setVisible(!context.LayerMode && !Contains(FHiddenTools, -1));
         UpdateNormBox();
@@ -1066,6 +1358,78 @@ bool TGraphPage::ExportGraph()
     return true;
 }
 
+TPrintPreview& PrintPreview()
+{
+    static TPrintPreview preview = [](QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+        QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&paint](QPrinter* target) { paint(*target); });
+        return dialog.exec() == QDialog::Accepted;
+    };
+    return preview;
+}
+
+void PaintForPrint(QPainter& painter, const QSizeF& page, const TGraph& graph, const QStringList& header)
+{
+    painter.save();
+    QFont font(QStringLiteral("Arial"), 12);
+    painter.setPen(Qt::black);
+    double top = 0;
+    for (int i = 0; i < header.size(); ++i) {
+        if (header[i].isEmpty())
+            continue;
+        font.setBold(i == 0);
+        painter.setFont(font);
+        const QFontMetricsF metrics(font, painter.device());
+        painter.drawText(QRectF(0, top, page.width(), metrics.height()), Qt::AlignHCenter, header[i]);
+        top += metrics.height() * 1.3;
+    }
+    // The graph as large as the rest of the page allows, centred across, proportions kept.
+    const QSize size = graph.ControlSize();
+    if (size.width() > 0 && size.height() > 0) {
+        const QRectF room(0, top, page.width(), std::max(1.0, page.height() - top));
+        const double scale = std::min(room.width() / size.width(), room.height() / size.height());
+        painter.translate(room.left() + (room.width() - size.width() * scale) / 2, room.top());
+        painter.scale(scale, scale);
+        painter.setClipRect(QRect(QPoint(0, 0), size));
+        graph.Paint(painter, true);
+    }
+    painter.restore();
+}
+
+bool TGraphPage::PrintGraph(const QStringList& header)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(header.value(0));
+    const QSize size = FGraph->ControlSize();
+    printer.setPageOrientation(size.width() >= size.height() ? QPageLayout::Landscape
+                                                             : QPageLayout::Portrait);
+    bool failed = false;
+    const auto paint = [&](QPrinter& target) {
+        QPainter painter;
+        if (size.width() < 1 || size.height() < 1 || !painter.begin(&target)) {
+            failed = true;
+            return;
+        }
+        const TScalesForCopy scales(*FGraph, FPage == rpVecteur);
+        PaintForPrint(painter, target.pageLayout().paintRectPixels(target.resolution()).size(), *FGraph,
+                      header);
+        if (!painter.end())
+            failed = true;
+    };
+    const bool printed = PrintPreview()(printer, paint);
+    if (failed) {
+        TUserDlg::Instance()
+            .Begin(icWarning)
+            .Line(QStringLiteral("The printing has failed."))
+            .Line(QStringLiteral("Check the printer and its settings."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        return false;
+    }
+    return printed;
+}
+
 bool TGraphPage::CopyGraph()
 {
     bool copied = false;
@@ -1093,37 +1457,69 @@ bool TGraphPage::CopyGraph()
 
 void TGraphPage::ApplyToolOptions(const TOptions& o)
 {
-    const std::vector<std::pair<int, bool>> hidden =
-        FPage == rpTemps ? std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonTempsReticule},
-                                                             {gtModifierModele,
-                                                              o.ModelModifierHidden(TOptionsPage::Temps)}}
-        : FPage == rpReferentiel
-            ? std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonReferentielReticule},
-                                                {gtSelection, o.ToolButtonReferentielSelection},
-                                                {gtSupprimer, o.ToolButtonReferentielSupprimer}}
-            : std::vector<std::pair<int, bool>>{{gtReticule, o.ToolButtonVecteurReticule},
-                                                {gtSelection, o.ToolButtonVecteurSelection},
-                                                {gtSens, o.ToolButtonVecteurSens},
-                                                {gtSupprimer, o.ToolButtonVecteurSupprimer},
-                                                {-1, o.ToolButtonVecteurVideo}};
+    std::vector<std::pair<int, bool>> hidden;
+    if (FPage == rpTemps)
+        hidden = {{gtReticule, o.ToolButtonTempsReticule},
+                  {gtModifierModele, o.ModelModifierHidden(TOptionsPage::Temps)}};
+    else if (FPage == rpFormules)
+        hidden = {{gtReticule, o.ToolButtonFormuleReticule},
+                  {gtModifierModele, o.ModelModifierHidden(TOptionsPage::Formule)}};
+    else if (FPage == rpReferentiel)
+        hidden = {{gtReticule, o.ToolButtonReferentielReticule},
+                  {gtSelection, o.ToolButtonReferentielSelection},
+                  {gtMesurer, o.ToolButtonReferentielMesurer},
+                  {gtSegment, o.ToolButtonReferentielSegment},
+                  {gtSpline, o.ToolButtonReferentielSpline},
+                  {gtAngle, o.ToolButtonReferentielAngle},
+                  {gtArc, o.ToolButtonReferentielArc},
+                  {gtCercle, o.ToolButtonReferentielCercle},
+                  {gtEllipse, o.ToolButtonReferentielEllipse},
+                  {gtCurveArc, o.CurveArcHidden(TOptionsPage::Referentiel)},
+                  {gtDupliquer, o.ToolButtonReferentielDupliquer},
+                  {gtSupprimer, o.ToolButtonReferentielSupprimer}};
+    else
+        hidden = {{gtReticule, o.ToolButtonVecteurReticule},
+                  {gtSelection, o.ToolButtonVecteurSelection},
+                  {gtMesurer, o.ToolButtonVecteurMesurer},
+                  {gtVecteur, o.ToolButtonVecteurVecteur},
+                  {gtSegment, o.ToolButtonVecteurSegment},
+                  {gtSpline, o.ToolButtonVecteurSpline},
+                  {gtAngle, o.ToolButtonVecteurAngle},
+                  {gtArc, o.ToolButtonVecteurArc},
+                  {gtCercle, o.ToolButtonVecteurCercle},
+                  {gtEllipse, o.ToolButtonVecteurEllipse},
+                  {gtCurveArc, o.CurveArcHidden(TOptionsPage::Vecteur)},
+                  {gtSens, o.ToolButtonVecteurSens},
+                  {gtDupliquer, o.ToolButtonVecteurDupliquer},
+                  {gtSupprimer, o.ToolButtonVecteurSupprimer},
+                  {-1, o.ToolButtonVecteurVideo}};
     FHiddenTools.clear();
     for (const auto& [tool, hide] : hidden) {
         if (hide)
             FHiddenTools.push_back(tool);
-        SetToolShown(tool, !hide);
+        // The vector tools also wait for computed vectors (see Rebuild).
+        SetToolShown(tool, !hide && (!NeedsVectors(tool) || FContext.VelocityComputed ||
+                                     FContext.AccelerationComputed));
     }
-    if (FPage != rpTemps)
-        return;
-    const std::pair<int, bool> models[] = {
-        {mkConstant, o.ToolButtonTempsModeleConstant},
-        {mkProportionnel, o.ToolButtonTempsModeleProportionnel},
-        {mkAffine, o.ToolButtonTempsModeleAffine},
-        {mkParabole, o.ToolButtonTempsModeleParabole},
-        {mkSinus, o.ToolButtonTempsModeleSinus},
-        {mkSinusAe, o.ToolButtonTempsModeleSinusAe},
-        {mkSinusAl, o.ToolButtonTempsModeleSinusAl},
-        {mkExponentiel, o.ToolButtonTempsModeleExponentiel},
-    };
+    std::vector<std::pair<int, bool>> models;
+    if (FPage == rpTemps)
+        models = {{mkConstant, o.ToolButtonTempsModeleConstant},
+                  {mkProportionnel, o.ToolButtonTempsModeleProportionnel},
+                  {mkAffine, o.ToolButtonTempsModeleAffine},
+                  {mkParabole, o.ToolButtonTempsModeleParabole},
+                  {mkSinus, o.ToolButtonTempsModeleSinus},
+                  {mkSinusAe, o.ToolButtonTempsModeleSinusAe},
+                  {mkSinusAl, o.ToolButtonTempsModeleSinusAl},
+                  {mkExponentiel, o.ToolButtonTempsModeleExponentiel}};
+    else if (FPage == rpFormules)
+        models = {{mkConstant, o.ToolButtonFormuleModeleConstant},
+                  {mkProportionnel, o.ToolButtonFormuleModeleProportionnel},
+                  {mkAffine, o.ToolButtonFormuleModeleAffine},
+                  {mkParabole, o.ToolButtonFormuleModeleParabole},
+                  {mkSinus, o.ToolButtonFormuleModeleSinus},
+                  {mkSinusAe, o.ToolButtonFormuleModeleSinusAe},
+                  {mkSinusAl, o.ToolButtonFormuleModeleSinusAl},
+                  {mkExponentiel, o.ToolButtonFormuleModeleExponentiel}};
     for (const auto& [kind, hide] : models)
         for (const auto& [k, a] : FModelActions)
             if (k == kind)
@@ -1142,9 +1538,19 @@ QMenu* TGraphPage::BuildContextMenu()
         a->setChecked(b->isChecked());
         connect(a, &QAction::triggered, b, [b] { b->toggle(); });
     };
+    add(gtAngle, "Draw an angle");
+    add(gtArc, "Draw an arc");
+    add(gtCercle, "Draw a circle");
+    add(gtEllipse, "Draw an ellipse");
+    add(gtSegment, "Draw a segment");
+    add(gtSpline, "Draw a curve");
+    add(gtVecteur, "Draw a vector");
     add(gtSelection, "Select an object");
-    add(gtSens, "Change direction");
+    add(gtMesurer, "Measure a value or an angle");
+    add(gtCurveArc, "Bend the arc, the circle or the ellipse");
+    add(gtDupliquer, "Duplicate");
     add(gtSupprimer, "Delete");
+    add(gtSens, "Change direction");
     if (!menu->isEmpty())
         menu->addSeparator();
     add(gtZoom, "Zoom");

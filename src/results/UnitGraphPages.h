@@ -1,6 +1,6 @@
-// The graph pages of the results window: how the time, trajectory and vector graphs are built from the
-// current result table (usable without a window), and the page widget with its tools, choice panel and
-// vector-scale panel.
+// The graph pages of the results window: how the time, trajectory, vector and formula graphs are built
+// from the current result table (usable without a window), and the page widget with its tools, choice
+// panel, vector-scale panel and printing.
 #pragma once
 
 #include "calc/UnitResultats.h"
@@ -19,8 +19,11 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPainter;
+class QPrinter;
 class QToolBar;
 class QToolButton;
+class TFormules;
 
 // The current video frame and where it lies: the reference origin's relative position in it (x from
 // the left, y from the top), its size in metres, the axis directions and the grid's angle (radians).
@@ -59,9 +62,19 @@ struct TGraphPageContext
     int ElementSize = 0;
     bool TimeZoomX = false; // zoom of the time graph acts on x, on y
     bool TimeZoomY = true;
+    // The formula page: broken lines, zero inside the range of each axis, zoom axes, and what its model
+    // panel shows.
+    bool FormulaPolyline = true;
+    bool FormulaOriginX = false;
+    bool FormulaOriginY = true;
+    bool FormulaZoomX = false;
+    bool FormulaZoomY = true;
+    bool FormulaModelEquation = true;
+    bool FormulaModelStatistics = false;
     // Colour and glyph of an object; unassigned: the palette and the glyph cycle.
     std::function<TColor(int)> ObjectColor;
-    // The model laid over the time page's single curve (mkNone: none), and what its panel shows.
+    // The model laid over the single curve of the time or formula page (mkNone: none), and what the time
+    // page's panel shows.
     int ModelKind = mkNone;
     bool ModelEquation = true;
     bool ModelStatistics = false;
@@ -90,12 +103,29 @@ void BuildTrajectoryGraph(TGraph& graph, const TResCalc& calc, int reference, co
 // `quantity` 0 shows the velocity scale, 1 the acceleration scale. Only `objects` are shown.
 void BuildVectorGraph(TGraph& graph, const TResCalc& calc, int quantity, const std::vector<int>& objects,
                       const TGraphPageContext& context, bool fit);
+// The formula graph: one curve per formula of `ordinates` (empty formulas left out) against the time
+// (`abscissa` -1) or against the formula `abscissa`, from the values the formulas hold (computed by the
+// caller); the abscissa is also set on `formules`. `fit` as for the time graph.
+void BuildFormulaGraph(TGraph& graph, TFormules& formules, const std::vector<int>& ordinates, int abscissa,
+                       const TGraphPageContext& context, bool fit);
+// The entry of a formula in the ordinate list: its name, two spaces, its expression and " (unit)" unless
+// it has no unit.
+QString FormulaChoiceText(const TFormules& formules, int formula);
 // Shows the vector page's elements for the chosen objects and quantity without rebuilding.
 void ShowVectorChoices(TGraph& graph, int quantity, const std::vector<int>& objects,
                        const TGraphPageContext& context);
 
-// The plot colours, margins of one page (time, trajectory, vectors: the page codes of the window).
+// The plot colours, margins of one page (time, trajectory, vectors, formulas: the page codes of the
+// window).
 void ApplyPageLook(TGraph& graph, int page);
+
+// File > Print: shows the preview of `printer`, whose pages `paint` draws (as often as the preview needs);
+// true when the user printed. Tests replace it to print straight into a PDF file.
+using TPrintPreview = std::function<bool(QPrinter& printer, const std::function<void(QPrinter&)>& paint)>;
+TPrintPreview& PrintPreview();
+// A printed page of `page` device pixels: the header lines centred on top (the first in bold), then the
+// graph through its vector rendering, scaled to the room left with its proportions kept.
+void PaintForPrint(QPainter& painter, const QSizeF& page, const TGraph& graph, const QStringList& header);
 
 // One graph page: the tool bar on the left, the graph, the vector-scale panel above it (vector page) and
 // the choice panel below. The window routes its results and options here.
@@ -104,6 +134,9 @@ class TGraphPage : public QWidget
 public:
     TGraphPage(int page, QWidget* parent = nullptr);
 
+    // The formula page's formulas (not owned; null: the page stays empty).
+    TFormules* Formules = nullptr;
+
     int PageCode() const { return FPage; }
     TGraph& Graph() { return *FGraph; }
     QToolButton* ToolButton(int tool) const;
@@ -111,10 +144,14 @@ public:
     bool ToolShown(int tool) const;
     QComboBox* QuantityBox() const { return FQuantity; }
     QComboBox* ReferenceBox() const { return FReference; }
+    // The formula page's abscissa ("t", then each formula) and ordinates (the formulas); the same
+    // controls as the reference and the objects of the trajectory page.
+    QComboBox* AbscissaBox() const { return FReference; }
+    QListWidget* OrdinateList() const { return FObjects; }
     QListWidget* ObjectList() const { return FObjects; }
     QLineEdit* NormBox() const { return FNorm; }
-    // Time page: the button of a model kind (null for other kinds and pages), and the kind whose button
-    // is down (mkNone when none is).
+    // Time and formula pages: the button of a model kind (null for other kinds and pages), and the kind
+    // whose button is down (mkNone when none is).
     QToolButton* ModelButton(int kind) const;
     int ModelKind() const;
     QLabel* UnitLabel() const { return FUnit; }
@@ -125,6 +162,9 @@ public:
     // Fills the choice panel from the table and keeps the remembered choices where they still exist.
     void FillChoices(const TResCalc& calc, const QStringList& objectNames, const QString& cameraName,
                      const TGraphPageContext& context);
+    // The formula page: the ordinates checked as the formulas' "in graph" flags say (an empty formula
+    // cannot be checked), the abscissa that the formulas remember.
+    void FillFormulaChoices();
     // Rebuilds the graph from the choices; `fit` as for the builders.
     void Rebuild(const TResCalc& calc, const TGraphPageContext& context, bool fit);
     // Norm box up-down: multiplies the norm by 1.1 or 0.9; false when the scale refuses it.
@@ -138,6 +178,10 @@ public:
     // Edit > Copy frame to clipboard: a bitmap and the SVG; the result is told through the message box.
     bool CopyGraph();
     QString LastFolder; // the folder of the last export, proposed next time
+    // File > Print: the graph through its vector rendering, scaled to the page under the header lines
+    // (the page title, the project or video name); a failure is told through the message box. False when
+    // cancelled or failed.
+    bool PrintGraph(const QStringList& header);
 
     // Hides the tools that the options hide on this page ("ToolButton" + page + tool + "_Down").
     void ApplyToolOptions(const TOptions& options);
@@ -183,7 +227,7 @@ private:
     std::vector<std::pair<int, QToolButton*>> FToolButtons;
     std::vector<std::pair<int, QAction*>> FToolActions;      // the tool bar's actions of the buttons
     std::vector<int> FHiddenTools;                           // hidden by the options
-    std::vector<std::pair<int, QToolButton*>> FModelButtons; // time page, by model kind
+    std::vector<std::pair<int, QToolButton*>> FModelButtons; // time and formula pages, by model kind
     std::vector<std::pair<int, QAction*>> FModelActions;
     int FPreviousTool = gtNone; // the zoom, pan or coordinates tool before a model was chosen
     QToolButton* FVideoButton = nullptr;
@@ -192,6 +236,9 @@ private:
     TGraphPageContext FContext;
     // A graph built with a fresh window before its page first showed was built at a provisional size:
     // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
+    // The objects the vector page was last built for: a change deletes the figures attached to none.
+    std::vector<int> FVectorObjects;
+    bool FVectorBuilt = false;
     const TResCalc* FCalc = nullptr;
     bool FFresh = false;
 };

@@ -3,6 +3,7 @@
 
 #include "calc/UnitResultats.h"
 #include "export/UnitServeur.h"
+#include "formula/UnitFormules.h"
 #include "results/UnitDatasheet.h"
 #include "results/UnitGraphPages.h"
 #include "results/UnitResGrid.h"
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -35,6 +37,29 @@ constexpr TPageDef Pages[] = {
     {"ButtonMenuVecteur", "Vectors representation", rpVecteur},
     {"ButtonMenuFormule", "Custom formulas", rpFormules},
 };
+
+// The picture of "Type formula": a small keyboard.
+QIcon KeyboardPicture()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(235, 235, 235));
+    p.drawRoundedRect(QRectF(2.5, 8.5, 27, 16), 2, 2);
+    p.setBrush(Qt::white);
+    for (int row = 0; row < 2; ++row)
+        for (int key = 0; key < 5; ++key)
+            p.drawRect(QRectF(5.5 + 4.5 * key, 11.5 + 4.5 * row, 3, 3));
+    p.drawRect(QRectF(9.5, 20.5, 13, 2));
+    return QIcon(pixmap);
+}
+
+// The undo item: the step's caption ("Cancel" when there is none), five spaces and the shortcut.
+QString UndoText(const QString& caption)
+{
+    return (caption.isEmpty() ? QStringLiteral("Cancel") : caption) + QStringLiteral("     (Ctrl A)");
+}
 
 QString PageCaption(int page)
 {
@@ -70,6 +95,9 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     FPageBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const TPageDef& p : Pages)
         AddPageButton(p.Button, p.Caption, p.Page);
+    QToolButton* keyboard = AddPageButton("ButtonMenuClavier", "Type formula", -1);
+    keyboard->setIcon(KeyboardPicture());
+    connect(keyboard, &QToolButton::clicked, this, [this] { EditFormulas(); });
     FPageBar->addSeparator();
     QToolButton* back = AddPageButton("ButtonMenuFermer", "Back to video", -1);
     connect(back, &QToolButton::clicked, this, &QDialog::accept);
@@ -95,7 +123,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     FTimePage = new TGraphPage(rpTemps, FStack);
     FTrajectoryPage = new TGraphPage(rpReferentiel, FStack);
     FVectorPage = new TGraphPage(rpVecteur, FStack);
-    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage}) {
+    FFormulaPage = new TGraphPage(rpFormules, FStack);
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage, FFormulaPage}) {
         page->ReadoutX = readoutX;
         page->ReadoutY = readoutY;
         FStack->addWidget(page);
@@ -120,10 +149,25 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                 if (TGraphPage* page = GraphPage(FPage))
                     page->ExportGraph();
             });
+    connect(AddItem(file, QStringLiteral("MenuFichierImprimer"), QStringLiteral("Print")),
+            &QAction::triggered, this, [this] { PrintPage(); });
     file->addSeparator();
     connect(AddItem(file, QStringLiteral("MenuFichierFermer"), QStringLiteral("Close")), &QAction::triggered,
             this, &QDialog::accept);
     QMenu* edit = FMenuBar->addMenu(QStringLiteral("Edit"));
+    // Undo of the user's elements on the trajectory and vector pages, named after the step it undoes. The
+    // graph takes Ctrl+A itself, as every key of the window.
+    QAction* undo = AddItem(edit, QStringLiteral("MenuEditionAnnuler"), UndoText(QString()));
+    connect(undo, &QAction::triggered, this, [this] {
+        if (TGraphPage* page = GraphPage(FPage))
+            page->Graph().Undo();
+    });
+    connect(edit, &QMenu::aboutToShow, this, [this, undo] {
+        TGraphPage* page = GraphPage(FPage);
+        const QString caption = page ? page->Graph().UndoCaption() : QString();
+        undo->setText(UndoText(caption));
+        undo->setEnabled(!caption.isEmpty());
+    });
     edit->addAction(FDatasheet->MenuEditionRestaurerTableau);
     edit->addAction(FDatasheet->MenuEditionCopierTableauDansLePressePapier);
     QMenu* launch = edit->addMenu(QStringLiteral("Copy and launch"));
@@ -150,12 +194,25 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                    &TGraphPageContext::TimeZoomX, {rpTemps});
     AddDisplayItem(zoom, QStringLiteral("MenuAffichageZoomY"), QStringLiteral("of y-axis"),
                    &TGraphPageContext::TimeZoomY, {rpTemps});
-    FDisplayItems.emplace_back(zoom->menuAction(), std::vector<int>{rpTemps});
+    AddDisplayItem(zoom, QStringLiteral("MenuAffichageZoomFormuleX"), QStringLiteral("of x-axis"),
+                   &TGraphPageContext::FormulaZoomX, {rpFormules});
+    AddDisplayItem(zoom, QStringLiteral("MenuAffichageZoomFormuleY"), QStringLiteral("of y-axis"),
+                   &TGraphPageContext::FormulaZoomY, {rpFormules});
+    FDisplayItems.emplace_back(zoom->menuAction(), std::vector<int>{rpTemps, rpFormules});
+    QMenu* origin = display->addMenu(QStringLiteral("Origin"));
+    FDisplayItems.emplace_back(origin->menuAction(), std::vector<int>{rpFormules});
+    AddDisplayItem(origin, QStringLiteral("MenuAffichageOrigineFormuleX"), QStringLiteral("of x-axis"),
+                   &TGraphPageContext::FormulaOriginX, {rpFormules}, true);
+    AddDisplayItem(origin, QStringLiteral("MenuAffichageOrigineFormuleY"), QStringLiteral("of y-axis"),
+                   &TGraphPageContext::FormulaOriginY, {rpFormules}, true);
     AddSizeItems(display->addMenu(QStringLiteral("Size")));
     QMenu* draw = display->addMenu(QStringLiteral("Draw"));
-    FDisplayItems.emplace_back(draw->menuAction(), std::vector<int>{rpTemps, rpReferentiel, rpVecteur});
+    FDisplayItems.emplace_back(draw->menuAction(),
+                               std::vector<int>{rpTemps, rpReferentiel, rpVecteur, rpFormules});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageLigneTemps"), QStringLiteral("broken line"),
                    &TGraphPageContext::TimePolyline, {rpTemps});
+    AddDisplayItem(draw, QStringLiteral("MenuAffichageLigneFormule"), QStringLiteral("broken line"),
+                   &TGraphPageContext::FormulaPolyline, {rpFormules});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageLigneTrajectoire"), QStringLiteral("broken line"),
                    &TGraphPageContext::TrajectoryPolyline, {rpReferentiel});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageOrigine"), QStringLiteral("graph origin"),
@@ -176,10 +233,7 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     // The formula dialog and the calculator are the main window's; these items ask for them.
     calculations->addSeparator();
     connect(AddItem(calculations, QStringLiteral("MenuCalculsFormule"), QStringLiteral("Type formula")),
-            &QAction::triggered, this, [this] {
-                if (TypeFormula)
-                    TypeFormula();
-            });
+            &QAction::triggered, this, [this] { EditFormulas(); });
     connect(AddItem(calculations, QStringLiteral("MenuCalculsDureeImage"),
                     QStringLiteral("Time between two frames")),
             &QAction::triggered, this, [this] {
@@ -196,7 +250,7 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     // Keys typed in the window's controls go to the current page.
     for (QWidget* w : {static_cast<QWidget*>(FDatasheet)})
         w->setFocusPolicy(Qt::StrongFocus);
-    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage})
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage, FFormulaPage})
         page->Graph().setFocusPolicy(Qt::StrongFocus);
     ApplyOptions();
 }
@@ -262,13 +316,14 @@ void TResForm::ApplyOptions()
         for (QAction* a : FPageBar->actions())
             if (FPageBar->widgetForAction(a) == b)
                 a->setVisible(visible);
-        // The formula page comes with the formula editor: until then its button stays disabled.
-        b->setEnabled(QLatin1String(name) != QLatin1String("ButtonMenuFormule"));
+        // The formula page needs the formulas.
+        b->setEnabled(QLatin1String(name) != QLatin1String("ButtonMenuFormule") || FFormules);
     }
     FDatasheet->ApplyOptions();
     FDisplay = TGraphPageContext::FromOptions(FOptions);
-    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage})
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage, FFormulaPage})
         page->ApplyToolOptions(FOptions);
+    UpdatePageItems();
     MarkGraphsForRebuild();
 }
 
@@ -297,19 +352,21 @@ TGraphPage* TResForm::GraphPage(int page) const
         return FTrajectoryPage;
     case rpVecteur:
         return FVectorPage;
+    case rpFormules:
+        return FFormulaPage;
     default:
         return nullptr;
     }
 }
 
 void TResForm::AddDisplayItem(QMenu* menu, const QString& name, const QString& caption,
-                              bool TGraphPageContext::*flag, std::vector<int> pages)
+                              bool TGraphPageContext::*flag, std::vector<int> pages, bool refit)
 {
     QAction* a = AddItem(menu, name, caption);
     a->setCheckable(true);
-    connect(a, &QAction::triggered, this, [this, flag](bool on) {
+    connect(a, &QAction::triggered, this, [this, flag, refit](bool on) {
         FDisplay.*flag = on;
-        ApplyDisplayChange();
+        ApplyDisplayChange(refit);
     });
     connect(menu, &QMenu::aboutToShow, this, [this, a, flag] { a->setChecked(FDisplay.*flag); });
     FDisplayItems.emplace_back(a, std::move(pages));
@@ -317,7 +374,8 @@ void TResForm::AddDisplayItem(QMenu* menu, const QString& name, const QString& c
 
 void TResForm::AddSizeItems(QMenu* menu)
 {
-    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpTemps, rpReferentiel, rpVecteur});
+    FDisplayItems.emplace_back(menu->menuAction(),
+                               std::vector<int>{rpTemps, rpReferentiel, rpVecteur, rpFormules});
     const char* const captions[] = {"small", "average", "large"};
     for (int size = 0; size < 3; ++size) {
         QAction* a = AddItem(menu, QStringLiteral("MenuAffichageTaille%1").arg(size),
@@ -334,25 +392,32 @@ void TResForm::AddSizeItems(QMenu* menu)
 
 void TResForm::AddModelItems(QMenu* menu)
 {
-    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpTemps});
-    const std::pair<const char*, bool TGraphPageContext::*> items[] = {
-        {"Equation display", &TGraphPageContext::ModelEquation},
-        {"statistics", &TGraphPageContext::ModelStatistics},
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpTemps, rpFormules});
+    struct TItem
+    {
+        const char* Name;
+        const char* Caption;
+        bool TGraphPageContext::*Time;
+        bool TGraphPageContext::*Formulas;
     };
-    for (const auto& [caption, flag] : items) {
-        QAction* a = AddItem(menu,
-                             flag == &TGraphPageContext::ModelEquation
-                                 ? QStringLiteral("MenuAffichageModeleurEquation")
-                                 : QStringLiteral("MenuAffichageModeleurStatistiques"),
-                             QString::fromLatin1(caption));
+    const TItem items[] = {
+        {"MenuAffichageModeleurEquation", "Equation display", &TGraphPageContext::ModelEquation,
+         &TGraphPageContext::FormulaModelEquation},
+        {"MenuAffichageModeleurStatistiques", "statistics", &TGraphPageContext::ModelStatistics,
+         &TGraphPageContext::FormulaModelStatistics},
+    };
+    for (const TItem& item : items) {
+        QAction* a = AddItem(menu, QString::fromLatin1(item.Name), QString::fromLatin1(item.Caption));
         a->setCheckable(true);
-        connect(menu, &QMenu::aboutToShow, this, [this, a, f = flag] { a->setChecked(FDisplay.*f); });
+        const auto flag = [this, item] { return FPage == rpFormules ? item.Formulas : item.Time; };
+        connect(menu, &QMenu::aboutToShow, this, [this, a, flag] { a->setChecked(FDisplay.*flag()); });
         // The panel changes in place: a rebuild would fit the model again and lose the user's changes.
-        connect(a, &QAction::triggered, this, [this, f = flag](bool on) {
-            FDisplay.*f = on;
-            TGraph& graph = FTimePage->Graph();
-            graph.IsShowModeleurEqua = FDisplay.ModelEquation;
-            graph.IsShowModeleurStat = FDisplay.ModelStatistics;
+        connect(a, &QAction::triggered, this, [this, flag](bool on) {
+            FDisplay.*flag() = on;
+            const bool formulas = FPage == rpFormules;
+            TGraph& graph = (formulas ? FFormulaPage : FTimePage)->Graph();
+            graph.IsShowModeleurEqua = formulas ? FDisplay.FormulaModelEquation : FDisplay.ModelEquation;
+            graph.IsShowModeleurStat = formulas ? FDisplay.FormulaModelStatistics : FDisplay.ModelStatistics;
             graph.UpdateModelPanels();
         });
     }
@@ -381,11 +446,11 @@ void TResForm::AddBubbleItems(QMenu* menu)
     }
 }
 
-void TResForm::ApplyDisplayChange()
+void TResForm::ApplyDisplayChange(bool refit)
 {
     // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
     if (TGraphPage* page = GraphPage(FPage))
-        page->Rebuild(FCalc, GraphContext(), false);
+        page->Rebuild(FCalc, GraphContext(), refit);
     for (auto& [code, rebuild] : FRebuild)
         if (code != FPage)
             rebuild = true;
@@ -422,8 +487,8 @@ void TResForm::FillGraphChoices(TGraphPage& page)
 bool TResForm::ShowPage(int page)
 {
     TGraphPage* graphPage = GraphPage(page);
-    if (page != rpTableau && !graphPage)
-        return false; // the formula page is not part of this program yet
+    if ((page != rpTableau && !graphPage) || (page == rpFormules && !FFormules))
+        return false;
     FPage = page;
     for (const TPageDef& p : Pages)
         if (QToolButton* b = PageButton(QString::fromLatin1(p.Button)))
@@ -436,8 +501,18 @@ bool TResForm::ShowPage(int page)
         a->setVisible(!graphPage);
     MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->setVisible(graphPage != nullptr);
     MenuItem(QStringLiteral("MenuEditionCopierGraphe"))->setVisible(graphPage != nullptr);
-    MenuItem(QStringLiteral("MenuEditionRestaurerGraphe"))->setVisible(graphPage != nullptr);
+    MenuItem(QStringLiteral("MenuFichierImprimer"))->setVisible(graphPage != nullptr);
+    MenuItem(QStringLiteral("MenuEditionAnnuler"))->setVisible(page == rpReferentiel || page == rpVecteur);
+    // The formula page is built from the formulas' own range: there is nothing to restore.
+    MenuItem(QStringLiteral("MenuEditionRestaurerGraphe"))->setVisible(graphPage && page != rpFormules);
     UpdateDisplayItems();
+    UpdatePageItems();
+    if (page == rpFormules) {
+        setWindowTitle(PageCaption(page));
+        FStack->setCurrentWidget(graphPage);
+        RefreshFormulaPage();
+        return true;
+    }
     if (graphPage) {
         setWindowTitle(PageCaption(page));
         FStack->setCurrentWidget(graphPage);
@@ -465,13 +540,86 @@ void TResForm::RebuildPage()
     }
 }
 
+void TResForm::SetFormules(TFormules* formules)
+{
+    FFormules = formules;
+    FFormulaPage->Formules = formules;
+    FRebuild[rpFormules] = true;
+    ApplyOptions();
+}
+
+void TResForm::UpdatePageItems()
+{
+    // "Type formula" belongs to the formula page, in the menu as on the page bar (when its option
+    // shows it).
+    MenuItem(QStringLiteral("MenuCalculsFormule"))->setVisible(FPage == rpFormules);
+    if (QToolButton* keyboard = PageButton(QStringLiteral("ButtonMenuClavier")))
+        for (QAction* a : FPageBar->actions())
+            if (FPageBar->widgetForAction(a) == keyboard)
+                a->setVisible(FPage == rpFormules && FOptions.CheckBox27ProfShowItem);
+}
+
+void TResForm::EditFormulas()
+{
+    if (!TypeFormula)
+        return;
+    TypeFormula();
+    if (FPage == rpFormules && FFormules) {
+        // New or changed formulas are drawn with a fresh window.
+        FRebuild[rpFormules] = true;
+        RefreshFormulaPage();
+    }
+}
+
+QByteArray TResForm::FormulaSignature() const
+{
+    QByteArray signature;
+    if (!FFormules)
+        return signature;
+    for (const auto& rec : FFormules->Formulas) {
+        signature +=
+            (rec->Identifier + QLatin1Char('=') + rec->Phrase + QLatin1Char(' ') + rec->Unit).toUtf8();
+        signature += rec->Curve.Empty ? "E;" : ";";
+        signature.append(reinterpret_cast<const char*>(rec->Curve.Values.data()),
+                         qsizetype(rec->Curve.Values.size() * sizeof(double)));
+        signature.append(reinterpret_cast<const char*>(rec->Curve.Defined.data()),
+                         qsizetype(rec->Curve.Defined.size() * sizeof(int)));
+    }
+    return signature;
+}
+
+void TResForm::RefreshFormulaPage()
+{
+    if (!FFormules)
+        return;
+    // The formulas are computed again on every visit: their values follow the results.
+    FFormules->ComputeConstants();
+    FFormules->ComputeFormulas();
+    QByteArray signature = FormulaSignature();
+    if (!FRebuild[rpFormules] && signature == FFormulaSignature)
+        return; // the user's window and model stay
+    FFormulaSignature = std::move(signature);
+    FFormulaPage->FillFormulaChoices();
+    RebuildPage();
+}
+
+void TResForm::PrintPage()
+{
+    if (TGraphPage* page = GraphPage(FPage))
+        page->PrintGraph({PageCaption(FPage), DocumentName ? DocumentName() : QString()});
+}
+
 void TResForm::UpdateMenus()
 {
     QAction* v = MenuItem(QStringLiteral("MenuCalculsLissageVitesse"));
     QAction* a = MenuItem(QStringLiteral("MenuCalculsLissageAcceleration"));
-    MenuItem(QStringLiteral("MenuCalculsDureeImage"))->setEnabled(bool(OnTimeBetweenFrames));
-    v->setVisible(FFlags.VelocityComputed);
-    a->setVisible(FFlags.AccelerationComputed);
+    QAction* interval = MenuItem(QStringLiteral("MenuCalculsDureeImage"));
+    interval->setEnabled(bool(OnTimeBetweenFrames));
+    // The trajectory does not depend on the time base or on the smoothing.
+    const bool timed = FPage != rpReferentiel;
+    interval->setVisible(timed);
+    v->setVisible(timed && FFlags.VelocityComputed);
+    a->setVisible(timed && FFlags.AccelerationComputed);
     v->setChecked(FFlags.Smoothing & smoothVelocity);
     a->setChecked(FFlags.Smoothing & smoothAcceleration);
 }

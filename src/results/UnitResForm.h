@@ -1,5 +1,5 @@
-// The results window: a modal window whose pages show the datasheet and the time, trajectory and vector
-// graphs (the formula page comes later); its page buttons, menus and the preparation of the results.
+// The results window: a modal window whose pages show the datasheet and the time, trajectory, vector and
+// formula graphs; its page buttons, menus and the preparation of the results.
 #pragma once
 
 #include "common/UnitTypes.h"
@@ -18,6 +18,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TDatasheetPage;
+class TFormules;
 class TResCalc;
 class TResGrid;
 class TServeur;
@@ -48,17 +49,24 @@ public:
     std::function<TColor(int)> ObjectColor;
     // The current video frame for the vector page; unassigned: no image.
     std::function<bool(TVideoImage&)> VideoSource;
-    // Calculations > "Type formula" (the formula dialog, on the prepared results) and "Calculator".
+    // Calculations > "Type formula" (the formula dialog, on the prepared results; the formula page shows
+    // the formulas as the dialog leaves them) and "Calculator".
     std::function<void()> TypeFormula;
     std::function<void()> ShowCalculator;
     // Calculations > "Time between two frames": true when the interval changed, so the results are
     // prepared again; unassigned: the item is disabled.
     std::function<bool()> OnTimeBetweenFrames;
+    // The project's or the video's name, printed under the page title; unassigned: none.
+    std::function<QString()> DocumentName;
+
+    // The formulas that the formula page draws (not owned; they outlive the window). Without them the
+    // formula page is not offered.
+    void SetFormules(TFormules* formules);
 
     TResultsFlags& Flags() { return FFlags; }
     int Page() const { return FPage; }
     TDatasheetPage& Datasheet() { return *FDatasheet; }
-    // The time, trajectory and vector pages; null for the other codes.
+    // The time, trajectory, vector and formula pages; null for the datasheet and unknown codes.
     TGraphPage* GraphPage(int page) const;
     QToolButton* PageButton(const QString& name) const;
     QAction* MenuItem(const QString& name) const;
@@ -67,7 +75,7 @@ public:
     void ApplyOptions();
     // Recomputes what is out of date; false when there is no video or the calculation failed.
     bool PrepareResults();
-    // Makes the page current (caption, content); pages without their subsystem yet are refused.
+    // Makes the page current (caption, content); the formula page is refused without formulas.
     bool ShowPage(int page);
     // The page code of a results button of the main window ("ButtonMenuTableau"...), -1 for none.
     static int PageOfButton(const QString& buttonName);
@@ -83,15 +91,26 @@ private:
     void MarkGraphsForRebuild();
     // Display menu of the graph pages: the item toggles its setting and the page is drawn again with the
     // same choices and window.
+    // `refit`: the page is drawn with a fresh window (the item changes what the range includes).
     void AddDisplayItem(QMenu* menu, const QString& name, const QString& caption,
-                        bool TGraphPageContext::*flag, std::vector<int> pages);
+                        bool TGraphPageContext::*flag, std::vector<int> pages, bool refit = false);
     void AddSizeItems(QMenu* menu);
-    // Display > Model modifier (equation, statistics of the time page's panel) and Display > Bubble of
-    // values (its corner on the trajectory and vector pages); both apply without rebuilding.
+    // Display > Model modifier (equation, statistics of the panel of the time or formula page) and
+    // Display > Bubble of values (its corner on the trajectory and vector pages); both apply without
+    // rebuilding.
     void AddModelItems(QMenu* menu);
     void AddBubbleItems(QMenu* menu);
-    void ApplyDisplayChange();
+    void ApplyDisplayChange(bool refit = false);
     void UpdateDisplayItems();
+    // The items and buttons that depend on the page: calculations, "Type formula".
+    void UpdatePageItems();
+    // The formula dialog, then the formula page shows the formulas as the dialog left them.
+    void EditFormulas();
+    // Computes the formulas and rebuilds the formula page when it is marked or the formulas changed.
+    void RefreshFormulaPage();
+    // What the formula page's graph depends on besides the choices: definitions and values.
+    QByteArray FormulaSignature() const;
+    void PrintPage();
 
     TResCalc& FCalc;
     TResGrid& FGrid;
@@ -108,6 +127,9 @@ private:
     TGraphPage* FTimePage = nullptr;
     TGraphPage* FTrajectoryPage = nullptr;
     TGraphPage* FVectorPage = nullptr;
+    TGraphPage* FFormulaPage = nullptr;
+    TFormules* FFormules = nullptr;
+    QByteArray FFormulaSignature; // of the formulas the formula page was last built from
     // Graphs to rebuild with a fresh window the next time their page shows.
     std::map<int, bool> FRebuild;
     // The display settings of the graph pages: from the options, then changed by the Display menu.

@@ -31,6 +31,7 @@
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
 #include "project/UnitKtr.h"
+#include "graph/UnitGraph.h"
 #include "results/UnitDataCalcSource.h"
 #include "results/UnitResChecks.h"
 #include "results/UnitResForm.h"
@@ -431,6 +432,12 @@ void TMainForm::CreateObjects()
         FFileSearch->raise();
     };
     FResForm = new TResForm(*FResCalc, *FResGrid, *FServeur, *FOptions, this);
+    FResForm->SetFormules(FFormules.get());
+    FResForm->DocumentName = [this] {
+        if (!FKtr->FileName.isEmpty())
+            return QFileInfo(FKtr->FileName).fileName();
+        return VideoOpen() ? QFileInfo(FVideo->Sources().VideoFileName()).fileName() : QString();
+    };
     FResForm->VideoOpen = [this] { return VideoOpen(); };
     FResForm->GridAngle = [this] { return FData->GridAngle(false); };
     FResForm->ObjectName = [this](int i) { return FData->ObjectName(i); };
@@ -532,6 +539,9 @@ void TMainForm::CreateObjects()
     host.CloseVideo = [this] { CloseVideoSteps(); };
     host.SaveViewState = [this](TIniFile& ini) { FVideo->SaveState(ini); };
     host.LoadViewState = [this](const TIniFile& ini) { FVideo->LoadState(ini); };
+    host.SaveConstructs = [this](TIniFile& ini) { SaveConstructs(ini); };
+    host.LoadConstructs = [this](const TIniFile& ini) { LoadConstructs(ini); };
+    host.EditedVideoSaving = [this] { return FRecordMontage->Recording; };
     host.ProjectLoaded = [this] {
         FResCalc->Invalidate(kindBoth);
         OutilChanged();
@@ -761,6 +771,7 @@ void TMainForm::VideoOpened()
     FData->Reset();
     FFormules->Clear(); // another video's formulas never reach this one's project
     FStudio->Clear();
+    ClearConstructs();
     FData->SetRequiredDuration(FVideo->Sources().SecondsPerFrame());
     // Dropped frames: the file's own timestamps against its rate, said once in the status bar.
     // The nominal interval is the usual one between two frames: a file's average rate counts the gaps.
@@ -811,6 +822,7 @@ void TMainForm::CloseVideoSteps()
     FVideo->SetMode(mvRepereFixe);
     FFormules->Clear();
     FStudio->Clear();
+    ClearConstructs();
     FMissingSlots = TMissingSlots();
     ShowTimingNote();
     box.SetMute(false);
@@ -1817,6 +1829,57 @@ void TMainForm::ButtonMontageClick(TCommandId id)
     }
     UpdateButtons();
     FVideo->update();
+}
+
+namespace {
+
+// The graph pages that keep figures, with their names in the project file.
+const std::pair<int, const char*> ConstructPages[] = {
+    {rpTemps, "Time"}, {rpReferentiel, "Trajectory"}, {rpVecteur, "Vectors"}, {rpFormules, "Formulas"}};
+const QString SectionConstructs = QStringLiteral("Constructs");
+
+} // namespace
+
+void TMainForm::SaveConstructs(TIniFile& ini)
+{
+    ini.EraseSection(SectionConstructs);
+    for (const auto& [page, name] : ConstructPages) {
+        TGraphPage* graphs = FResForm->GraphPage(page);
+        const QStringList lines = graphs ? graphs->Graph().SaveConstructs() : QStringList();
+        if (lines.isEmpty())
+            continue;
+        const QString key = QLatin1String(name);
+        ini.WriteInteger(SectionConstructs, key + QStringLiteral("Count"), lines.size());
+        for (int i = 0; i < lines.size(); ++i)
+            ini.WriteString(SectionConstructs, key + QString::number(i + 1), lines[i]);
+    }
+}
+
+void TMainForm::LoadConstructs(const TIniFile& ini)
+{
+    ClearConstructs();
+    for (const auto& [page, name] : ConstructPages) {
+        TGraphPage* graphs = FResForm->GraphPage(page);
+        const QString key = QLatin1String(name);
+        // A damaged count reads only the lines that are there; a damaged line is skipped by the graph.
+        const int count = std::clamp<int>(ini.ReadInteger(SectionConstructs, key + QStringLiteral("Count"), 0), 0, 100000);
+        QStringList lines;
+        for (int i = 1; i <= count; ++i) {
+            const QString line = ini.ReadString(SectionConstructs, key + QString::number(i), QString());
+            if (line.isEmpty())
+                break;
+            lines << line;
+        }
+        if (graphs && !lines.isEmpty())
+            graphs->Graph().LoadConstructs(lines);
+    }
+}
+
+void TMainForm::ClearConstructs()
+{
+    for (const auto& [page, name] : ConstructPages)
+        if (TGraphPage* graphs = FResForm->GraphPage(page))
+            graphs->Graph().ClearConstructs();
 }
 
 TBoiteRecordMontage& TMainForm::RecordDialog(int mode)

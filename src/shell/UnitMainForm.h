@@ -30,6 +30,7 @@ class TBoiteInstant;
 class TBoiteTemps;
 class TBoiteRecordMontage;
 class TRecordMontage;
+class TIniFile;
 class TBoiteValeur;
 class TCalculatrice;
 class TCalcSource;
@@ -199,6 +200,10 @@ public:
     // The settings dialog in one of its modes, made the first time (with the settings file's writer).
     TBoiteRecordMontage& RecordDialog(int mode);
     bool RunRecord(TBoiteRecordMontage& box);
+    // The figures of the results graphs in the project file, and their removal with another video.
+    void SaveConstructs(TIniFile& ini);
+    void LoadConstructs(const TIniFile& ini);
+    void ClearConstructs();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,5 @@
 // The results window: preparation, the datasheet page, the graph pages built from the results, and the
-// formula page still to come refused.
+// formula page refused while the window has no formulas.
 #include "results/UnitResForm.h"
 
 #include "export/UnitServeur.h"
@@ -343,7 +343,10 @@ TEST(ResForm, ToolsFollowTheHideOptionsAndThePopupMenuPressesThem)
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             captions << a->text();
-    EXPECT_EQ(captions, (QStringList{"Select an object", "Change direction", "Zoom", "Pan image",
+    EXPECT_EQ(captions, (QStringList{"Draw an angle", "Draw an arc", "Draw a circle", "Draw an ellipse",
+                                     "Draw a segment", "Draw a curve", "Draw a vector", "Select an object",
+                                     "Measure a value or an angle", "Bend the arc, the circle or the ellipse",
+                                     "Duplicate", "Change direction", "Zoom", "Pan image",
                                      "Mouse pointer coordinates"}));
     // An item presses its button, which selects the tool and puts its instruction over the graph.
     menu->actions().at(menu->actions().size() - 2)->trigger(); // "Pan image"

@@ -9,6 +9,9 @@
 #include "editing/UnitDemoClip.h"
 #include "editing/UnitMontage.h"
 #include "editing/UnitRecordMontage.h"
+#include "graph/UnitGraph.h"
+#include "results/UnitResForm.h"
+#include "common/UnitIni.h"
 #include "export/UnitServeur.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
@@ -1007,4 +1010,31 @@ TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
     QFile ini(Dir.filePath(QStringLiteral("Kinotra.ini")));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("[Montage]"));
+}
+
+TEST_F(RoadFixture, FiguresOfTheResultsGraphsSurviveSaveAndReopen)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TGraph& trajectory = Form->ResForm().GraphPage(rpReferentiel)->Graph();
+    TGraph& vectors = Form->ResForm().GraphPage(rpVecteur)->Graph();
+    ASSERT_TRUE(trajectory.LoadConstructs({"Circle;0;-1;2;1;3;1", "Segment;255;-1;0.125;0;3;4"}));
+    ASSERT_TRUE(vectors.LoadConstructs({"Segment;0;-1;5;0;5;3"}));
+    const QStringList drawnTrajectory = trajectory.SaveConstructs();
+    const QStringList drawnVectors = vectors.SaveConstructs();
+    const QString project = Dir.filePath(QStringLiteral("figures.ktr"));
+    Dialogs->FileAnswers.push_back({true, project, 1});
+    Messages->Answer(0);
+    ASSERT_TRUE(Form->SaveProject());
+    EXPECT_EQ(TIniFile(project).ReadInteger(QStringLiteral("Constructs"), QStringLiteral("TrajectoryCount"), 0), 2);
+
+    // Another video leaves no figure; the project brings them back.
+    Messages->Answer(2); // "Ignore": saved already
+    Form->OpenVideoFile(VideoPath);
+    EXPECT_TRUE(trajectory.SaveConstructs().isEmpty());
+    Messages->Answer(2);
+    Form->OpenProject(project);
+    EXPECT_EQ(trajectory.SaveConstructs(), drawnTrajectory);
+    EXPECT_EQ(vectors.SaveConstructs(), drawnVectors);
+    EXPECT_TRUE(Form->ResForm().GraphPage(rpTemps)->Graph().SaveConstructs().isEmpty());
 }
