@@ -129,6 +129,10 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
         page->ReadoutY = readoutY;
         FStack->addWidget(page);
         FRebuild[page->PageCode()] = true;
+        // A measure stays in the status bar until the next one (the hint beside the pointer is brief).
+        page->Graph().OnMeasure = [this](const QString& text) {
+            FStatus->showMessage(QString(text).replace(QLatin1Char('\n'), QStringLiteral("   ")));
+        };
         // A change of choice rebuilds the page with a fresh window.
         page->OnChoiceChange = [this, page] {
             page->Rebuild(FCalc, GraphContext(), true);
@@ -490,6 +494,7 @@ bool TResForm::ShowPage(int page)
     if ((page != rpTableau && !graphPage) || (page == rpFormules && !FFormules))
         return false;
     FPage = page;
+    FStatus->clearMessage(); // a measure belongs to the page it was taken on
     for (const TPageDef& p : Pages)
         if (QToolButton* b = PageButton(QString::fromLatin1(p.Button)))
             b->setChecked(p.Page == page);

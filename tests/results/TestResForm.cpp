@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -383,6 +384,19 @@ TEST(ResForm, CoordinatesReadoutInTheStatusPanels)
     EXPECT_TRUE(x->text().isEmpty());
     page.ToolButton(gtReticule)->click();
     EXPECT_TRUE(x->isHidden());
+
+    // A measure stays in the status bar (the hint beside the pointer goes with the pointer).
+    ASSERT_TRUE(graph.LoadConstructs({QStringLiteral("Segment;0;-1;1;1;4;5")}));
+    page.ToolButton(gtMesurer)->click();
+    const QPoint middle = graph.WorldToPixel(2.5, 3);
+    graph.MouseMove(Qt::NoModifier, middle.x(), middle.y());
+    graph.MouseDown(Qt::LeftButton, Qt::NoModifier, middle.x(), middle.y());
+    graph.MouseUp(Qt::LeftButton, Qt::NoModifier, middle.x(), middle.y());
+    QStatusBar* status = f.Form.findChild<QStatusBar*>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->currentMessage(), QStringLiteral("Length : 5 m"));
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_TRUE(status->currentMessage().isEmpty());
 }
 
 TEST(ResForm, VideoImageBehindTheVectorPage)
