@@ -835,9 +835,8 @@ void TCourbe::Add(TGElem* element)
     const int kind = KindOf(*element);
     if (kind < 0)
         return;
-    auto& list = Lists[kind];
-    if (std::find(list.begin(), list.end(), element) == list.end())
-        list.push_back(element);
+    if (FMembers.insert(element).second)
+        Lists[kind].push_back(element);
     if (kind == kModele)
         Modele = element;
     const bool split = kind == kSegments || kind == kSplines || kind == kVecteurs;
@@ -847,6 +846,8 @@ void TCourbe::Add(TGElem* element)
 
 void TCourbe::Remove(TGElem* element)
 {
+    if (FMembers.erase(element) == 0)
+        return;
     for (auto& list : Lists)
         list.erase(std::remove(list.begin(), list.end(), element), list.end());
     if (Modele == element)

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class QPainter;
@@ -349,4 +350,8 @@ public:
     void Remove(TGElem* element);
     void ApplyVisibility(int kind);
     static int KindOf(const TGElem& element);
+
+private:
+    // The elements in the lists, so that adding stays constant time on curves of many marks.
+    std::unordered_set<const TGElem*> FMembers;
 };
