@@ -18,8 +18,10 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -57,6 +59,63 @@ QColor HeaderColour(int row)
     }
 }
 
+// The role that marks the button cells of the formula grid's first row.
+constexpr int ButtonCellRole = Qt::UserRole + 1;
+enum TButtonCell : int
+{
+    bcNone = 0,
+    bcArrows = 1,      // the time column: the digits' arrows
+    bcArrowsCross = 2, // a shown formula: arrows, and the cross that hides the column
+    bcFramed = 3,      // the new-formula column: a framed text
+};
+
+// Paints the first row's button cells: a frame, a triangle pointing left in the left 12 pixels and one
+// pointing right in the right 12 pixels, and for a formula a light-red cross in the middle.
+class TButtonCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const int kind = index.data(ButtonCellRole).toInt();
+        if (kind == bcNone) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QRect r = option.rect;
+        painter->save();
+        painter->fillRect(r, HeaderColour(0));
+        painter->setPen(QColor(128, 128, 128));
+        painter->drawRect(r.adjusted(0, 0, -1, -1));
+        if (kind == bcFramed) {
+            painter->setPen(option.palette.color(QPalette::Text));
+            painter->drawText(r, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+            painter->restore();
+            return;
+        }
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        if (r.width() > 24) {
+            const double cy = r.center().y() + 0.5, half = std::min(4.0, r.height() / 2.0 - 2.0);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(QColor(64, 64, 64));
+            const double left = r.left() + 3.0, right = r.right() + 1.0 - 3.0;
+            const QPointF toLeft[] = {{left, cy}, {left + 6.0, cy - half}, {left + 6.0, cy + half}};
+            const QPointF toRight[] = {{right, cy}, {right - 6.0, cy - half}, {right - 6.0, cy + half}};
+            painter->drawPolygon(toLeft, 3);
+            painter->drawPolygon(toRight, 3);
+        }
+        if (kind == bcArrowsCross && r.width() > r.height() + 27) {
+            const double arm = std::max(2.0, r.height() / 2.0 - 3.0);
+            const QPointF c(r.center().x() + 0.5, r.center().y() + 0.5);
+            painter->setPen(QPen(QColor(255, 187, 187), 3.0, Qt::SolidLine, Qt::FlatCap));
+            painter->drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
+            painter->drawLine(c + QPointF(-arm, arm), c + QPointF(arm, -arm));
+        }
+        painter->restore();
+    }
+};
+
 const QString HintHeader = QStringLiteral("Left-click = hide or change column; right-click = delete");
 const QString HintTexts = QStringLiteral("Change a formula, its comment or unit");
 
@@ -93,6 +152,7 @@ TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& op
     FGridF->verticalHeader()->hide();
     FGridF->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FGridF->setMouseTracking(true);
+    FGridF->setItemDelegate(new TButtonCellDelegate(FGridF));
     FGridF->viewport()->installEventFilter(this);
     FGridF->viewport()->setMouseTracking(true);
     FLeft = new QTextBrowser;
@@ -247,11 +307,17 @@ void TBoiteFormules::RefreshFormulas()
             QString text = FormulaCellText(c, row, true);
             const int formula = FTable.FormulaOf(c);
             const bool shown = formula < 0 || FFormules.Formulas[std::size_t(formula)]->Curve.ColumnShown;
+            int button = bcNone;
             if (row == 0 && c == 1)
-                text = QStringLiteral("◀  ▶");
+                button = bcArrows;
             else if (row == 0 && formula >= 0 && shown)
-                text = QStringLiteral("◀  ✕  ▶");
+                button = bcArrowsCross;
+            else if (row == 0 && c == cols - 1)
+                button = bcFramed;
+            if (button == bcArrows || button == bcArrowsCross)
+                text.clear();
             auto* item = new QTableWidgetItem(text);
+            item->setData(ButtonCellRole, button);
             if (row < TFormulaTable::FixedRows) {
                 item->setBackground(c == 0 ? palette().button().color() : HeaderColour(row));
                 item->setTextAlignment(Qt::AlignCenter);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -245,6 +246,24 @@ TEST_F(FormulaDialogTest, HeaderClicksHideShowDeleteAndChangeDigits)
     EXPECT_EQ(curve.Digits, 0);
     Dialog->ClickFormulaCell(1, 0, Qt::LeftButton, 30, 40);
     EXPECT_EQ(Dialog->Table().TimeDigits, 1);
+
+    // The first row draws its buttons: a light-red cross only in a formula's cell.
+    {
+        QTableWidget* grid = Dialog->FormulaGrid();
+        grid->resize(700, 300);
+        const QImage shot = grid->viewport()->grab().toImage();
+        const auto crossPixels = [&](int column) {
+            const QRect cell = grid->visualRect(grid->model()->index(0, column));
+            int count = 0;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    count += QColor(shot.pixel(x, y)) == QColor(255, 187, 187);
+            return count;
+        };
+        EXPECT_GT(crossPixels(2), 10);
+        EXPECT_EQ(crossPixels(1), 0); // the time column: arrows only
+        EXPECT_EQ(Dialog->FormulaCellText(NewColumn(), 0, true), QStringLiteral("Type a formula"));
+    }
 
     // The middle hides; a left click on the narrow column's row 0 shows it again.
     Dialog->ClickFormulaCell(2, 0, Qt::LeftButton, 50, 104);
