@@ -125,10 +125,6 @@ QString TitleUnit(const QStringList& title)
     return QString();
 }
 
-// Resolution at which vector targets are written, so that fonts in points take the same pixels as on
-// the screen's images.
-constexpr int VectorDpi = 96;
-
 } // namespace
 
 TGraph::TGraph(QWidget* parent) : QWidget(parent)

@@ -62,6 +62,10 @@ class TGraph : public QWidget
     Q_OBJECT
 
 public:
+    // Resolution at which vector targets (SVG, PDF, the printer) are written: the graph's fonts are in
+    // points, so at this resolution they take the same pixels as on the screen's images.
+    static constexpr int VectorDpi = 96;
+
     explicit TGraph(QWidget* parent = nullptr);
     ~TGraph() override;
 

@@ -1399,13 +1399,18 @@ void PaintForPrint(QPainter& painter, const QSizeF& page, const TGraph& graph, c
 
 bool TGraphPage::PrintGraph(const QStringList& header)
 {
+    // The page is laid out at the graph's own resolution: its fonts are in points, and at the printer's
+    // resolution they would grow with the scale that fits the graph to the page. The output stays vector.
     QPrinter printer(QPrinter::HighResolution);
+    printer.setResolution(TGraph::VectorDpi);
     printer.setDocName(header.value(0));
     const QSize size = FGraph->ControlSize();
     printer.setPageOrientation(size.width() >= size.height() ? QPageLayout::Landscape
                                                              : QPageLayout::Portrait);
     bool failed = false;
     const auto paint = [&](QPrinter& target) {
+        if (target.resolution() != TGraph::VectorDpi)
+            target.setResolution(TGraph::VectorDpi); // another printer chosen in the dialog
         QPainter painter;
         if (size.width() < 1 || size.height() < 1 || !painter.begin(&target)) {
             failed = true;

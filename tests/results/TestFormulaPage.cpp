@@ -458,13 +458,15 @@ class TPdfPrintScope
 public:
     explicit TPdfPrintScope(QString fileName) : FSaved(PrintPreview())
     {
-        PrintPreview() = [fileName](QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+        PrintPreview() = [this, fileName](QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(fileName);
             paint(printer);
+            Resolution = printer.resolution();
             return true;
         };
     }
+    int Resolution = 0; // of the printer the page was painted on
     ~TPdfPrintScope() { PrintPreview() = FSaved; }
     TPdfPrintScope(const TPdfPrintScope&) = delete;
     TPdfPrintScope& operator=(const TPdfPrintScope&) = delete;
@@ -487,6 +489,9 @@ TEST(GraphPrint, PrintsTheGraphPageOrTellsTheFailure)
     {
         const TPdfPrintScope pdf(dir.filePath(QStringLiteral("vectors.pdf")));
         print->trigger();
+        // The graph's fonts are in points: a page laid out at the printer's 1200 dpi and scaled down to
+        // it made every text twelve times too large.
+        EXPECT_EQ(pdf.Resolution, TGraph::VectorDpi);
     }
     QFile file(dir.filePath(QStringLiteral("vectors.pdf")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
