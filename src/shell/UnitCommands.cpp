@@ -372,7 +372,8 @@ constexpr TCommandRow Table[] = {
      .Visible = [](const TCommandState& s) { return s.Mode == mvTracking || s.Mode == mvStudio; },
      .Enabled =
          [](const TCommandState& s) {
-             return s.Mode == mvStudio ? StudioIdle(s) && s.StudioOutlines > 0 : TrackIdle(s) && s.TrackOutline;
+             return s.Mode == mvStudio ? StudioIdle(s) && s.StudioOutlines > 0
+                                       : TrackIdle(s) && s.TrackOutline;
          },
      .Handler = &TMainForm::MenuTrackClick},
     {.Id = cmMenuAffichageEffacerMarques,
@@ -427,8 +428,11 @@ constexpr TCommandRow Table[] = {
          [](const TCommandState& s) { return s.Marking() || s.Mode == mvTracking || s.Mode == mvStudio; },
      .Enabled =
          [](const TCommandState& s) {
+             // Tracking: everything of every object is erased, so any object's outline, zones or
+             // positions count.
              if (s.Mode == mvTracking)
-                 return TrackIdle(s) && (s.TrackOutline || s.TrackZones || s.TrackTracked);
+                 return TrackIdle(s) &&
+                        (s.TrackAnyObject || s.TrackOutline || s.TrackZones || s.TrackTracked);
              if (s.Mode == mvStudio)
                  return StudioIdle(s) && s.StudioOutlines > 0;
              return s.Open && s.Marking() &&
@@ -523,9 +527,10 @@ constexpr TCommandRow Table[] = {
      .Kind = TCommandKind::Radio,
      .Caption = "others ...",
      .Value = 0,
-     .Checked = [](const TCommandState& s) {
-         return s.TrackRadius != 20 && s.TrackRadius != 40 && s.TrackRadius != 60;
-     },
+     .Checked =
+         [](const TCommandState& s) {
+             return s.TrackRadius != 20 && s.TrackRadius != 40 && s.TrackRadius != 60;
+         },
      .Handler = &TMainForm::MenuTrackClick},
     {.Id = cmMenuMesuresZone,
      .Name = "MenuMesuresZone",
@@ -943,7 +948,8 @@ constexpr TCommandRow Table[] = {
      .Visible = MontageMode,
      .Enabled = [](const TCommandState& s) { return CommandsOn(s) && s.MontageCurrentVisible; },
      .Checked = Never,
-     .Handler = &TMainForm::ButtonMontageClick},
+     .Handler = &TMainForm::ButtonMontageClick,
+     .PerFrame = true},
     {.Id = cmButtonMontageEnregistrer,
      .Name = "ButtonMontageEnregistrer",
      .Place = TCommandPlace::ToolsBar,
@@ -1064,7 +1070,8 @@ constexpr TCommandRow Table[] = {
      .Visible = TrackingMode,
      .Enabled = [](const TCommandState& s) { return TrackIdle(s) && s.TrackOutline; },
      .Checked = Never,
-     .Handler = &TMainForm::ButtonTrackClick},
+     .Handler = &TMainForm::ButtonTrackClick,
+     .PerFrame = true},
     {.Id = cmButtonTrackEffacerTrack,
      .Name = "ButtonTrackEffacerTrack",
      .Place = TCommandPlace::ToolsBar,
@@ -1074,7 +1081,8 @@ constexpr TCommandRow Table[] = {
      .Visible = TrackingMode,
      .Enabled = [](const TCommandState& s) { return TrackIdle(s) && s.TrackTracked; },
      .Checked = Never,
-     .Handler = &TMainForm::ButtonTrackClick},
+     .Handler = &TMainForm::ButtonTrackClick,
+     .PerFrame = true},
     {.Id = cmButtonTrackEffacerBanZone,
      .Name = "ButtonTrackEffacerBanZone",
      .Place = TCommandPlace::ToolsBar,
@@ -1084,7 +1092,8 @@ constexpr TCommandRow Table[] = {
      .Visible = TrackingMode,
      .Enabled = [](const TCommandState& s) { return TrackIdle(s) && s.TrackZones; },
      .Checked = Never,
-     .Handler = &TMainForm::ButtonTrackClick},
+     .Handler = &TMainForm::ButtonTrackClick,
+     .PerFrame = true},
     {.Id = cmButtonStudioChronoPhoto,
      .Name = "ButtonStudioChronoPhoto",
      .Place = TCommandPlace::ToolsBar,
@@ -1095,7 +1104,8 @@ constexpr TCommandRow Table[] = {
      .Visible = StudioMode,
      .Enabled = [](const TCommandState& s) { return StudioIdle(s) && s.StudioOutlines > 0; },
      .Checked = Never,
-     .Handler = &TMainForm::ButtonStudioClick},
+     .Handler = &TMainForm::ButtonStudioClick,
+     .PerFrame = true},
     {.Id = cmButtonStudioCapture,
      .Name = "ButtonStudioCapture",
      .Place = TCommandPlace::ToolsBar,

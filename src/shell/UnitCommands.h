@@ -215,6 +215,9 @@ struct TCommandState
     bool TrackZoneShown = false;
     bool TrackRunning = false;
     bool TrackOutline = false, TrackZones = false, TrackTracked = false, TrackDoubtful = false;
+    // Some object, not only the current one, has an outline, a zone to ignore or tracked frames: erasing
+    // everything has work to do.
+    bool TrackAnyObject = false;
     // Video editing: the current frame is visible; dropped frames found in the file's timestamps whose
     // slots have no time shift yet.
     bool MontageCurrentVisible = false;
@@ -253,6 +256,10 @@ struct TCommandRow
     TCommandRule Enabled = nullptr;    // null: always
     TCommandRule Checked = nullptr;    // null: the control keeps its own state
     TCommandHandler Handler = nullptr; // null for menus and submenus
+    // A bar button whose enabling follows what the view shows (the frame's visibility in the edited
+    // sequence, the studio's outlines, the tracking's outline, zones and positions): the window applies
+    // its rule again at every repaint of the view, not only when the commands change.
+    bool PerFrame = false;
     // A feature not built yet: its control is present where the rules show it, always disabled. A later
     // feature joins by giving its row a handler and its rules and dropping this flag.
     bool Later = false;

@@ -1057,6 +1057,8 @@ TCommandState TMainForm::CommandState() const
         s.TrackZones = driver.ZoneCountOf() > 0;
         s.TrackTracked = driver.TrackedCount() > 0;
         s.TrackDoubtful = !driver.DoubtfulFrames(driver.ObjectIndex).empty();
+        s.TrackAnyObject =
+            driver.OutlineDefinedAll() > 0 || driver.ZoneCountAll() > 0 || driver.TrackedCountAll() > 0;
     }
     return s;
 }
@@ -1102,6 +1104,9 @@ void TMainForm::UpdatePictures()
         toggle->setStatusTip(tip);
         toggle->setIcon(PictureIcon(visible ? picFrameVisible : picFrameHidden));
     }
+    // In the editing mode the view's own hint says the same of the frame shown.
+    if (VideoOpen() && FVideo->Mode() == mvMontage && FVideo->statusTip() != tip)
+        FVideo->setStatusTip(tip);
     const bool recording = FCapture && FCapture->IsRecording();
     QToolButton* record = Button(cmButtonCapEnregistrer);
     if (record->property("recording").toBool() != recording) {
@@ -1293,6 +1298,11 @@ void TMainForm::ViewPainted()
         return;
     }
     UpdatePictures();
+    // The buttons of the editing, studio and tracking modes whose enabling follows the frame shown.
+    const TCommandState state = CommandState();
+    for (const TCommandRow& c : Commands())
+        if (c.PerFrame)
+            Button(c.Id)->setEnabled(CommandEnabled(c.Id, state));
     FTrackBarUpdating = true;
     FTrackBar->setMaximum(std::max(0, FVideo->FrameCountVisible() - 1));
     FTrackBar->setValue(FVideo->CurrentPosition());
@@ -1668,7 +1678,11 @@ void TMainForm::ButtonVideoClick(TCommandId id)
         FVideo->Sources().Play(FVideo->CurrentPosition(), FVideo->FrameCountVisible() - 1);
         break;
     case cmButtonVideoPause:
-        FVideo->Sources().Stop();
+        // In automatic marking the pause button stops a running tracking, and only that.
+        if (FVideo->Mode() == mvTracking && FVideo->Tracking().Running())
+            FVideo->Tracking().Stop();
+        else
+            FVideo->Sources().Stop();
         break;
     case cmButtonVideoRetour:
         FVideo->GoToPosition(0);

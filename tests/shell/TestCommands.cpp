@@ -4,6 +4,7 @@
 
 #include "common/UnitOptions.h"
 #include "shell/UnitMainForm.h"
+#include "shell/UnitMenus.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <vector>
 
 namespace {
 
@@ -68,6 +71,16 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
     TCommandState editingAllowed = grid;
     editingAllowed.AllowMontage = true;
     TCommandState editing = OpenIn(mvMontage);
+    TCommandState editingVisible = editing;
+    editingVisible.MontageCurrentVisible = true;
+    // Automatic marking with two objects: the current one has nothing, the other an outline.
+    TCommandState trackingOther = tracking;
+    trackingOther.TrackAnyObject = true;
+    TCommandState trackingRunning = trackingOther;
+    trackingRunning.TrackRunning = true;
+    TCommandState closedStudio;
+    closedStudio.Mode = mvStudio;
+    closedStudio.AllowCapture = closedStudio.AllowStudio = true;
 
     struct Case
     {
@@ -109,6 +122,25 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"series of frames in the editing mode", cmButtonMontageBasculerMult, editing, true, true},
         {"save of the edited video in the editing mode", cmButtonMontageEnregistrer, editing, true, true},
         {"dropped frames' times wait for dropped frames", cmMenuMesuresCreneaux, editing, true, false},
+        {"undo without a video", cmMenuAffichageAnnuler, closed, true, false},
+        {"scale item with one point set", cmMenuAffichageEffacerEchelle, oneScalePoint, true, true},
+        {"scale item without a point", cmMenuAffichageEffacerEchelle, grid, true, false},
+        {"layer item waits for layer marks", cmMenuAffichageEffacerTransparent, layer, true, false},
+        {"frame time on a hidden frame", cmButtonMontageInstant, editing, true, false},
+        {"frame time on a visible frame", cmButtonMontageInstant, editingVisible, true, true},
+        {"erase all in tracking with nothing anywhere", cmMenuAffichageEffacerTout, tracking, true, false},
+        {"erase all in tracking: another object's outline", cmMenuAffichageEffacerTout, trackingOther, true,
+         true},
+        {"erase all waits for the end of a run", cmMenuAffichageEffacerTout, trackingRunning, true, false},
+        {"the current object's outline item ignores the others", cmMenuAffichageEffacerContour, trackingOther,
+         true, false},
+        {"pause stops a tracking run, so it stays usable", cmButtonVideoPause, trackingRunning, true, true},
+        {"start/stop stays usable during a run", cmButtonTrackSuivi, trackingRunning, true, true},
+        {"outline tool waits for the end of a run", cmButtonTrackContour, trackingRunning, true, false},
+        {"capture mode without a video", cmButtonModeCapture, closedStudio, true, true},
+        {"studio mode without a video", cmButtonModeStudio, closedStudio, true, true},
+        {"images to video without a video", cmButtonStudioP2v, closedStudio, true, true},
+        {"still image needs a video", cmButtonStudioCapture, closedStudio, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CommandVisible(c.Id, c.State), c.Visible) << c.What;
@@ -126,6 +158,82 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
     grid.Objects = 5;
     EXPECT_TRUE(CommandChecked(cmMenuMesuresNbMarqueParImage4, grid));
     EXPECT_FALSE(CommandChecked(cmMenuMesuresNbMarqueParImage1, grid));
+}
+
+// A bar button whose enabling reads what changes while the view is repainted (the frame shown in the
+// editing mode, the studio's outlines, the tracking's outline, zones and positions) must be refreshed at
+// every repaint, or it keeps the state of the last command.
+TEST(Commands, ButtonsThatFollowTheFrameAreRefreshedAtEveryRepaint)
+{
+    const auto perFrameChange = [](TCommandState s) {
+        s.MontageCurrentVisible = !s.MontageCurrentVisible;
+        s.StudioOutlines = s.StudioOutlines > 0 ? 0 : 1;
+        s.TrackOutline = !s.TrackOutline;
+        s.TrackZones = !s.TrackZones;
+        s.TrackTracked = !s.TrackTracked;
+        return s;
+    };
+    int perFrame = 0;
+    for (TModeVideo mode : {mvMontage, mvStudio, mvTracking}) {
+        const TCommandState before = OpenIn(mode);
+        const TCommandState after = perFrameChange(before);
+        for (const TCommandRow& c : Commands()) {
+            // Menus apply their rules each time they open; hidden buttons wait for their mode.
+            if (c.Place == TCommandPlace::MenuBar || c.Place == TCommandPlace::Menu ||
+                c.Place == TCommandPlace::Popup || !CommandVisible(c.Id, before))
+                continue;
+            SCOPED_TRACE(c.Name);
+            if (CommandEnabled(c.Id, before) != CommandEnabled(c.Id, after)) {
+                EXPECT_TRUE(c.PerFrame);
+                ++perFrame;
+            }
+        }
+    }
+    // The frame-time button, the chronophotography and the three erasers of the tracking.
+    EXPECT_EQ(perFrame, 5);
+}
+
+// The menus built from the table: opening one applies the rules of the state at that moment, radio items
+// of a submenu exclude each other, and a triggered item runs its command id.
+TEST(Commands, MenusApplyTheStateTheyAreOpenedIn)
+{
+    QWidget window; // owns the bar and the pop-up menu
+    auto* bar = new QMenuBar(&window);
+    std::vector<TCommandId> run;
+    TMenus menus(*bar, window, [&run](TCommandId id) { run.push_back(id); });
+
+    menus.Apply(OpenIn(mvCapture));
+    EXPECT_FALSE(menus.Action(cmMenuAffichage)->isEnabled());
+    EXPECT_FALSE(menus.Action(cmMenuMesures)->isEnabled());
+    EXPECT_FALSE(menus.Action(cmMenuFichierOuvrir)->isVisible());
+    EXPECT_TRUE(menus.Action(cmMenuFichierQuitter)->isVisible());
+
+    TCommandState grid = OpenIn(mvRepereFixe);
+    grid.Objects = 5;
+    grid.UndoCaption = QStringLiteral("Cancel mark");
+    menus.Apply(grid);
+    EXPECT_TRUE(menus.Action(cmMenuAffichage)->isEnabled());
+    EXPECT_TRUE(menus.Action(cmMenuFichierOuvrir)->isVisible());
+    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("Cancel mark  (Ctrl A)"));
+    EXPECT_TRUE(menus.Action(cmMenuAffichageAnnuler)->isEnabled());
+    EXPECT_TRUE(menus.Action(cmMenuMesuresNbMarqueParImage4)->isChecked());
+    EXPECT_FALSE(menus.Action(cmMenuMesuresNbMarqueParImage1)->isChecked());
+
+    menus.Action(cmMenuMesuresNbMarqueParImage2)->trigger();
+    EXPECT_TRUE(menus.Action(cmMenuMesuresNbMarqueParImage2)->isChecked());
+    EXPECT_FALSE(menus.Action(cmMenuMesuresNbMarqueParImage4)->isChecked());
+    ASSERT_EQ(run.size(), 1u);
+    EXPECT_EQ(run[0], cmMenuMesuresNbMarqueParImage2);
+
+    // Without a video the undo item reads its plain caption and is off; the pop-up follows its buttons.
+    menus.Apply(TCommandState());
+    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("Cancel  (Ctrl A)"));
+    EXPECT_FALSE(menus.Action(cmMenuAffichageAnnuler)->isEnabled());
+    menus.ApplyPopup(TCommandState());
+    EXPECT_FALSE(menus.Action(cmPopupMenuMarque)->isEnabled());
+    menus.ApplyPopup(grid);
+    EXPECT_TRUE(menus.Action(cmPopupMenuMarque)->isEnabled());
+    EXPECT_FALSE(menus.Action(cmPopupMenuTsp)->isVisible());
 }
 
 TEST(Commands, EveryRowHasItsControlInTheWindow)

@@ -25,6 +25,7 @@
 #include "shell/UnitMRUFiles.h"
 #include "studio/UnitStudio.h"
 #include "support/TestSupport.h"
+#include "tracking/UnitTracking.h"
 #include "video/UnitVideo.h"
 #include "video/UnitVideoSources.h"
 #include "video/UnitVideoTracking.h"
@@ -1037,4 +1038,69 @@ TEST_F(RoadFixture, FiguresOfTheResultsGraphsSurviveSaveAndReopen)
     EXPECT_EQ(trajectory.SaveConstructs(), drawnTrajectory);
     EXPECT_EQ(vectors.SaveConstructs(), drawnVectors);
     EXPECT_TRUE(Form->ResForm().GraphPage(rpTemps)->Graph().SaveConstructs().isEmpty());
+}
+
+TEST_F(RoadFixture, FrameDependentButtonsAndHintsFollowTheFrameShown)
+{
+    Form->Options().CheckBox48AllowMontage = true;
+    Form->Options().CheckBox40ShowDialogBoxForHideImage = false;
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    QApplication::processEvents();
+    Form->ClickButton(cmButtonModeMontage);
+    ASSERT_EQ(Form->Video().Mode(), mvMontage);
+    Form->Video().ShowFrame(3);
+    QApplication::processEvents();
+    Form->ClickButton(cmButtonMontageBasculer);
+    ASSERT_FALSE(Form->Montage().IsVisible(3));
+    QApplication::processEvents();
+    // The frame time of a hidden frame cannot change; the view says what becomes of the frame.
+    struct TStep
+    {
+        TCommandId Move;
+        bool TimeEnabled;
+        const char* Hint;
+    };
+    const TStep steps[] = {{cmNone, false, "will not appear"},
+                           {cmButtonVideoSucc, true, "will be visible"},
+                           {cmButtonVideoPred, false, "will not appear"}};
+    for (const TStep& step : steps) {
+        if (step.Move != cmNone)
+            Form->ClickButton(step.Move);
+        QApplication::processEvents();
+        EXPECT_EQ(Form->Button(cmButtonMontageInstant)->isEnabled(), step.TimeEnabled) << step.Hint;
+        EXPECT_TRUE(Form->Video().statusTip().contains(QLatin1String(step.Hint))) << step.Hint;
+    }
+}
+
+TEST_F(RoadFixture, PauseStopsARunningTrackingEarly)
+{
+    Form->Options().CheckBox47AllowTracking = true;
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    Form->ClickButton(cmButtonModeTracking);
+    ASSERT_EQ(Form->Video().Mode(), mvTracking);
+    QApplication::processEvents();
+    TVideoTracking& tracking = Form->Video().Tracking();
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuMesuresForme2)->trigger(); // a circle: centre, then a point of the circumference
+    TVideo& view = Form->Video();
+    const int cx = view.width() / 2, cy = view.height() / 2;
+    ClickView(cx, cy);
+    ClickView(cx + 20, cy);
+    ASSERT_TRUE(tracking.Driver.OutlineDefined());
+    const auto progress = tracking.OnProgress;
+    int reports = 0;
+    tracking.OnProgress = [&](int percent) {
+        if (progress)
+            progress(percent);
+        if (++reports == 3)
+            Form->ClickButton(cmButtonVideoPause);
+    };
+    Form->ClickButton(cmButtonTrackSuivi);
+    for (int i = 0; i < 50 && tracking.Running(); ++i)
+        QApplication::processEvents();
+    EXPECT_FALSE(tracking.Running());
+    EXPECT_GT(tracking.Driver.TrackedCount(), 0);
+    EXPECT_LT(tracking.Driver.TrackedCount(), tracking.Driver.Frames); // stopped well before the end
 }
