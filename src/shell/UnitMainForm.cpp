@@ -1227,8 +1227,9 @@ void TMainForm::SetViewHint(const QString& hint)
 
 void TMainForm::ViewToolChanged()
 {
-    // The data's drags end: the view tool takes the mouse from now on.
+    // The drags of the data and of the studio end: the view tool takes the mouse from now on.
     FData->CancelDrags();
+    FStudio->CancelDrags();
     if (FVideo->OutilVue() == ovZoom) {
         PressCurrentTool();
         SetViewHint(QStringLiteral("Left-click = make bigger; right-click = make smaller; press CTRL "

@@ -377,6 +377,15 @@ void TStudio::Clear()
     LastPoint = QPoint(-1, -1);
 }
 
+void TStudio::CancelDrags()
+{
+    std::erase_if(Models, [](const auto& model) { return !model->Finished; });
+    Drawing = false;
+    Erasing = false;
+    EraseRect = QRect();
+    LastPoint = QPoint(-1, -1);
+}
+
 int TStudio::ModelNear(const QPoint& p, int tolerance) const
 {
     for (std::size_t k = 0; k < Models.size(); ++k)

@@ -120,6 +120,9 @@ public:
     void Rescale();
     // A new video: no outline.
     void Clear();
+    // The zoom or pan tool takes the mouse: an outline being drawn is dropped (finished ones stay) and an
+    // erase rectangle ends without erasing.
+    void CancelDrags();
 
     TModele* ModelAt(int position) const;
     void RemoveModelAt(int position);

@@ -188,6 +188,22 @@ TEST_F(StudioTest, BrokenLineFinishesOnDoubleClick)
     EXPECT_EQ(model.Count, 4);
     EXPECT_EQ(model.Box, QRect(99, 99, 23, 23));
     EXPECT_EQ(View.CurrentPosition(), 4);
+
+    // The zoom or pan tool taking the mouse drops the line being drawn, not the finished outline.
+    Studio.MouseDown(1, 50, 50);
+    Studio.MouseUp(1, 50, 50);
+    ASSERT_EQ(Studio.Models.size(), 2u);
+    Studio.CancelDrags();
+    EXPECT_FALSE(Studio.Drawing);
+    ASSERT_EQ(Studio.Models.size(), 1u);
+    EXPECT_TRUE(Studio.Models.front()->Finished);
+    Studio.SetTool(stErase);
+    Studio.MouseDown(1, 5, 5);
+    Studio.MouseMove(300, 300);
+    Studio.CancelDrags();
+    Studio.MouseUp(1, 300, 300); // the rectangle ended: nothing erased
+    EXPECT_FALSE(Studio.Erasing);
+    EXPECT_EQ(Studio.Models.size(), 1u);
 }
 
 TEST_F(StudioTest, ErasingByClickAndByRectangle)
