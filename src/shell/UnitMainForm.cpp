@@ -1227,9 +1227,10 @@ void TMainForm::SetViewHint(const QString& hint)
 
 void TMainForm::ViewToolChanged()
 {
-    // The drags of the data and of the studio end: the view tool takes the mouse from now on.
+    // The drags of the data, the studio and the tracking end: the view tool takes the mouse from now on.
     FData->CancelDrags();
     FStudio->CancelDrags();
+    FVideo->Tracking().CancelDrawing();
     if (FVideo->OutilVue() == ovZoom) {
         PressCurrentTool();
         SetViewHint(QStringLiteral("Left-click = make bigger; right-click = make smaller; press CTRL "

@@ -117,6 +117,7 @@ void TMeanShift::BuildTargetModel()
     std::vector<double> whole;
     FlatHistogram(FBins, FTargetMaskWeights, whole);
     FTargetFlat = whole;
+    FBackgroundBin.assign(whole.size(), 0);
 
     // The outline always takes in some background. Colours that are not clearly more frequent inside the
     // outline than in a ring around it, on the same frame, are background: left in the model they pull
@@ -161,6 +162,8 @@ void TMeanShift::BuildTargetModel()
                     break;
                 }
             }
+            for (std::size_t u = 0; u < whole.size(); ++u)
+                FBackgroundBin[u] = around[u] > 0.0 && FTargetFlat[u] == 0.0 ? 1 : 0;
         }
     }
     const int n = BinCount();
@@ -169,11 +172,113 @@ void TMeanShift::BuildTargetModel()
             for (int v = 0; v < n; ++v)
                 TargetModel[l][u][v] = FTargetFlat[(static_cast<std::size_t>(l) * n + u) * n + v];
     NeutralColour = ::NeutralColour(TargetModel);
-    // The similarity of a perfect match: the masked pixels of the outline frame against the model.
+    BuildTolerantModel();
+    // The similarity of a perfect match: the masked pixels of the outline frame against the model. It
+    // stays the reference when the model adapts, so that the confidence keeps one scale over a run.
     FConfidenceNorm = 0.0;
     for (std::size_t u = 0; u < whole.size(); ++u)
-        FConfidenceNorm += std::sqrt(whole[u] * FTargetFlat[u]);
+        FConfidenceNorm += std::sqrt(whole[u] * FTolerant[u]);
     FTargetFrame = QImage();
+}
+
+void TMeanShift::BuildTolerantModel()
+{
+    // A bin boundary is a hard edge: a uniform target whose colour drifts by a fraction of a bin can
+    // leave every bin of its model at once. Spreading the model over the neighbouring bins (a separable
+    // [w, 1, w] filter along L*, u* and v*, bins past the ends dropped) keeps such a target in view while
+    // the model adapts.
+    const int n = BinCount();
+    const std::size_t bins = static_cast<std::size_t>(std::max(n, 0)) * n * n;
+    if (n <= 0 || FTargetFlat.size() != bins) {
+        FTolerant = FTargetFlat;
+        return;
+    }
+    // The model holds a few dozen colours: each spreads to its 26 neighbours, weight w^(steps).
+    FTolerant.assign(bins, 0.0);
+    const double weights[] = {1.0, NeighbourWeight, NeighbourWeight * NeighbourWeight,
+                              NeighbourWeight * NeighbourWeight * NeighbourWeight};
+    for (std::size_t k = 0; k < bins; ++k) {
+        const double value = FTargetFlat[k];
+        if (value == 0.0)
+            continue;
+        const int l = static_cast<int>(k / (static_cast<std::size_t>(n) * n));
+        const int u = static_cast<int>(k / n % n);
+        const int v = static_cast<int>(k % n);
+        for (int dl = -1; dl <= 1; ++dl)
+            for (int du = -1; du <= 1; ++du)
+                for (int dv = -1; dv <= 1; ++dv) {
+                    const int nl = l + dl, nu = u + du, nv = v + dv;
+                    if (nl < 0 || nl >= n || nu < 0 || nu >= n || nv < 0 || nv >= n)
+                        continue;
+                    FTolerant[(static_cast<std::size_t>(nl) * n + nu) * n + nv] +=
+                        weights[std::abs(dl) + std::abs(du) + std::abs(dv)] * value;
+                }
+    }
+    double total = 0.0;
+    for (std::size_t k = 0; k < FTolerant.size(); ++k) {
+        // Colours of the surroundings stay out, as in the model itself; the model's own colours stay in.
+        if (k < FBackgroundBin.size() && FBackgroundBin[k] != 0 && FTargetFlat[k] == 0.0)
+            FTolerant[k] = 0.0;
+        total += FTolerant[k];
+    }
+    if (total > 0.0)
+        for (double& value : FTolerant)
+            value /= total;
+    // Zones to ignore and the outside of the frame take the neutral colour: it must stay outside the
+    // colours the search accepts.
+    const auto bgr = static_cast<std::uint32_t>(NeutralColour);
+    if (FTolerant[FlatBinOf(qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF))] > 0.0) {
+        TMatrice3D tolerant(n, std::vector<std::vector<double>>(n, std::vector<double>(n)));
+        for (int l = 0; l < n; ++l)
+            for (int u = 0; u < n; ++u)
+                for (int v = 0; v < n; ++v)
+                    tolerant[l][u][v] = FTolerant[(static_cast<std::size_t>(l) * n + u) * n + v];
+        NeutralColour = ::NeutralColour(tolerant);
+    }
+}
+
+void TMeanShift::BinsUnderOutline(const QImage& frame, const QPoint& position)
+{
+    const QPoint start(RoundHalfEven(FTargetCentre.x()), RoundHalfEven(FTargetCentre.y()));
+    Extract(AsRgb32(frame), TargetRect.translated(position - start), FRegion);
+    BitmapToBins(FRegion, FBins);
+}
+
+void TMeanShift::AdaptModel(const QImage& frame, const QPoint& position, double rate)
+{
+    const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
+    if (FTargetFlat.size() != bins || FTolerant.size() != bins || bins == 0 || frame.isNull() ||
+        !(rate > 0.0))
+        return;
+    rate = std::min(rate, 1.0);
+    BinsUnderOutline(frame, position);
+    // The masked pixels whose colour the tolerant model admits; the others are background or foreign.
+    FCandidate.assign(bins, 0.0);
+    double total = 0.0;
+    for (std::size_t k = 0; k < FBins.size() && k < FTargetMaskWeights.size(); ++k) {
+        const int bin = FBins[k];
+        if (FTargetMaskWeights[k] > 0.0 && FTolerant[bin] > 0.0) {
+            FCandidate[bin] += FTargetMaskWeights[k];
+            total += FTargetMaskWeights[k];
+        }
+    }
+    if (IsZero(total))
+        return;
+    // Blend, then drop the dust that noise would otherwise spread bin by bin over a long run.
+    constexpr double Dust = 1e-4;
+    double sum = 0.0;
+    for (std::size_t u = 0; u < bins; ++u) {
+        double value = (1.0 - rate) * FTargetFlat[u] + rate * FCandidate[u] / total;
+        if (value < Dust)
+            value = 0.0;
+        FTargetFlat[u] = value;
+        sum += value;
+    }
+    if (IsZero(sum))
+        return;
+    for (double& value : FTargetFlat)
+        value /= sum;
+    BuildTolerantModel();
 }
 
 void TMeanShift::Extract(const QImage& frame, const QRect& rect, QImage& target) const
@@ -214,7 +319,7 @@ void TMeanShift::Extract(const QImage& frame, const QRect& rect, QImage& target)
     }
 }
 
-TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int maxIterations)
+TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int maxIterations, bool tolerant)
 {
     TLocateResult result;
     QPoint p = start;
@@ -226,7 +331,8 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
     const int w = TargetBitmap.width();
     const int h = TargetBitmap.height();
     const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
-    if (w == 0 || h == 0 || frameIn.isNull() || bins == 0 || FTargetFlat.size() != bins)
+    const std::vector<double>& model = tolerant ? FTolerant : FTargetFlat;
+    if (w == 0 || h == 0 || frameIn.isNull() || bins == 0 || model.size() != bins)
         return result; // no model built with the current bin count
     const QImage frame = AsRgb32(frameIn);
     const double ratio = std::min(double(n) / w, double(n) / h);
@@ -238,7 +344,7 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
     FSlotOf.assign(bins, -1);
     FSlotBin.clear();
     for (std::size_t u = 0; u < bins; ++u)
-        if (FTargetFlat[u] > 0.0) {
+        if (model[u] > 0.0) {
             FSlotOf[u] = static_cast<int>(FSlotBin.size());
             FSlotBin.push_back(static_cast<int>(u));
         }
@@ -303,7 +409,7 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
                 const double pc = kernelSum[t] / FKernelTotal;
                 if (pc <= 0.0)
                     continue;
-                const double weight = std::sqrt(FTargetFlat[FSlotBin[t]] * background[t] / pc);
+                const double weight = std::sqrt(model[FSlotBin[t]] * background[t] / pc);
                 s += weight * count[t];
                 sx += weight * (sumJ[t] - half * count[t]);
                 sy += weight * (sumI[t] - half * count[t]);
@@ -337,16 +443,13 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
 double TMeanShift::Similarity(const QImage& frameIn, const QPoint& position)
 {
     const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
-    if (FTargetFlat.size() != bins || bins == 0 || IsZero(FConfidenceNorm) || frameIn.isNull())
+    if (FTolerant.size() != bins || bins == 0 || IsZero(FConfidenceNorm) || frameIn.isNull())
         return 0.0;
-    const QPoint start(RoundHalfEven(FTargetCentre.x()), RoundHalfEven(FTargetCentre.y()));
-    const QRect region = TargetRect.translated(position - start);
-    Extract(AsRgb32(frameIn), region, FRegion);
-    BitmapToBins(FRegion, FBins);
+    BinsUnderOutline(frameIn, position);
     FlatHistogram(FBins, FTargetMaskWeights, FCandidate);
     double sum = 0.0;
-    for (std::size_t u = 0; u < FTargetFlat.size(); ++u)
-        if (FTargetFlat[u] > 0.0 && FCandidate[u] > 0.0)
-            sum += std::sqrt(FTargetFlat[u] * FCandidate[u]);
+    for (std::size_t u = 0; u < FTolerant.size(); ++u)
+        if (FTolerant[u] > 0.0 && FCandidate[u] > 0.0)
+            sum += std::sqrt(FTolerant[u] * FCandidate[u]);
     return std::clamp(sum / FConfidenceNorm, 0.0, 1.0);
 }

@@ -28,6 +28,10 @@ public:
     static constexpr int MinRadius = 10;
     static constexpr int MaxRadius = 100;
     static constexpr double BackgroundMargin = 1.2;
+    // Weight of a neighbouring bin (one step along one axis) in the tolerant model; two steps give its
+    // square, three its cube. A uniform colour that crosses one bin boundary keeps a similarity of
+    // about sqrt(0.6) = 0.77 instead of dropping to 0, two at once 0.6.
+    static constexpr double NeighbourWeight = 0.6;
 
     TMeanShift();
 
@@ -44,18 +48,28 @@ public:
     // around the outline as inside it) and its neutral colour.
     void BuildTargetModel();
     static void SetBinCount(int n);
-    // Moves a window from start toward the best match of the model, at most maxIterations times.
-    TLocateResult Locate(const QImage& frame, const QPoint& start, int maxIterations);
+    // Moves a window from start toward the best match of the model, at most maxIterations times. With
+    // tolerant, the tolerant model attracts the window instead: it finds a target whose colours have
+    // just crossed into neighbouring bins, but is less precise and more easily pulled by colours near
+    // the target's, so it is the second try when the first finds nothing convincing.
+    TLocateResult Locate(const QImage& frame, const QPoint& start, int maxIterations, bool tolerant = false);
     // Similarity in [0, 1] of the pixels under the outline placed at position (pixel indexes) to the
     // target model: the coefficient sum(sqrt(p q)) divided by its value on the outline frame, clamped.
-    // 1 on the target, near 0 when no colour of the target is there; 0 without a model.
+    // 1 on the target, near 0 when no colour of the target is there; 0 without a model. q is the
+    // tolerant model (see below), so a colour one bin away from the model's still counts, for less.
     double Similarity(const QImage& frame, const QPoint& position);
+    // Blends into the model, at the given rate (0..1), the colours under the outline placed at position
+    // that the tolerant model already admits: a target whose shade or lighting drifts is followed,
+    // while colours foreign to the model (background, a cover, another object) never enter it. Call it
+    // only for positions found with a good similarity. Nothing happens without a model.
+    void AdaptModel(const QImage& frame, const QPoint& position, double rate);
 
     TColor NeutralColour = clWhite;
     TMatricePoint IgnorePolygons; // frame pixels
     TMatriceI TargetMask;         // non-zero inside or on the outline, over TargetBitmap
     TMatrice3D TargetLuv;         // L*u*v* of TargetBitmap
-    TMatrice3D TargetModel;       // histogram q of the masked target pixels, no kernel, normalised
+    TMatrice3D TargetModel;       // histogram q of the masked target pixels, no kernel, normalised,
+                                  // as built from the outline frame (adaptation leaves it unchanged)
     QImage TargetBitmap;          // the outline's bounding box widened by one pixel, from the frame
     QImage CandidateBitmap;       // the current search window with a margin around it
     int SearchRadius = 40;        // frame pixels, 10..100, written by the tracking driver
@@ -66,9 +80,18 @@ private:
     // to ignore painted over in the same colour. The frame itself is not changed.
     void Extract(const QImage& frame, const QRect& rect, QImage& target) const;
 
+    // The tolerant model from the current one: each colour also spreads to the neighbouring bins
+    // (weight NeighbourWeight per axis step), bins of the background excluded, normalised; the neutral
+    // colour moves out of it when needed.
+    void BuildTolerantModel();
+    // Bins of the target mask placed at position, into FBins (after Extract into FRegion).
+    void BinsUnderOutline(const QImage& frame, const QPoint& position);
+
     QPointF FTargetCentre;
-    QImage FTargetFrame;             // the outline frame, kept until BuildTargetModel
-    std::vector<double> FTargetFlat; // TargetModel by flat bin
+    QImage FTargetFrame;              // the outline frame, kept until BuildTargetModel
+    std::vector<double> FTargetFlat;  // the current model by flat bin: TargetModel, then adapted
+    std::vector<double> FTolerant;    // FTargetFlat widened to neighbouring bins
+    std::vector<char> FBackgroundBin; // per bin: seen around the outline and left out of the model
     std::vector<double> FTargetMaskWeights;
     double FConfidenceNorm = 0.0;
     // Work arrays kept between calls to avoid reallocation.

@@ -386,8 +386,18 @@ void TTracking::Run()
                 EndFrame = f;
                 break;
             }
-            const TLocateResult found = MeanShift.Locate(image, previous, MaxIterations);
-            const double confidence = found.NoMatch ? 0.0 : MeanShift.Similarity(image, found.Pixel);
+            TLocateResult found = MeanShift.Locate(image, previous, MaxIterations);
+            double confidence = found.NoMatch ? 0.0 : MeanShift.Similarity(image, found.Pixel);
+            if (confidence < RetryLevel) {
+                // The target's colours may have just crossed into neighbouring bins (a change of shade
+                // or lighting): a second search with the tolerant model, kept when it matches better.
+                const TLocateResult second = MeanShift.Locate(image, previous, MaxIterations, true);
+                const double other = second.NoMatch ? 0.0 : MeanShift.Similarity(image, second.Pixel);
+                if (other > confidence) {
+                    found = second;
+                    confidence = other;
+                }
+            }
             previous = found.Pixel;
             if (confidence < LostLevel) {
                 held.push_back({f, found.Position, confidence});
@@ -411,6 +421,8 @@ void TTracking::Run()
                 Record(h.Frame, h.Position, h.Confidence, size);
             held.clear();
             Record(f, found.Position, confidence, size);
+            if (confidence >= AdaptLevel)
+                MeanShift.AdaptModel(image, found.Pixel, AdaptRate);
             lastStep = found.Position - lastGood;
             lastGood = found.Position;
         }

@@ -51,6 +51,15 @@ public:
     static constexpr double DoubtLevel = 0.5;
     static constexpr double LostLevel = 0.1;
     static constexpr int LostFrames = 3;
+    // The target model follows slow changes of shade and lighting: every frame whose confidence is at
+    // least AdaptLevel blends its target colours into the model at AdaptRate, so a change is taken in
+    // over about five frames while a single frame at a wrong position barely moves the model (and only
+    // colours next to the model's can enter it at all).
+    static constexpr double AdaptLevel = DoubtLevel;
+    static constexpr double AdaptRate = 0.2;
+    // Below this confidence the frame is searched a second time with the tolerant model, which finds a
+    // target whose colours have just crossed into neighbouring bins; the better match is kept.
+    static constexpr double RetryLevel = 0.9;
 
     TTracking();
 

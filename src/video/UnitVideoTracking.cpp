@@ -344,12 +344,25 @@ QImage TVideoTracking::GrabFrame(int position)
 void TVideoTracking::Progress(int position, int percent)
 {
     if (position >= 0) {
+        // Frames in between are not painted (the view keeps its last picture); the rest of the window,
+        // the progress bar among it, still is.
+        const bool show = !FShown.isValid() || FShown.elapsed() >= ShowIntervalMs;
+        if (show)
+            FShown.restart();
+        if (FView.updatesEnabled() != show)
+            FView.setUpdatesEnabled(show);
         if (FView.IsOpen() && FView.CurrentPosition() != position)
             FView.GoToPosition(position);
         FView.update();
         // The stop button, the pause button, a mode change or closing the video act here: they clear
         // Running, which the run reads before it grabs the frame.
         QCoreApplication::processEvents();
+    } else {
+        // The end of the run: the view paints again, from its final frame.
+        FShown.invalidate();
+        if (!FView.updatesEnabled())
+            FView.setUpdatesEnabled(true);
+        FView.update();
     }
     if (OnProgress)
         OnProgress(percent);

@@ -6,6 +6,7 @@
 #include "common/UnitTypes.h"
 #include "tracking/UnitTracking.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
@@ -91,6 +92,8 @@ public:
     QString Report() const { return FReport; }
 
     // Notifications, called only when assigned.
+    // Drops an outline or a zone being drawn (the zoom or pan tool takes the mouse, the mode is left).
+    void CancelDrawing();
     std::function<void()> OnToolChange;
     std::function<void()> OnTrackingStart;
     std::function<void()> OnTrackingStop;
@@ -100,7 +103,6 @@ private:
     void AddPoint(const QPoint& at);
     void FinishOutline();
     void FinishZone();
-    void CancelDrawing();
     QImage GrabFrame(int position);
     void Progress(int position, int percent);
     void RunEnded();
@@ -121,6 +123,10 @@ private:
     // The video or the object count changed during a run: applied once the run has returned.
     bool FResetAfterRun = false;
     bool FResizeAfterRun = false;
+    // During a run the view is repainted at most every ShowIntervalMs: painting every frame cost as
+    // much as the search itself on small videos, and nobody follows more than a screen's rate.
+    static constexpr int ShowIntervalMs = 30;
+    QElapsedTimer FShown; // since the view was last let paint during a run; invalid outside runs
 };
 
 // Points of a circle of radius r (pixels) around the origin by the midpoint algorithm, all eight octants,

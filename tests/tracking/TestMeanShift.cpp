@@ -162,3 +162,36 @@ TEST(MeanShift, ZoneToIgnoreRemovesPixelsFromTheAttraction)
     // The frame itself is not painted.
     EXPECT_EQ(frame.pixel(150, 120), SynthFrame(background, {{centre, 10.0}}).pixel(150, 120));
 }
+
+TEST(MeanShift, AdaptingTakesInNeighbouringShadesButNeverForeignColours)
+{
+    const QImage background = SynthBackground(W, H, 8);
+    const QPointF centre(160.0, 120.0);
+    auto frameWith = [&](QRgb colour) { return SynthFrame(background, {{centre, 10.0, colour}}); };
+    const QImage red = frameWith(qRgb(220, 30, 30));
+    const QImage pink = frameWith(qRgb(200, 60, 60)); // a few bins away from the red on every axis
+    const QImage green = frameWith(qRgb(30, 160, 50));
+    const QPoint at(160, 120);
+
+    TMeanShift search;
+    Prepare(search, red, centre, 12.0);
+    EXPECT_LT(search.Similarity(pink, at), 0.5);
+
+    // The disc under a green cover, however long and fast it is taken in, leaves the model as it was:
+    // none of its colours is near the model's, and the grey around the outline is background.
+    for (int k = 0; k < 20; ++k)
+        search.AdaptModel(green, at, 1.0);
+    EXPECT_GT(search.Similarity(red, at), 0.99);
+    EXPECT_LT(search.Similarity(green, at), 0.05);
+
+    // Shade by shade the model moves to the pink, and the red fades from it.
+    for (int step = 1; step <= 10; ++step) {
+        const QImage shade = frameWith(qRgb(220 - 2 * step, 30 + 3 * step, 30 + 3 * step));
+        EXPECT_GT(search.Similarity(shade, at), 0.5) << step;
+        for (int k = 0; k < 5; ++k)
+            search.AdaptModel(shade, at, 0.2);
+    }
+    EXPECT_GT(search.Similarity(pink, at), 0.9);
+    EXPECT_LT(search.Similarity(red, at), 0.5);
+    EXPECT_LT(search.Similarity(background, at), 0.05);
+}

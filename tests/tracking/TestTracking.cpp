@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,6 +27,8 @@ struct TClip
     TMatricePointD Zones;            // zones to ignore, relative
     int Radius = 40;
     int Step = 1;
+    std::function<QRgb(int)> ColourAt; // the disc's colour per frame, instead of Colour
+    std::function<double(int)> Gain;   // brightness of the whole frame per frame, 1 unchanged
 };
 
 struct TStats
@@ -40,8 +43,29 @@ struct TStats
 QImage FrameOf(const TClip& clip, const QImage& background, int f)
 {
     std::vector<TSynthDisc> discs = clip.Others;
-    discs.push_back({clip.Path(f), 10.0, clip.Colour});
-    return SynthFrame(background, discs, clip.Cover ? clip.Cover(f) : QRect());
+    discs.push_back({clip.Path(f), 10.0, clip.ColourAt ? clip.ColourAt(f) : clip.Colour});
+    QImage frame = SynthFrame(background, discs, clip.Cover ? clip.Cover(f) : QRect());
+    if (clip.Gain) {
+        const double gain = clip.Gain(f);
+        for (int y = 0; y < frame.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(frame.scanLine(y));
+            for (int x = 0; x < frame.width(); ++x) {
+                auto scaled = [gain](int c) {
+                    return std::min(255, static_cast<int>(std::lround(gain * c)));
+                };
+                line[x] = qRgb(scaled(qRed(line[x])), scaled(qGreen(line[x])), scaled(qBlue(line[x])));
+            }
+        }
+    }
+    return frame;
+}
+
+// Linear blend from a to b as f goes from 0 to last.
+QRgb Blend(QRgb a, QRgb b, int f, int last)
+{
+    const double t = std::clamp(double(f) / last, 0.0, 1.0);
+    auto mix = [t](int x, int y) { return static_cast<int>(std::lround(x + t * (y - x))); };
+    return qRgb(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)), mix(qBlue(a), qBlue(b)));
 }
 
 // Draws a circle outline around the disc on frame 0, runs to the last frame and compares the positions
@@ -133,6 +157,41 @@ TEST(Tracking, FollowsKnownPathsWithinAPixelAndWithoutBias)
         EXPECT_TRUE(tracking.DoubtfulFrames(0).empty()) << tracking.DoubtfulText(0).toStdString();
         std::printf("[ info ] %s: RMS %.3f px, mean error (%.3f, %.3f) px\n", c.Name, stats.Rms, stats.MeanX,
                     stats.MeanY);
+    }
+}
+
+TEST(Tracking, FollowsGradualChangesOfShadeAndLighting)
+{
+    // The disc's shade drifts far enough to leave every colour bin of the first frame; the whole
+    // picture darkens by 15 % (automatic exposure); the disc passes through a shadow and out again.
+    TClip drift = MakeClip(Projectile, 40);
+    drift.ColourAt = [](int f) { return Blend(qRgb(220, 30, 30), qRgb(200, 60, 60), f, 39); };
+    TClip blueDrift = MakeClip(Circle, 42, Blue);
+    blueDrift.ColourAt = [](int f) { return Blend(Blue, qRgb(60, 80, 200), f, 41); };
+    TClip exposure = MakeClip(Circle, 42);
+    exposure.Gain = [](int f) { return 1.0 - 0.15 * f / 41.0; };
+    TClip shadow = MakeClip(Fast, 22);
+    shadow.ColourAt = [](int f) {
+        const double dark = 0.15 * std::max(0.0, 1.0 - std::abs(f - 11) / 8.0);
+        return Blend(Red, qRgb(187, 26, 26), static_cast<int>(std::lround(100 * dark / 0.15)), 100);
+    };
+    const struct
+    {
+        const char* Name;
+        TClip Clip;
+    } cases[] = {
+        {"red to pink", drift}, {"blue paling", blueDrift}, {"exposure -15 %", exposure}, {"shadow", shadow}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTracking tracking;
+        const TStats stats = RunClip(tracking, c.Clip);
+        EXPECT_EQ(tracking.EndReason, teLastFrame) << tracking.EndMessage().toStdString();
+        EXPECT_EQ(stats.Tracked, c.Clip.Frames);
+        EXPECT_LT(stats.Rms, 1.5);
+        EXPECT_TRUE(tracking.DoubtfulFrames(0).empty()) << tracking.DoubtfulText(0).toStdString();
+        const auto& confidences = tracking.TrackedConfidence[0];
+        std::printf("[ info ] %s: RMS %.3f px, lowest confidence %.2f\n", c.Name, stats.Rms,
+                    *std::min_element(confidences.begin(), confidences.begin() + c.Clip.Frames));
     }
 }
 

@@ -237,6 +237,33 @@ TEST_F(TrackingView, StopDuringTheRunKeepsThePositionsFoundSoFar)
     EXPECT_LT(tracked, Frames - 5);
     EXPECT_LT(WorstError(1, tracked - 1), 1.0);
     EXPECT_TRUE(Tracking().Report().isEmpty()); // the user stopped it: nothing to say
+    EXPECT_TRUE(View->updatesEnabled());
+}
+
+TEST_F(TrackingView, RunPaintsTheViewAtMostAtScreenRateAndAgainAtItsEnd)
+{
+    Open();
+    DrawSquareOutline();
+    struct TPaintCounter : QObject
+    {
+        int Paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            Paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    View->installEventFilter(&counter);
+    Tracking().StartStop();
+    const int duringRun = counter.Paints;
+    EXPECT_EQ(Tracking().Driver.TrackedCount(), Frames);
+    EXPECT_GE(duringRun, 1); // the first frame at least
+    EXPECT_LE(duringRun, Frames);
+    // Frames skipped during the run must not leave the view frozen on an old picture.
+    EXPECT_TRUE(View->updatesEnabled());
+    QApplication::processEvents();
+    EXPECT_GT(counter.Paints, duringRun);
+    View->removeEventFilter(&counter);
 }
 
 TEST_F(TrackingView, CoveredTargetStopsTheRunAndSaysSo)
