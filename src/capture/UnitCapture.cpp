@@ -485,14 +485,8 @@ void TCapture::SaveRecording()
                                                QStringLiteral("Capture"), QStringLiteral("avi")))
             .fileName();
     for (;;) {
-        TFileDialogRequest request;
-        request.Kind = TFileDialogKind::Save;
-        request.Title = QStringLiteral("Save video");
-        request.Filter = QStringLiteral("Video file (*.avi)|*.avi");
-        request.DefaultExt = QStringLiteral("avi");
-        request.InitialDir = folder;
-        request.FileName = proposal;
-        const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
+        const TFileDialogResult answer = TDialogService::Instance().FileDialog(
+            AviSaveRequest(QStringLiteral("Save video"), folder, proposal));
         if (!answer.Accepted || answer.FileName.isEmpty()) {
             finish(false, QString());
             return;

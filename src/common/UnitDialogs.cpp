@@ -30,6 +30,18 @@ void TDialogService::SetInstance(std::shared_ptr<TDialogService> service)
     Current() = service ? std::move(service) : std::make_shared<TSilentDialogs>();
 }
 
+TFileDialogRequest AviSaveRequest(const QString& title, const QString& folder, const QString& fileName)
+{
+    TFileDialogRequest request;
+    request.Kind = TFileDialogKind::Save;
+    request.Title = title;
+    request.Filter = QStringLiteral("Video file (*.avi)|*.avi");
+    request.DefaultExt = QStringLiteral("avi");
+    request.InitialDir = folder;
+    request.FileName = fileName;
+    return request;
+}
+
 TFileDialogResult TScriptedDialogs::FileDialog(const TFileDialogRequest& request)
 {
     FileRequests.push_back(request);

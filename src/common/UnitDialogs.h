@@ -25,15 +25,18 @@ struct TFileDialogRequest
     QString DefaultExt; // without the dot
     QString InitialDir;
     QString FileName;
-    int FilterIndex = 1; // 1-based
+    int FilterIndex = 1;   // 1-based
     bool Multiple = false; // Open: several existing files may be chosen
 };
+
+// The save dialog of a new AVI video: its title, the folder it starts in and the name it proposes.
+TFileDialogRequest AviSaveRequest(const QString& title, const QString& folder, const QString& fileName);
 
 struct TFileDialogResult
 {
     bool Accepted = false;
-    QString FileName; // the first chosen file
-    int FilterIndex = 1; // 1-based, the filter chosen by the user
+    QString FileName;           // the first chosen file
+    int FilterIndex = 1;        // 1-based, the filter chosen by the user
     QStringList FileNames = {}; // every chosen file (Open with Multiple); may be empty in scripted answers
 };
 

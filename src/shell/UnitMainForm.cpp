@@ -1955,16 +1955,10 @@ bool TMainForm::SaveEditedVideo()
         folder = QFileInfo(sources.VideoFileName()).absolutePath();
     QString path;
     for (;;) {
-        TFileDialogRequest request;
-        request.Kind = TFileDialogKind::Save;
-        request.Title = QStringLiteral("Save a video file");
-        request.Filter = QStringLiteral("Video file (*.avi)|*.avi");
-        request.DefaultExt = QStringLiteral("avi");
-        request.InitialDir = folder;
         const QString free =
             TRecordMontage::FreeFileName(folder, QStringLiteral("EditedVideo"), QStringLiteral("avi"));
-        request.FileName = QFileInfo(free).fileName();
-        const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
+        const TFileDialogResult answer = TDialogService::Instance().FileDialog(
+            AviSaveRequest(QStringLiteral("Save a video file"), folder, QFileInfo(free).fileName()));
         if (!answer.Accepted || answer.FileName.isEmpty())
             return false;
         path = QFileInfo(answer.FileName).isAbsolute() ? answer.FileName

@@ -466,7 +466,8 @@ TStudioProgress TStudio::Progress()
     };
 }
 
-QString TStudio::SavePictureAs(const QImage& picture, const QString& title, const QString& prefix, QString& kind)
+QString TStudio::SavePictureAs(const QImage& picture, const QString& title, const QString& prefix,
+                               QString& kind)
 {
     TFileDialogRequest request;
     request.Kind = TFileDialogKind::Save;
@@ -557,8 +558,8 @@ bool TStudio::Chronophotography()
         ComposeChronophotography(background, QSize(FSources.FrameWidth(), FSources.FrameHeight()));
 
     QString kind;
-    const QString path =
-        SavePictureAs(page, QStringLiteral("Save chronophotography to file"), QStringLiteral("ChronoPhoto_"), kind);
+    const QString path = SavePictureAs(page, QStringLiteral("Save chronophotography to file"),
+                                       QStringLiteral("ChronoPhoto_"), kind);
     if (path.isEmpty())
         return false;
     dlg.Begin(icInformation)
@@ -684,15 +685,10 @@ bool TStudio::ImagesToVideo()
         return false;
 
     const QString folder = QFileInfo(job.Images.first()).absolutePath();
-    TFileDialogRequest save;
-    save.Kind = TFileDialogKind::Save;
-    save.Title = QStringLiteral("Save a video file");
-    save.Filter = QStringLiteral("Video file (*.avi)|*.avi");
-    save.DefaultExt = QStringLiteral("avi");
-    save.InitialDir = folder;
-    save.FileName =
+    const QString proposal =
         QFileInfo(StudioFreeFileName(folder, QStringLiteral("Assembly"), QStringLiteral("avi"))).fileName();
-    const TFileDialogResult output = TDialogService::Instance().FileDialog(save);
+    const TFileDialogResult output = TDialogService::Instance().FileDialog(
+        AviSaveRequest(QStringLiteral("Save a video file"), folder, proposal));
     if (!output.Accepted || output.FileName.isEmpty())
         return false;
     job.FileName = QFileInfo(output.FileName).isAbsolute() ? output.FileName

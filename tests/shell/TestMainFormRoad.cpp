@@ -108,6 +108,15 @@ struct RoadFixture : ::testing::Test
     }
 };
 
+// 25 frames a second, 160x120, with frames 10, 11 and 30 dropped by the "camera": 47 frames.
+QString DroppedFramesClip()
+{
+    return FfmpegFixture(QStringLiteral("dropped.mp4"),
+                         {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-vf",
+                          "select='not(between(n,10,11))*not(eq(n,30))'", "-fps_mode", "passthrough", "-c:v",
+                          "mpeg4", "-q:v", "5"});
+}
+
 } // namespace
 
 TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
@@ -448,10 +457,7 @@ TEST_F(RoadFixture, AutomaticMarkingCommandsReachTheTracking)
 TEST_F(RoadFixture, EditingHidesFramesAndGivesDroppedFramesTheirTime)
 {
     // 25 frames a second with frames 10, 11 and 30 dropped by the camera.
-    const QString video = FfmpegFixture(QStringLiteral("dropped.mp4"),
-                                        {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
-                                         "-vf", "select='not(between(n,10,11))*not(eq(n,30))'", "-fps_mode",
-                                         "passthrough", "-c:v", "mpeg4", "-q:v", "5"});
+    const QString video = DroppedFramesClip();
     ASSERT_FALSE(video.isEmpty());
     Form->Options().CheckBox48AllowMontage = true;
     Form->Options().CheckBox40ShowDialogBoxForHideImage = false;
@@ -925,10 +931,7 @@ TAviHeader ReadAviHeader(const QString& path)
 TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
 {
     // 25 frames a second with frames 10, 11 and 30 dropped: 47 frames, 3 empty slots once timed.
-    const QString video = FfmpegFixture(QStringLiteral("dropped.mp4"),
-                                        {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
-                                         "-vf", "select='not(between(n,10,11))*not(eq(n,30))'", "-fps_mode",
-                                         "passthrough", "-c:v", "mpeg4", "-q:v", "5"});
+    const QString video = DroppedFramesClip();
     ASSERT_FALSE(video.isEmpty());
     Form->Options().CheckBox48AllowMontage = true;
     Form->OpenVideoFile(video);
