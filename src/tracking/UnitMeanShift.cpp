@@ -325,7 +325,7 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
     QPoint p = start;
     result.Pixel = p;
     result.Position = p;
-    int n = WindowSize();
+    int n = FWindowOverride > 0 ? FWindowOverride : WindowSize();
     if (n % 2 == 0)
         ++n;
     const int w = TargetBitmap.width();
@@ -437,6 +437,20 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
     }
     result.Pixel = p;
     result.Position = QPointF(p) + residual;
+    // The search window is as wide as the search radius, so that a target that moved far is found; once
+    // found, its position is taken again in a window of the target's own size, so that colours of the
+    // model away from the target (compression trails behind a moving object, specks of the same colour)
+    // do not pull it.
+    const int side = std::max(w, h) | 1;
+    if (!result.NoMatch && FWindowOverride == 0 && n > side) {
+        FWindowOverride = side;
+        TLocateResult fine = Locate(frameIn, p, maxIterations, tolerant);
+        FWindowOverride = 0;
+        if (!fine.NoMatch) {
+            fine.Iterations += result.Iterations;
+            return fine;
+        }
+    }
     return result;
 }
 

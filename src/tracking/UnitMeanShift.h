@@ -87,6 +87,7 @@ private:
     // Bins of the target mask placed at position, into FBins (after Extract into FRegion).
     void BinsUnderOutline(const QImage& frame, const QPoint& position);
 
+    int FWindowOverride = 0; // a window side forced for the refining search; 0: WindowSize()
     QPointF FTargetCentre;
     QImage FTargetFrame;              // the outline frame, kept until BuildTargetModel
     std::vector<double> FTargetFlat;  // the current model by flat bin: TargetModel, then adapted

@@ -208,7 +208,9 @@ TEST(Tracking, DistractorInsideAZoneToIgnoreDoesNotCaptureTheTracker)
     clip.Zones = zone;
     TTracking tracking;
     const TStats with = RunClip(tracking, clip);
-    EXPECT_GT(without.Rms, 5.0); // the distractor does pull a tracker that is not told to ignore it
+    // The distractor does pull a tracker that is not told to ignore it (the position refined in a window
+    // of the target's size resists it better than the wide search window alone: 3.3 px against 6 px).
+    EXPECT_GT(without.Rms, 2.0);
     EXPECT_EQ(tracking.EndReason, teLastFrame);
     EXPECT_EQ(with.Tracked, clip.Frames);
     EXPECT_LT(with.Rms, 1.5);
