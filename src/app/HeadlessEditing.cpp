@@ -6,6 +6,7 @@
 #include "common/UnitOptions.h"
 #include "editing/UnitMontage.h"
 #include "editing/UnitRecordMontage.h"
+#include "studio/UnitStudioConvert.h"
 #include "video/UnitVideoSources.h"
 
 #include <QFileInfo>
@@ -88,16 +89,10 @@ int RunSaveEdited(const QStringList& args, const TOptions& options, QTextStream&
         return 1;
     }
 
-    bool readError = false;
-    sources.OnError = [&readError](const QString&) { readError = true; };
     const int width = sources.FrameWidth(), height = sources.FrameHeight();
-    const TFrameReader reader = [&](int frame, QImage& image) {
-        sources.ShowFrame(frame);
-        if (readError || sources.CurrentFrame() != frame)
-            return false;
-        if (image.size() != QSize(width, height))
-            image = QImage(width, height, QImage::Format_RGB32);
-        return sources.Draw(image, QRect(0, 0, width, height), SRCCOPY);
+    const TFrameReader reader = [&sources](int frame, QImage& image) {
+        image = GrabFrame(sources, frame);
+        return !image.isNull();
     };
     int shown = -1;
     record.OnProgress = [&err, &shown](int percent) {

@@ -331,15 +331,9 @@ QPoint TGraph::WorldToPixel(double x, double y) const
 
 int TGraph::ToolCursor(int tool, bool zoomX, bool zoomY)
 {
-    switch (tool) {
-    case gtAngle:
-    case gtArc:
-    case gtCercle:
-    case gtEllipse:
-    case gtSegment:
-    case gtSpline:
-    case gtVecteur:
+    if (IsConstructionTool(tool))
         return curPen;
+    switch (tool) {
     case gtCurveArc:
         return curDeformer;
     case gtDupliquer:
@@ -443,19 +437,10 @@ void TGraph::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int 
     case gtSupprimer:
         ClickElement(button, shift, x, y);
         break;
-    case gtAngle:
-    case gtArc:
-    case gtCercle:
-    case gtEllipse:
-    case gtSegment:
-    case gtSpline:
-    case gtVecteur:
-        if (button == Qt::LeftButton)
-            ConstructDown(x, y);
-        if (OnObjectClick)
-            OnObjectClick(button, obNone);
-        break;
     default:
+        // The drawing tools start or continue their figure; every other tool reports a click on nothing.
+        if (IsConstructionTool(FTool) && button == Qt::LeftButton)
+            ConstructDown(x, y);
         if (OnObjectClick)
             OnObjectClick(button, obNone);
         break;

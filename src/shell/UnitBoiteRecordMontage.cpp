@@ -378,9 +378,8 @@ int TBoiteRecordMontage::KeyFrameEvery() const
 
 QString TBoiteRecordMontage::CodecCaption() const
 {
-    const int index = FRecord.CodecIndex();
-    const QStringList codecs = const_cast<TRecordMontage&>(FRecord).CodecList();
-    return index >= 0 && index < codecs.size() ? codecs[index] : QStringLiteral("without");
+    // The list follows the record's codec (item 0 is "without").
+    return ComboBoxVideoCodec->count() > 0 ? ComboBoxVideoCodec->currentText() : QStringLiteral("without");
 }
 
 QStringList TBoiteRecordMontage::SummaryLines() const

@@ -14,6 +14,7 @@
 #include "video/UnitVideoTracking.h"
 #include "capture/UnitCapture.h"
 #include "studio/UnitStudio.h"
+#include "studio/UnitStudioConvert.h"
 
 #include "calc/UnitResultats.h"
 #include "common/UnitDialogs.h"
@@ -585,10 +586,7 @@ void TMainForm::WireNotifications()
     // The table's rules keep the tracking tools disabled during a run; its start/stop stays usable.
     tracking.OnTrackingStart = [this] { UpdateButtons(); };
     tracking.OnTrackingStop = [this] { UpdateButtons(); };
-    tracking.OnProgress = [this](int percent) {
-        FProgressBar->setVisible(percent >= 0 && percent <= 100);
-        FProgressBar->setValue(std::clamp(percent, 0, 100));
-    };
+    tracking.OnProgress = [this](int percent) { ShowProgress(percent); };
 
     FData->OnMarquesChange = [this](TData&) { MarquesChanged(); };
     FData->OnRepereChange = [this](TData&) { RepereChanged(); };
@@ -1898,6 +1896,30 @@ void TMainForm::ClearConstructs()
             graphs->Graph().ClearConstructs();
 }
 
+void TMainForm::ShowProgress(int percent)
+{
+    FProgressBar->setVisible(percent >= 0 && percent <= 100);
+    FProgressBar->setValue(std::clamp(percent, 0, 100));
+}
+
+// A conversion or a save moves through the frames itself: the window's commands wait for its end, but
+// Cancel (or Escape) stops it after the current image.
+void TMainForm::LongWorkStarted()
+{
+    FCommandsBeforeWork = FCommandsEnabled;
+    EnableCommands(false);
+    FCancelButton->show();
+}
+
+void TMainForm::LongWorkEnded()
+{
+    FCancelButton->hide();
+    FProgressBar->hide();
+    EnableCommands(FCommandsBeforeWork);
+    if (VideoOpen())
+        ViewPainted();
+}
+
 TBoiteRecordMontage& TMainForm::RecordDialog(int mode)
 {
     // The writer and codec of the settings file, read the first time they are needed.
@@ -1995,30 +2017,18 @@ bool TMainForm::SaveEditedVideo()
     setup.Blanks = box.Blanks();
     setup.QualityPercent = box.QualityPercent();
     setup.KeyFrameEvery = box.KeyFrameEvery();
-    const TFrameReader reader = [&sources, width, height](int frame, QImage& image) {
-        sources.ShowFrame(frame);
-        if (sources.CurrentFrame() != frame)
-            return false; // the source could not reach the frame
-        if (image.size() != QSize(width, height))
-            image = QImage(width, height, QImage::Format_RGB32);
-        return sources.Draw(image, QRect(0, 0, width, height), SRCCOPY);
+    const TFrameReader reader = [&sources](int frame, QImage& image) {
+        image = GrabFrame(sources, frame);
+        return !image.isNull();
     };
-    FRecordMontage->OnProgress = [this](int percent) {
-        FProgressBar->setVisible(percent >= 0 && percent <= 100);
-        FProgressBar->setValue(std::clamp(percent, 0, 100));
-    };
+    FRecordMontage->OnProgress = [this](int percent) { ShowProgress(percent); };
     FRecordMontage->ProcessEvents = [] { QCoreApplication::processEvents(); };
     const int position = FVideo->CurrentPosition();
-    FCommandsBeforeStudio = FCommandsEnabled;
-    EnableCommands(false);
-    FCancelButton->show(); // shown at the first progress report
+    LongWorkStarted();
     FRecordMontage->ErrorText.clear();
     const bool written = FRecordMontage->WriteEdited(*FMontage, reader, setup);
-    FCancelButton->hide();
-    FProgressBar->hide();
-    EnableCommands(FCommandsBeforeStudio);
     FVideo->GoToPosition(position);
-    ViewPainted();
+    LongWorkEnded();
     if (!written) {
         dlg.Begin(icWarning)
             .Line(QStringLiteral("Error detected while creating video file:"))
@@ -2277,24 +2287,9 @@ void TMainForm::WireStudio()
         UpdateButtons();
         FVideo->CursorRefresh();
     };
-    FStudio->OnProgress = [this](int percent) {
-        FProgressBar->setVisible(percent >= 0 && percent <= 100);
-        FProgressBar->setValue(std::clamp(percent, 0, 100));
-    };
-    // A conversion moves through the frames itself: the window's commands wait for its end, but Cancel
-    // (or Escape) stops it after the current image.
-    FStudio->OnStart = [this] {
-        FCommandsBeforeStudio = FCommandsEnabled;
-        EnableCommands(false);
-        FCancelButton->show();
-    };
-    FStudio->OnStop = [this] {
-        FCancelButton->hide();
-        FProgressBar->hide();
-        EnableCommands(FCommandsBeforeStudio);
-        if (VideoOpen())
-            ViewPainted();
-    };
+    FStudio->OnProgress = [this](int percent) { ShowProgress(percent); };
+    FStudio->OnStart = [this] { LongWorkStarted(); };
+    FStudio->OnStop = [this] { LongWorkEnded(); };
     connect(FCancelButton, &QPushButton::clicked, this, [this] {
         FStudio->Stop();
         FRecordMontage->Cancel();

@@ -200,6 +200,11 @@ public:
     // The settings dialog in one of its modes, made the first time (with the settings file's writer).
     TBoiteRecordMontage& RecordDialog(int mode);
     bool RunRecord(TBoiteRecordMontage& box);
+    // The progress bar (0..100 shown, anything else hidden), and the window around a long piece of work
+    // (a save or a conversion): its commands off and the Cancel button shown, then back.
+    void ShowProgress(int percent);
+    void LongWorkStarted();
+    void LongWorkEnded();
     // The figures of the results graphs in the project file, and their removal with another video.
     void SaveConstructs(TIniFile& ini);
     void LoadConstructs(const TIniFile& ini);
@@ -290,7 +295,7 @@ private:
     std::unique_ptr<TCapture> FCapture;
     std::unique_ptr<TRecordMontage> FRecordMontage;     // the writers of edited videos and image series
     std::unique_ptr<TBoiteRecordMontage> FBoiteRecord; // made the first time it is asked for
-    bool FCommandsBeforeStudio = false; // EnableCommands' flag when a studio conversion started
+    bool FCommandsBeforeWork = false; // EnableCommands' flag when a long piece of work started
     TResForm* FResForm = nullptr;       // child window
     TFileSearch* FFileSearch = nullptr; // child window
     TVideo* FVideo = nullptr;           // child control

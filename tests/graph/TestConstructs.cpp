@@ -1,6 +1,7 @@
 // The figures a user draws over a graph: drawing them with the mouse, measuring, selecting, moving,
 // bending, duplicating, reversing, deleting and undoing, the pop-up menu, keeping them across a
 // rebuilding of the page and in their text form.
+#include "graph/GraphFixtures.h"
 #include "graph/UnitGraph.h"
 #include "graph/UnitGraphConstructs.h"
 #include "support/TestSupport.h"
@@ -67,22 +68,6 @@ struct TPlot
         Graph.SetWorldAndScales({-1, -1 + 505 / 50.0, -2, -2 + 335 / 50.0}, true);
     }
     QPoint At(double x, double y) const { return Graph.WorldToPixel(x, y); }
-};
-
-// 0..10 x 0..10 on a 400-pixel square plot with one curve of three points carrying velocity vectors
-// whose largest norm is 5: the scale arrow of 64 pixels stands for 8 m/s.
-struct TVectorPlot
-{
-    TGraph Graph;
-    TVectorPlot()
-    {
-        Graph.SetBounds(400, 400);
-        Graph.SetMargins(0, 0, 0, 0);
-        Graph.SetWorldAndScales({0, 10, 0, 10}, true);
-        Graph.AddCurve({{2, 2}, {5, 5}, {8, 3}}, 0, {1, 2, 3}, {0}, {"m/s"}, {0},
-                       {{{3, 4}, {0, 2}, {-1, 0}}});
-        Graph.InitCurrentScale();
-    }
 };
 
 TEST(Constructs, EachToolDrawsItsFigureAtTheWorldPointsOfThePointer)
@@ -249,7 +234,7 @@ TEST(Constructs, MeasureShowsValuesInThePageUnits)
 
 TEST(Constructs, DrawnVectorTakesItsNormFromTheScaleAndChainsOnData)
 {
-    TVectorPlot plot;
+    TVectorGraph plot;
     TGraph& g = plot.Graph;
     ASSERT_NEAR(g.CurrentScale()->Norm, 8.0, 1e-12);
     g.SetTool(gtVecteur, true);
@@ -412,7 +397,7 @@ TEST(Constructs, BendChangesArcsCirclesAndEllipses)
 
 TEST(Constructs, ChangeDirectionOfUserAndDataVectors)
 {
-    TVectorPlot plot;
+    TVectorGraph plot;
     TGraph& g = plot.Graph;
     ASSERT_TRUE(g.LoadConstructs({"Vector;0;-1;0;1;8;4;0"}));
     auto* user = Only<TGVecteur>(g);
@@ -520,7 +505,7 @@ TEST(Constructs, PopupMenuOfTheSelection)
 
 TEST(Constructs, VectorMenuChangesDirection)
 {
-    TVectorPlot plot;
+    TVectorGraph plot;
     TGraph& g = plot.Graph;
     ASSERT_TRUE(g.LoadConstructs({"Vector;0;-1;0;1;8;4;0"}));
     auto* user = Only<TGVecteur>(g);
@@ -599,7 +584,7 @@ TEST(Constructs, SavedLinesComeBackAndDamagedOnesAreSkipped)
 
 TEST(Constructs, RebuildingThePageKeepsThemInTheirCurves)
 {
-    TVectorPlot plot;
+    TVectorGraph plot;
     TGraph& g = plot.Graph;
     // A segment drawn from a data point belongs to its curve; a circle and a vector drawn in free
     // space belong to none.

@@ -1,5 +1,6 @@
 // Curves, vectors and their scales on a graph: building a curve, vector geometry, the scale's bounds,
 // zoom and resize, editing and deleting.
+#include "graph/GraphFixtures.h"
 #include "graph/UnitGraph.h"
 
 #include <gtest/gtest.h>
@@ -25,23 +26,6 @@ double Length(const TGVecteur& v)
     const QPoint d = v.Tip - v.Points[0].Pixel;
     return std::hypot(d.x(), d.y());
 }
-
-// A graph without margins showing 0..10 x 0..10 (equal scales on a square plot) with one curve of
-// three points carrying velocity vectors (3, 4), (0, 2) and (-1, 0): the largest norm is 5.
-struct TVectorGraph
-{
-    TGraph Graph;
-    TVectorGraph()
-    {
-        Graph.SetBounds(400, 400);
-        Graph.SetMargins(0, 0, 0, 0);
-        Graph.SetWorldAndScales({0, 10, 0, 10}, true);
-        Graph.AddCurve({{2, 2}, {5, 5}, {8, 3}}, 0, {1, 2, 3}, {0}, {"m/s"}, {0},
-                       {{{3, 4}, {0, 2}, {-1, 0}}});
-        Graph.InitCurrentScale();
-    }
-    TParamCom& Scale() { return *Graph.CurrentScale(); }
-};
 
 TEST(Vectors, AngleAndNormOfComponents)
 {
