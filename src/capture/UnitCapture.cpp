@@ -197,6 +197,7 @@ void TCapture::LeaveCapture()
     if (IsRecording())
         Stop();
     Release();
+    SaveSettings(); // the device, format and codec are found again at the next start
 }
 
 bool TCapture::RunDialog(TCapturePage page)
@@ -331,25 +332,33 @@ void TCapture::StartStop()
         }
     }
     StartError.clear();
-    if (!DelayOn)
-        StartCapturing();
     Seconds = 0;
+    if (!DelayOn && !StartCapturing())
+        return;
     Timer.start();
 }
 
-void TCapture::StartCapturing()
+bool TCapture::StartCapturing()
 {
-    if (CaptureFile.isEmpty()) {
+    if (CaptureFile.isEmpty())
         StartError = QStringLiteral("No temporary folder can be created in %1.").arg(QDir::tempPath());
-        return;
+    else if (!Current().StartCapture(CaptureFile, CodecIndex))
+        StartError = Current().ErrorText.isEmpty() ? QStringLiteral("The capture device does not respond.")
+                                                   : Current().ErrorText;
+    else
+        StartError.clear();
+    if (!StartError.isEmpty()) {
+        // Back to the idle state, with the reason: no countdown, no beeps, no automatic stop.
+        Timer.stop();
+        Seconds = 0;
+        if (OnRecordingChanged)
+            OnRecordingChanged();
+        Warning({QStringLiteral("The recording could not start."), StartError});
+        return false;
     }
-    if (!Current().StartCapture(CaptureFile, CodecIndex)) {
-        StartError = Current().ErrorText;
-        return;
-    }
-    StartError.clear();
     if (OnRecordingChanged)
         OnRecordingChanged();
+    return true;
 }
 
 void TCapture::Tick()
@@ -426,7 +435,7 @@ void TCapture::OnFrameworkEvent(TCaptureFramework& framework, TCaptureEvent even
 
 QString TCapture::StatusText() const
 {
-    if (DelayOn && DelaySeconds >= Seconds)
+    if (IsWaiting() && DelayOn && DelaySeconds >= Seconds)
         return QStringLiteral("Recording will start after %1 second(s) ").arg(DelaySeconds - Seconds);
     if (IsCapturing())
         return QStringLiteral("Number of captured images:") + QLatin1Char(' ') +
@@ -466,6 +475,13 @@ void TCapture::SaveRecording()
         Warning({QStringLiteral("Capture has failed. File has not been saved.")});
         return;
     }
+    // Slots the camera left empty are in the file as dropped frames, so the times stay true; say so.
+    if (LostCount() > 0 && SaveFileName.isEmpty())
+        TUserDlg::Instance().Message(
+            icInformation,
+            {QStringLiteral("%1 frame(s) did not reach the computer during the recording.").arg(LostCount()),
+             QStringLiteral("Their places are kept in the file, so that every recorded frame keeps its "
+                            "true time.")});
     auto finish = [this](bool saved, const QString& name) {
         QFile::remove(CaptureFile);
         SavedFile = saved ? name : QString();

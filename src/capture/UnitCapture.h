@@ -147,7 +147,8 @@ public:
 private:
     void Wire(TCaptureFramework& framework);
     void OnFrameworkEvent(TCaptureFramework& framework, TCaptureEvent event);
-    void StartCapturing();
+    // Starts writing; on a failure the session is back to idle and the reason is shown (StartError).
+    bool StartCapturing();
     void SaveRecording();
     bool SaveAs(const QString& fileName);
     QString InitialFolder() const;

@@ -12,6 +12,9 @@ namespace {
 
 // Longest wait for the first frame of a device that was just opened.
 constexpr auto FirstFrameTimeout = std::chrono::seconds(5);
+// Longest run of empty slots written for one gap of the stream: beyond it the device's clock jumped rather
+// than paused, and the gap is shortened to it.
+constexpr std::int64_t MaxDroppedRun = 100000;
 
 } // namespace
 
@@ -193,8 +196,24 @@ void TCaptureFramework::Deliver(const QImage& image, std::int64_t slot)
     {
         std::lock_guard<std::mutex> lock(FLock);
         if (FWriting) {
-            if (FHaveSlot && slot > FLastSlot + 1)
-                FLost += int(slot - FLastSlot - 1);
+            // Every slot the device left without a frame is written as a dropped frame, so that each
+            // recorded frame keeps its capture time in the file. A frame that comes early (its slot
+            // already taken) goes to the next slot.
+            if (FHaveSlot && slot > FLastSlot + 1) {
+                const std::int64_t gap = std::min<std::int64_t>(slot - FLastSlot - 1, MaxDroppedRun);
+                FLost += int(gap);
+                for (std::int64_t i = 0; i < gap && FWriting; ++i) {
+                    if (!FWriter->AddDroppedFrame()) {
+                        FWriting = false;
+                        failed = true;
+                    }
+                }
+                slot = FLastSlot + 1 + gap;
+            } else if (FHaveSlot && slot <= FLastSlot) {
+                slot = FLastSlot + 1;
+            }
+        }
+        if (FWriting) {
             if (FWriter->AddFrame(image)) {
                 ++FCaptured;
             } else {

@@ -2,8 +2,9 @@
 //
 // The device is opened without blocking; four buffers are mapped and queued, and a thread of this unit waits
 // for filled buffers with poll (an eventfd ends the wait when the device closes), converts each picture to
-// RGB32 and hands it over with the driver's sequence number, so that frames the driver skipped count as
-// lost. A device that disappears (unplugged: POLLERR, ENODEV) ends the stream.
+// RGB32 and hands it over with its frame slot (from its capture time at the nominal rate), so that frames
+// the driver skipped or the camera never made count as lost and keep their places in a recording. A device
+// that disappears (unplugged: POLLERR, ENODEV) ends the stream.
 #include "capture/UnitVfwCapture.h"
 
 #include "video/UnitAviDecoder.h"
@@ -471,9 +472,23 @@ void TVfwCapture::CloseDevice()
     FWake = -1;
 }
 
+// The frame slot of a buffer from its capture time at the stream's nominal rate, so that a camera that
+// slows down (a long exposure in dim light) leaves empty slots and the recording keeps true time; the
+// driver's sequence number when the buffer has no time. first: the first buffer's time, in microseconds.
+std::int64_t TVfwCapture::SlotOf(const v4l2_buffer& buffer, std::int64_t& first) const
+{
+    const std::int64_t micros = std::int64_t(buffer.timestamp.tv_sec) * 1000000 + buffer.timestamp.tv_usec;
+    if (micros <= 0 || FRate <= 0.0)
+        return std::int64_t(buffer.sequence);
+    if (first < 0 || micros < first)
+        first = micros;
+    return std::llround(double(micros - first) * FRate / 1e6);
+}
+
 void TVfwCapture::Run()
 {
     TV4l2Converter converter;
+    std::int64_t first = -1;
     pollfd fds[2] = {{FFd, POLLIN, 0}, {FWake, POLLIN, 0}};
     while (!FStop.load()) {
         const int ready = poll(fds, 2, 1000);
@@ -509,7 +524,7 @@ void TVfwCapture::Run()
             const std::size_t used = std::min<std::size_t>(buffer.bytesused, FBuffers[buffer.index].Length);
             if (converter.Convert(FPixelFormat, data, used, FSize.width(), FSize.height(), FBytesPerLine,
                                   image))
-                Deliver(image, std::int64_t(buffer.sequence));
+                Deliver(image, SlotOf(buffer, first));
         }
         if (Xioctl(FFd, VIDIOC_QBUF, &buffer) < 0) {
             SourceEnded(QStringLiteral("Reading a picture failed: %1.").arg(SystemError(errno)));

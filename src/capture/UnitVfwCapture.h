@@ -14,6 +14,7 @@
 #include <vector>
 
 class TAviDecoder;
+struct v4l2_buffer;
 
 // A V4L2 node that can capture video: its path and the name its driver gives the card.
 struct TV4l2Device
@@ -84,6 +85,7 @@ protected:
 
 private:
     void Run();
+    std::int64_t SlotOf(const v4l2_buffer& buffer, std::int64_t& first) const;
 
     std::vector<TV4l2Device> FNodes;
     struct TBuffer

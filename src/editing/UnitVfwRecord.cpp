@@ -190,7 +190,7 @@ struct TVfwRecord::TImpl
         b.U32(0);
         for (const TEntry& e : Entries) {
             b.U32(std::uint32_t(e.Pos - RiffAt));
-            b.U32(e.Size); // top bit clear: a key frame
+            b.U32(e.Size > 0 ? e.Size : 0x80000000u); // top bit clear: a key frame; empty: dropped
         }
         Super.push_back({Pos, std::uint32_t(b.Size()), std::uint32_t(Entries.size())});
         return Write(b);
@@ -210,7 +210,7 @@ struct TVfwRecord::TImpl
             const std::int64_t moviType = MoviAt + 8; // idx1 offsets count from the list's type
             for (const TEntry& e : Entries) {
                 b.U32(ChunkId);
-                b.U32(AviifKeyFrame);
+                b.U32(e.Size > 0 ? AviifKeyFrame : 0u); // an empty chunk is a dropped frame
                 b.U32(std::uint32_t(e.Pos - 8 - moviType));
                 b.U32(e.Size);
             }
@@ -570,6 +570,25 @@ bool TVfwRecord::AddFrame(const QImage& image)
             }
         }
     }
+    return WriteChunk(size);
+}
+
+bool TVfwRecord::AddDroppedFrame()
+{
+    if (Failed)
+        return false;
+    if (!Started)
+        return Fail(2);
+    if (FrameIndex >= MaxFrames)
+        return Fail(4, QStringLiteral("Too many frames."));
+    F->Chunk.assign(9, 0);
+    return WriteChunk(0);
+}
+
+// Writes the chunk prepared in F->Chunk (its data after 8 bytes of header) with size bytes of data.
+bool TVfwRecord::WriteChunk(std::uint32_t size)
+{
+    TImpl& f = *F;
     const std::int64_t chunkBytes = 8 + std::int64_t(size) + (size & 1u);
     for (int i = 0; i < 4; ++i) {
         f.Chunk[std::size_t(i)] = std::uint8_t(f.ChunkId >> (8 * i));

@@ -79,6 +79,9 @@ public:
 
     bool Open();
     bool AddFrame(const QImage& image);
+    // An empty chunk: a frame slot without a picture (a frame the camera dropped). Readers show the
+    // previous picture there, and the following frames keep their true times.
+    bool AddDroppedFrame();
     // Finishes the indexes and headers, then renames the temporary file to FileName.
     bool Close();
     // Stops an unfinished file: error 1, nothing left on disk.
@@ -89,6 +92,7 @@ public:
 
 private:
     bool Fail(int code, const QString& detail = QString());
+    bool WriteChunk(std::uint32_t size);
     void Release();
 
     struct TImpl;

@@ -4,6 +4,8 @@
 #include "capture/UnitCapture.h"
 #include "common/UnitIni.h"
 #include "support/TestSupport.h"
+#include "video/UnitAviReader.h"
+#include "video/UnitFFMpegPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -359,4 +361,87 @@ TEST(Capture, EnterCaptureAsksForADeviceAndReportsOneThatDoesNotRespond)
     ASSERT_EQ(dlg->Shown.size(), 1u);
     EXPECT_EQ(dlg->Shown[0].Text(), QStringLiteral("The selected capture device does not respond."));
     EXPECT_EQ(dlg->Shown[0].Icon, icInformation);
+}
+
+// A camera that drops frames or slows down: each empty slot is written as a dropped frame, so the file
+// gives every recorded frame its capture time; the end of the recording says how many were dropped.
+TEST(Capture, DroppedSlotsKeepTheFramesTrueTimes)
+{
+    TScriptedUserDlgScope dlg;
+    QTemporaryDir folder;
+    TSession s;
+    s.Connect();
+    s.Capture->SaveFileName = folder.filePath(QStringLiteral("gaps.avi"));
+    s.Capture->StartStop();
+    ASSERT_TRUE(s.Capture->IsCapturing());
+    s.Current().Push(3);    // slots 0, 1, 2
+    s.Current().Push(2, 2); // 5, 6
+    s.Current().Push(1, 1); // 8
+    s.Capture->StartStop();
+    EXPECT_EQ(s.Capture->CapturedCount(), 6);
+    EXPECT_EQ(s.Capture->LostCount(), 3);
+    ASSERT_EQ(s.Capture->SavedFile, s.Capture->SaveFileName);
+
+    TFFMpegPlay reader;
+    ASSERT_TRUE(reader.Open(s.Capture->SavedFile));
+    const std::vector<double> times = reader.FrameTimes();
+    const std::vector<double> slots = {0, 1, 2, 5, 6, 8};
+    ASSERT_EQ(times.size(), slots.size());
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        EXPECT_NEAR(times[i], slots[i] / 25.0, 1e-6) << i;
+    // The program's own reader shows the previous picture in a dropped slot: nine frames in all.
+    TAviReader avi;
+    ASSERT_EQ(avi.Open(OpenAviFileInput(s.Capture->SavedFile)), asOk);
+    EXPECT_EQ(avi.FrameCount(), 9);
+    EXPECT_EQ(avi.ShownFrame(4), avi.ShownFrame(2));
+}
+
+// A recording that cannot start tells why and leaves the session idle: no countdown, no beep, no stop.
+TEST(Capture, RecordingThatCannotStartSaysWhyAndStaysIdle)
+{
+    for (const bool delayed : {false, true}) {
+        SCOPED_TRACE(delayed ? "delayed" : "at once");
+        TScriptedUserDlgScope dlg;
+        TSession s;
+        s.Capture->SelectDevice(0);
+        s.V4l2->OpenOk = false; // the device is busy: the recording cannot connect
+        s.Capture->DelayOn = delayed;
+        s.Capture->DelaySeconds = 2;
+        s.Capture->DurationOn = true;
+        s.Capture->DurationSeconds = 3;
+        dlg->Answer(0);
+        s.Capture->StartStop();
+        for (int tick = 0; tick < 6 && s.Capture->Timer.isActive(); ++tick)
+            s.Capture->Tick();
+        EXPECT_FALSE(s.Capture->IsRecording());
+        EXPECT_FALSE(s.Capture->Timer.isActive());
+        EXPECT_FALSE(s.Capture->StartError.isEmpty());
+        ASSERT_EQ(dlg->Shown.size(), 1u);
+        EXPECT_TRUE(dlg->Shown[0].Text().contains(QStringLiteral("The recording could not start.")))
+            << dlg->Shown[0].Text().toStdString();
+        EXPECT_TRUE(dlg->Shown[0].Text().contains(s.Capture->StartError));
+        EXPECT_EQ(s.Beeps, delayed ? 1 : 0);
+        EXPECT_TRUE(s.Capture->StatusText().isEmpty());
+    }
+}
+
+// The device, format and codec chosen in the capture mode are in the settings file once the mode is left.
+TEST(Capture, LeavingTheModeSavesTheChoices)
+{
+    TScriptedUserDlgScope dlg;
+    {
+        TSession s;
+        s.Capture->SettingsPending = false;
+        s.Capture->SelectDevice(1);
+        s.Capture->SelectFormat(1);
+        s.Capture->SelectCodec(0);
+        s.Capture->LeaveCapture();
+    }
+    TSession t;
+    ASSERT_TRUE(t.Capture->EnterCapture()); // reads the settings file
+    EXPECT_EQ(t.Capture->Framework, 1);
+    EXPECT_EQ(t.Capture->DeviceIndex(), 1);
+    EXPECT_EQ(t.Capture->Current().FormatIndex(), 1);
+    EXPECT_EQ(t.Capture->CodecIndex, 0);
+    EXPECT_TRUE(dlg->Shown.empty());
 }
