@@ -845,10 +845,9 @@ bool TMainForm::ConfirmDiscard(int reason)
             .Button(QStringLiteral("Ignore"), btIgnorer)
             .Execute();
     // Escape or the close box answer "Cancel": nothing is lost.
-    if (pressed == 0) {
-        SaveProject(); // the opening or closing goes on whatever the outcome of the save
-        return true;
-    }
+    // A save that did not happen (cancelled or failed) stops the opening or closing: the work stays.
+    if (pressed == 0)
+        return SaveProject();
     return pressed != 1;
 }
 
@@ -927,8 +926,11 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (pressed == save)
-        SaveProject();
+    // A save that did not happen (cancelled or failed) keeps the program and the work.
+    if (pressed == save && !SaveProject()) {
+        event->ignore();
+        return;
+    }
     StopActivities();
     event->accept();
 }

@@ -5,18 +5,18 @@
 #include "calc/UnitResultats.h"
 #include "capture/UnitCapture.h"
 #include "capture/UnitDSCapture.h"
+#include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
 #include "editing/UnitMontage.h"
 #include "editing/UnitRecordMontage.h"
-#include "graph/UnitGraph.h"
-#include "results/UnitResForm.h"
-#include "common/UnitIni.h"
 #include "export/UnitServeur.h"
+#include "graph/UnitGraph.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
+#include "results/UnitResForm.h"
 #include "shell/UnitBoiteBasculer.h"
 #include "shell/UnitBoiteInstant.h"
 #include "shell/UnitBoiteRecordMontage.h"
@@ -241,23 +241,62 @@ TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
     EXPECT_FALSE(Form->Button(cmButtonOutilMarque)->isEnabled());
 }
 
-TEST_F(RoadFixture, ConfirmationSaveGoesOnEvenWhenTheSaveFails)
+TEST_F(RoadFixture, ASaveThatDoesNotHappenKeepsTheWork)
 {
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
-    int saves = 0;
-    Form->SaveProjectHandler = [&] {
-        ++saves;
-        return false;
+    ClickView(100, 100);
+    ClickView(120, 110);
+    ASSERT_EQ(Form->Data().MarksCount(), 2);
+    const QString project = Dir.filePath(QStringLiteral("lesson.ktr"));
+    const TFileDialogResult cancelled{false, QString(), 1};
+    const TFileDialogResult unwritable{true, Dir.filePath(QStringLiteral("no/such/folder/work.ktr")), 1};
+
+    // "Save", then Cancel in the save dialog or a save that fails: the program stays with the work, for
+    // each way of leaving it.
+    struct Way
+    {
+        const char* Name;
+        std::function<void()> Leave;
     };
-    Messages->Answer(0); // Save
-    EXPECT_TRUE(Form->ConfirmDiscard(0));
-    EXPECT_EQ(saves, 1);
-    EXPECT_EQ(Messages->Shown.back().Lines[2].Text, QStringLiteral("Cancel opening"));
-    Messages->Answer(1); // Cancel
-    EXPECT_FALSE(Form->ConfirmDiscard(1));
-    Form->Options().CheckBox4ConfirmationFileChange = false;
-    EXPECT_TRUE(Form->ConfirmDiscard(1));
+    // The menus' items take the state of the moment, as when the menu opens.
+    auto trigger = [this](TCommandId id) {
+        Form->UpdateMenus();
+        Form->MenuItem(id)->trigger();
+    };
+    const Way ways[] = {
+        {"Close video file", [&] { trigger(cmMenuFichierFermerVideo); }},
+        {"open another video", [&] { Form->OpenVideoFile(VideoPath); }},
+        {"open a project", [&] { Form->OpenProject(project); }},
+        {"Quit", [&] { trigger(cmMenuFichierQuitter); }},
+        {"close box", [&] { Form->close(); }},
+    };
+    for (const Way& way : ways) {
+        for (const TFileDialogResult& answer : {cancelled, unwritable}) {
+            Messages->Answer(0); // "Save"
+            Dialogs->FileAnswers.push_back(answer);
+            if (answer.Accepted)
+                Messages->Answer(0); // the failure's message
+            way.Leave();
+            EXPECT_TRUE(Form->isVisible()) << way.Name;
+            EXPECT_TRUE(Form->Video().IsOpen()) << way.Name;
+            EXPECT_EQ(Form->Data().MarksCount(), 2) << way.Name;
+            EXPECT_EQ(Form->Video().Sources().VideoFileName(), VideoPath) << way.Name;
+            EXPECT_EQ(Messages->Shown.back().Lines[0].Text.left(6),
+                      answer.Accepted ? QStringLiteral("File s") : QStringLiteral("Save p"))
+                << way.Name;
+            EXPECT_TRUE(Messages->Answers.empty()) << way.Name;
+        }
+    }
+    // A save that happens lets the closing go on.
+    Messages->Answer(0);
+    Dialogs->FileAnswers.push_back({true, project, 1});
+    Messages->Answer(0); // "File successfully saved:"
+    trigger(cmMenuFichierFermerVideo);
+    EXPECT_FALSE(Form->Video().IsOpen());
+    EXPECT_TRUE(QFileInfo(project).isFile());
+    EXPECT_TRUE(Messages->Unexpected.empty());
+    EXPECT_TRUE(Dialogs->FileAnswers.empty());
 }
 
 TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
@@ -1030,7 +1069,8 @@ TEST_F(RoadFixture, FiguresOfTheResultsGraphsSurviveSaveAndReopen)
     Dialogs->FileAnswers.push_back({true, project, 1});
     Messages->Answer(0);
     ASSERT_TRUE(Form->SaveProject());
-    EXPECT_EQ(TIniFile(project).ReadInteger(QStringLiteral("Constructs"), QStringLiteral("TrajectoryCount"), 0), 2);
+    EXPECT_EQ(
+        TIniFile(project).ReadInteger(QStringLiteral("Constructs"), QStringLiteral("TrajectoryCount"), 0), 2);
 
     // Another video leaves no figure; the project brings them back.
     Messages->Answer(2); // "Ignore": saved already
