@@ -493,6 +493,7 @@ void TVideo::MovePointer(int dx, int dy)
         QCursor::setPos(global);
         if (QCursor::pos() == global) {
             FVirtualPointerOn = false;
+            FPointerLeft = !rect().contains(target);
             FLastMouse = target;
             return;
         }
@@ -513,6 +514,7 @@ void TVideo::WheelStep(int steps)
 
 void TVideo::mousePressEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseDown(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
@@ -520,6 +522,7 @@ void TVideo::mousePressEvent(QMouseEvent* event)
 
 void TVideo::mouseMoveEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseMove(event->modifiers(), p.x(), p.y());
@@ -539,6 +542,7 @@ void TVideo::mouseMoveEvent(QMouseEvent* event)
 
 void TVideo::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseDoubleClick(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
@@ -560,7 +564,15 @@ void TVideo::wheelEvent(QWheelEvent* event)
 
 void TVideo::leaveEvent(QEvent*)
 {
+    FPointerLeft = true;
     update();
+}
+
+bool TVideo::PointerInPicture() const
+{
+    if (!IsOpen() || (FPointerLeft && !FVirtualPointerOn))
+        return false;
+    return QRect(QPoint(0, 0), FGeometry.BackBufferSize()).contains(MousePosition());
 }
 
 void TVideo::resizeEvent(QResizeEvent*)

@@ -11,6 +11,7 @@
 #include "editing/UnitMontage.h"
 #include "editing/UnitRecordMontage.h"
 #include "export/UnitServeur.h"
+#include "formula/UnitFormules.h"
 #include "graph/UnitGraph.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
@@ -299,6 +300,179 @@ TEST_F(RoadFixture, ASaveThatDoesNotHappenKeepsTheWork)
     EXPECT_TRUE(Dialogs->FileAnswers.empty());
 }
 
+TEST_F(RoadFixture, OnlyUnsavedChangesAskToBeSavedAndTheTitleShowsThem)
+{
+    // Nothing changed: closing and opening ask nothing (an unexpected message fails the test).
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_EQ(Form->windowTitle(), VideoPath);
+    Form->Video().GoToPosition(3); // moving through the video is no change of the work
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuFichierFermerVideo)->trigger();
+    EXPECT_FALSE(Form->Video().IsOpen());
+    Form->OpenVideoFile(VideoPath);
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_TRUE(Messages->Shown.empty());
+
+    // The title follows shortly after a change (once per burst of changes).
+    auto titleAfterChanges = [this] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1000 && !Form->windowTitle().startsWith(QLatin1Char('*')))
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return Form->windowTitle();
+    };
+    const QString project = Dir.filePath(QStringLiteral("work.ktr"));
+    bool firstSave = true;
+    auto save = [&] {
+        Dialogs->FileAnswers.push_back({true, project, 1});
+        if (!firstSave)
+            Messages->Answer(1); // "Overwrite ?": Ok
+        Messages->Answer(0);     // "File successfully saved:"
+        firstSave = false;
+        Form->UpdateMenus();
+        Form->MenuItem(cmMenuFichierEnregistrer)->trigger();
+    };
+    struct Change
+    {
+        const char* Name;
+        std::function<void()> Make;
+        bool Notified; // a change the window hears of at once (the others when their dialog closes)
+    };
+    const Change changes[] = {
+        {"mark", [&] { ClickView(100, 100); }, true},
+        {"scale",
+         [&] {
+             Form->ClickButton(cmButtonOutilEchelle);
+             Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
+             ClickView(40, 300);
+             ClickView(440, 300);
+         },
+         true},
+        {"axes",
+         [&] {
+             Form->ClickButton(cmButtonOutilOrigine);
+             ClickView(60, 400);
+         },
+         true},
+        {"axis reversed",
+         [&] {
+             Form->UpdateMenus();
+             Form->MenuItem(cmMenuMesuresInverserAxeY)->trigger();
+         },
+         true},
+        {"editing",
+         [&] {
+             Form->ClickButton(cmButtonModeMontage);
+             Form->Video().ShowFrame(20);
+             QApplication::processEvents(); // the toggle follows the frame shown at its repaint
+             Messages->Answer(0);           // what a hidden frame becomes
+             Form->ClickButton(cmButtonMontageBasculer);
+             ASSERT_FALSE(Form->Montage().IsVisible(20));
+             Form->ClickButton(cmButtonModeRepereFixe);
+         },
+         true},
+        {"name", [&] { Form->Data().SetObjectName(0, QStringLiteral("cart")); }, false},
+        {"formula", [&] { Form->Formules().AddFormula(QStringLiteral("d=x*2"), QString(), QString()); },
+         false},
+    };
+    for (const Change& change : changes) {
+        change.Make();
+        EXPECT_TRUE(Form->WorkModified()) << change.Name;
+        if (change.Notified) {
+            EXPECT_EQ(titleAfterChanges(), QLatin1Char('*') + VideoPath) << change.Name;
+        }
+        save();
+        EXPECT_FALSE(Form->WorkModified()) << change.Name;
+        EXPECT_EQ(Form->windowTitle(), VideoPath) << change.Name;
+        // Right after the save, closing asks nothing; the saved project brings the work back unchanged.
+        Form->CloseVideo();
+        ASSERT_FALSE(Form->Video().IsOpen()) << change.Name;
+        Form->OpenProject(project);
+        ASSERT_TRUE(Form->Video().IsOpen()) << change.Name;
+        EXPECT_FALSE(Form->WorkModified()) << change.Name;
+        EXPECT_EQ(Form->windowTitle(), VideoPath) << change.Name;
+    }
+    EXPECT_EQ(Form->Data().ObjectName(0), QStringLiteral("cart"));
+    EXPECT_EQ(Form->Formules().Formulas.size(), 1u);
+    EXPECT_TRUE(Messages->Unexpected.empty());
+}
+
+TEST_F(RoadFixture, TheMarkCountIsTheModesOwnRightAfterASwitch)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    ClickView(100, 100);
+    ClickView(120, 110);
+    ClickView(140, 120);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 3"));
+    Form->ClickButton(cmButtonModeTransparent);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 0"));
+    ClickView(300, 300); // the sheet is grabbed and dropped
+    ClickView(320, 310); // the object is pointed on it
+    ASSERT_EQ(Form->Data().MarquesTsp->MarksCount(), 1);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 1"));
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 3"));
+    Form->ClickButton(cmButtonModeTransparent);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 1"));
+}
+
+TEST_F(RoadFixture, EscapeLeavesAValueUnchangedAndCancelsACalibrationInProgress)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TData& data = Form->Data();
+    Form->ClickButton(cmButtonOutilEchelle);
+    Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
+    ClickView(40, 300);
+    ClickView(440, 300);
+    ASSERT_DOUBLE_EQ(data.Echelle->ScaleLength, 1.5);
+    Form->ClickButton(cmButtonOutilMarque);
+
+    // Prompts opened from a menu: Escape (or the close box) leaves the value as it was.
+    struct Prompt
+    {
+        TCommandId Item;
+        std::function<double()> Value;
+    };
+    const Prompt prompts[] = {
+        {cmMenuMesuresValeurEchelle, [&] { return data.Echelle->ScaleLength; }},
+        {cmMenuAffichageAllerImageNumero, [&] { return double(Form->Video().CurrentPosition()); }},
+        {cmMenuMesuresNbMarqueParImage4, [&] { return double(data.NbObjets()); }},
+        {cmMenuMesuresNbImagesEntreMarquesN, [&] { return double(data.FramesNumberBetweenTwoMarks); }},
+        {cmMenuAffichageDessinerAutres, [&] { return double(data.ActiveList().MarksIsAllDrawn); }},
+    };
+    data.SetMarksIsAllDrawn(true);
+    for (const Prompt& p : prompts) {
+        const double before = p.Value();
+        const size_t asked = Dialogs->ValueRequests.size();
+        Dialogs->ValueTyping.push_back(QStringLiteral("\x1b"));
+        Form->UpdateMenus();
+        ASSERT_TRUE(Form->MenuItem(p.Item)->isEnabled()) << Command(p.Item).Name;
+        Form->MenuItem(p.Item)->trigger();
+        EXPECT_EQ(Dialogs->ValueRequests.size(), asked + 1) << Command(p.Item).Name;
+        EXPECT_EQ(p.Value(), before) << Command(p.Item).Name;
+    }
+    EXPECT_EQ(data.Echelle->PointsNumber(0), 2);
+
+    // The length that ends a calibration: Escape cancels the calibration, both ends go and the frames
+    // can be left again.
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuAffichageEffacerEchelle)->trigger();
+    ASSERT_EQ(data.Echelle->PointsNumber(0), 0);
+    Form->ClickButton(cmButtonOutilEchelle);
+    ClickView(40, 300);
+    Dialogs->ValueTyping.push_back(QStringLiteral("\x1b"));
+    ClickView(440, 300);
+    EXPECT_EQ(data.Echelle->PointsNumber(0), 0);
+    EXPECT_FALSE(data.ScaleDefined());
+    EXPECT_TRUE(Form->Button(cmButtonVideoSucc)->isEnabled());
+    EXPECT_TRUE(Dialogs->ValueTyping.empty());
+    EXPECT_TRUE(Messages->Unexpected.empty());
+}
+
 TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
 {
     struct Case
@@ -557,6 +731,7 @@ TEST_F(RoadFixture, EscapeInTheQuitAndSaveConfirmationsKeepsTheWork)
 {
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
+    ClickView(100, 100); // unsaved work
     int saves = 0;
     Form->SaveProjectHandler = [&] {
         ++saves;
