@@ -485,10 +485,14 @@ QPoint TVideo::MousePosition() const
 
 void TVideo::MovePointer(int dx, int dy)
 {
-    const QPoint target = MousePosition() + QPoint(dx, dy);
     // The real pointer moves where the window system lets a program move it (X11); elsewhere (Wayland,
     // offscreen) a pointer drawn in the view stands in for it with the same steps.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && isVisible()) {
+    const bool real = QGuiApplication::platformName() == QLatin1String("xcb") && isVisible();
+    // A real pointer that left the view moves on from where it is, not from where it left.
+    const QPoint from =
+        real && FPointerLeft && !FVirtualPointerOn ? mapFromGlobal(QCursor::pos()) : MousePosition();
+    const QPoint target = from + QPoint(dx, dy);
+    if (real) {
         const QPoint global = mapToGlobal(target);
         QCursor::setPos(global);
         if (QCursor::pos() == global) {
