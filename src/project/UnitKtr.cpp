@@ -330,6 +330,10 @@ QString TKtr::ContentText() const
         return {};
     TIniFile ini{QString()}; // in memory only
     WriteKeys(ini, false);
+    // Where the layer sits between two drops (parked in its corner, or dragged and not yet dropped) is
+    // no part of the work: its dropped positions are.
+    for (const char* key : {"OrigineCurrentXCoordinate", "OrigineCurrentYCoordinate"})
+        ini.DeleteKey(SectionData, DataKey(QString::fromLatin1(key), QStringLiteral("Layer")));
     return ini.ToText();
 }
 

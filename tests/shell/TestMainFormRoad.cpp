@@ -306,7 +306,13 @@ TEST_F(RoadFixture, OnlyUnsavedChangesAskToBeSavedAndTheTitleShowsThem)
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
     EXPECT_EQ(Form->windowTitle(), VideoPath);
-    Form->Video().GoToPosition(3); // moving through the video is no change of the work
+    // Moving through the video, zooming, switching between the grid and the layer or to the editing mode
+    // change nothing of the work.
+    Form->Video().GoToPosition(3);
+    Form->ClickButton(cmButtonModeTransparent);
+    Form->ClickButton(cmButtonModeMontage);
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_FALSE(Form->WorkModified());
     Form->UpdateMenus();
     Form->MenuItem(cmMenuFichierFermerVideo)->trigger();
     EXPECT_FALSE(Form->Video().IsOpen());
@@ -370,6 +376,14 @@ TEST_F(RoadFixture, OnlyUnsavedChangesAskToBeSavedAndTheTitleShowsThem)
              Messages->Answer(0);           // what a hidden frame becomes
              Form->ClickButton(cmButtonMontageBasculer);
              ASSERT_FALSE(Form->Montage().IsVisible(20));
+             Form->ClickButton(cmButtonModeRepereFixe);
+         },
+         true},
+        {"layer",
+         [&] {
+             Form->ClickButton(cmButtonModeTransparent);
+             ClickView(300, 300); // the sheet is grabbed and dropped
+             ClickView(320, 310); // the object is pointed on it
              Form->ClickButton(cmButtonModeRepereFixe);
          },
          true},
