@@ -201,6 +201,7 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_FALSE(Form->Video().IsOpen());
     EXPECT_FALSE(Form->Button(cmButtonMenuTableau)->isEnabled());
     EXPECT_EQ(Form->EditMarque()->text(), QString());
+    EXPECT_TRUE(Form->statusBar()->currentMessage().isEmpty()); // no tool's hint without a video
 
     // Quitting asks too; Cancel keeps the window, Quit closes it.
     Messages->Answer(0);
@@ -213,6 +214,14 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
 
 TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
 {
+    // The first dialog starts in a folder that exists, with no name proposed (a desktop folder that does
+    // not exist is not taken for a file name).
+    Dialogs->FileAnswers.push_back({false, QString(), 1});
+    Form->OpenDialog(1);
+    ASSERT_EQ(Dialogs->FileRequests.size(), 1u);
+    EXPECT_TRUE(QFileInfo(Dialogs->FileRequests[0].InitialDir).isDir())
+        << Dialogs->FileRequests[0].InitialDir.toStdString();
+    EXPECT_TRUE(Dialogs->FileRequests[0].FileName.isEmpty());
     QString opened;
     Form->OpenProjectHandler = [&](const QString& path) {
         opened = path;
@@ -1197,6 +1206,9 @@ TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
     Messages->Answer(0);
     Messages->Answer(0);
     ASSERT_TRUE(Form->SaveEditedVideo());
+    // After the long work the status fields show the state again.
+    EXPECT_FALSE(Form->EditZoom()->text().isEmpty());
+    EXPECT_FALSE(Form->EditMarque()->text().isEmpty());
     ASSERT_EQ(summaries.size(), 2);
     EXPECT_TRUE(summaries[0].contains(QStringLiteral("Total number of images: 47")))
         << summaries[0].toStdString();
