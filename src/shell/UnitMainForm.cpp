@@ -2348,6 +2348,10 @@ bool TMainForm::MenuKey(QKeyEvent* key)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Alt held for a click, or for switching windows, is not Alt alone.
+    if (event->type() == QEvent::MouseButtonPress ||
+        (event->type() == QEvent::WindowDeactivate && watched == this))
+        FAltAlone = false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::MouseButtonPress && widget) {
         if (watched == FEditImage) {
