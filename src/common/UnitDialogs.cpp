@@ -77,6 +77,8 @@ bool TScriptedDialogs::ValueDialog(const TValueDialogRequest& request)
     while (!ValueTyping.empty()) {
         const QString keys = ValueTyping.front();
         ValueTyping.pop_front();
+        if (keys == QStringLiteral("\x1b"))
+            return false; // Escape: no value
         QString text = request.DefaultText;
         if (keys != QStringLiteral("\n")) {
             text.clear(); // the default text is selected when the window shows: typing replaces it

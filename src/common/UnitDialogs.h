@@ -42,8 +42,9 @@ struct TFileDialogResult
 
 // A dialog asking one number: the window is built from these texts, every typed character goes through
 // KeyFilter (which answers the character to insert, or a null character to drop it), the text holds at
-// most MaxLength characters, and every attempt to close runs TryClose with the text, which shows its own
-// messages and answers whether the dialog may close.
+// most MaxLength characters, and every attempt to close with the OK button runs TryClose with the text,
+// which shows its own messages and answers whether the dialog may close. Escape and the close box leave
+// the dialog without a value.
 struct TValueDialogRequest
 {
     QString Caption;
@@ -72,7 +73,7 @@ class TDialogService
 public:
     virtual ~TDialogService() = default;
     virtual TFileDialogResult FileDialog(const TFileDialogRequest& request) = 0;
-    // Runs until TryClose accepts a text; false when the dialog ended without a value (tests only).
+    // Runs until TryClose accepts a text (true) or the user leaves it with Escape or its close box (false).
     virtual bool ValueDialog(const TValueDialogRequest& request) = 0;
     // True with the chosen colour in color; false when cancelled.
     virtual bool ColorDialog(TColor& color) = 0;
@@ -92,7 +93,7 @@ public:
     bool ColorDialog(TColor& color) override;
     // Each queued entry is typed key by key into the field (its default text selected, so the first
     // key replaces it; '\b' is Backspace), then the dialog tries to close. An entry equal to the single
-    // character '\n' closes with the default text untouched.
+    // character '\n' closes with the default text untouched; one equal to '\x1b' is Escape.
     bool ValueDialog(const TValueDialogRequest& request) override;
     // Recorded; a text box needs no answer.
     void TextBox(const TTextBoxRequest& request) override { TextBoxes.push_back(request); }

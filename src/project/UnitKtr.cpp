@@ -298,25 +298,43 @@ bool TKtr::WriteContent()
 {
     if (!FIni)
         return false;
+    WriteKeys(*FIni, true);
+    return FIni->UpdateFile();
+}
+
+void TKtr::WriteKeys(TIniFile& ini, bool viewState) const
+{
     const QString video = Host.VideoFileName ? Host.VideoFileName() : QString();
-    FIni->WriteString(SectionMain, KeyVersion, QString::number(VersionCurrent));
-    FIni->WriteString(SectionMain, KeyVideoFileName, video);
+    ini.WriteString(SectionMain, KeyVersion, QString::number(VersionCurrent));
+    ini.WriteString(SectionMain, KeyVideoFileName, video);
     if (Host.Data)
-        Host.Data->Save(*FIni);
-    if (Host.SaveViewState)
-        Host.SaveViewState(*FIni);
+        Host.Data->Save(ini);
+    if (viewState && Host.SaveViewState)
+        Host.SaveViewState(ini);
     if (Host.Montage)
-        Host.Montage->Save(*FIni);
+        Host.Montage->Save(ini);
     if (Host.Formules) {
         // The main window empties the formulas whenever another video is opened: they are this work's.
-        Host.Formules->Save(*FIni);
+        Host.Formules->Save(ini);
     } else {
         // Formulas read with another video do not belong to this work.
-        (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(*FIni);
+        (ProjectVideo == video ? Formulas : TFormulaKeys{}).Save(ini);
     }
     if (Host.SaveConstructs)
-        Host.SaveConstructs(*FIni);
-    return FIni->UpdateFile();
+        Host.SaveConstructs(ini);
+}
+
+QString TKtr::ContentText() const
+{
+    if (!Host.VideoOpen || !Host.VideoOpen())
+        return {};
+    TIniFile ini{QString()}; // in memory only
+    WriteKeys(ini, false);
+    // Where the layer sits between two drops (parked in its corner, or dragged and not yet dropped) is
+    // no part of the work: its dropped positions are.
+    for (const char* key : {"OrigineCurrentXCoordinate", "OrigineCurrentYCoordinate"})
+        ini.DeleteKey(SectionData, DataKey(QString::fromLatin1(key), QStringLiteral("Layer")));
+    return ini.ToText();
 }
 
 bool TKtr::RecordVideoFileName(const QString& projectPath, const QString& videoPath)
@@ -534,6 +552,7 @@ bool TKtr::OpenSteps(const QString& path, const QString& folder)
     }
     if (Host.ProjectLoaded)
         Host.ProjectLoaded();
+    MarkSaved();
     if (relocated && !RecordVideoFileName(path, video))
         TUserDlg::Instance()
             .Begin(icWarning)
@@ -612,6 +631,7 @@ bool TKtr::SaveProject()
         Formulas = {};
         ProjectVideo = video;
     }
+    MarkSaved();
     box.Begin(icInformation)
         .Line(QStringLiteral("File successfully saved:"))
         .Blank()

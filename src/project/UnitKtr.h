@@ -133,6 +133,16 @@ public:
     bool ReadContent();
     // Writes the work into the held profile (every section) and the profile to its file, atomically.
     bool WriteContent();
+
+    // --- Unsaved work ---
+    // The work as the project file would hold it, without the view's frame and mode (moving through the
+    // video changes nothing of the work).
+    QString ContentText() const;
+    // The work as it stands is the saved or opened one (after a save, an opening, a new video).
+    void MarkSaved() { FSavedContent = ContentText(); }
+    // Something of the work (marks, scale, axes, formulas, figures, editing, names) differs from what
+    // was last saved or opened.
+    bool Modified() const { return ContentText() != FSavedContent; }
     // Writes only Main/VideoFileName into the file as it is on disk (after its video was found elsewhere).
     static bool RecordVideoFileName(const QString& projectPath, const QString& videoPath);
 
@@ -142,8 +152,11 @@ private:
     void ShowReadError() const;
     QString InitialFolder() const;
     void ReencodeMontage(TIniFile& ini) const;
+    // Writes the work's keys into a profile; the view's state only when asked.
+    void WriteKeys(TIniFile& ini, bool viewState) const;
 
     std::unique_ptr<TIniFile> FIni;
+    QString FSavedContent; // ContentText when the work was last saved or opened
 };
 
 // The file name of a path, whichever separator ("/" or "\") the system that wrote it used.

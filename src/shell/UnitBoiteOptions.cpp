@@ -133,7 +133,7 @@ std::unique_ptr<QDialog> TPasswordDlg::Build(QWidget* parent) const
     ok->setGeometry(left, edit->geometry().bottom() + 1 + 12, 75, 25);
     ok->setEnabled(false);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Annuler"), dialog.get());
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), dialog.get());
     cancel->setObjectName(QStringLiteral("ButtonAnnuler"));
     cancel->setGeometry(ok->x() + 87, ok->y(), 75, 25);
     edit->installEventFilter(new TPasswordEditFilter(edit, ok));

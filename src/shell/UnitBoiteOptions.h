@@ -35,7 +35,7 @@ struct TPasswordKey
 TPasswordKey PasswordKeyFilter(QChar typed, int length);
 
 // The password window: a key picture, a masked edit, "&Ok" (disabled until something is typed) and
-// "&Annuler". Built anew at each Execute.
+// "&Cancel". Built anew at each Execute.
 class TPasswordDlg
 {
 public:

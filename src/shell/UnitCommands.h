@@ -33,6 +33,10 @@ enum TCommandId : int
     cmMenuAffichageAllerDerniereImagePointee,
     cmMenuAffichageAllerImageNumero,
     cmMenuAffichageAllerDouteuse,
+    cmMenuAffichageAllerPremiere,
+    cmMenuAffichageAllerPrecedente,
+    cmMenuAffichageAllerSuivante,
+    cmMenuAffichageAllerDerniere,
     cmMenuAffichageCouleur,
     cmMenuAffichageTaille,
     cmMenuAffichageTaille0,
@@ -83,6 +87,7 @@ enum TCommandId : int
     cmMenuMesuresAngleRotation,
     cmMenuMesuresInverserAxeX,
     cmMenuMesuresInverserAxeY,
+    cmMenuMesuresResultats,
     cmMenuMesuresCalculatrice,
     cmMenuAide,
     cmMenuAideAide,
@@ -245,7 +250,7 @@ struct TCommandRow
     TCommandKind Kind = TCommandKind::Plain;
     const char* Caption = "";  // menu caption; buttons have none
     const char* Hint = "";     // "short|long": tool tip, and the long part on the status bar
-    const char* Shortcut = ""; // a QKeySequence text; the menus have none, the keys go through the window
+    const char* Shortcut = ""; // a QKeySequence text, shown in the menu beside the caption
     bool Picture = false;      // the control shows the picture named after it (UnitIcons)
     bool SeparatorBefore = false;
     // The value the command stands for: the mode of a mode button, the size, numbering, count, step or
@@ -276,7 +281,10 @@ bool CommandVisible(TCommandId id, const TCommandState& state);
 bool CommandEnabled(TCommandId id, const TCommandState& state);
 // Checked state of a command with a rule; false for one without.
 bool CommandChecked(TCommandId id, const TCommandState& state);
-// The caption shown for a menu command; the undo item reads the data's undo caption.
+// The results button that the results command presses: the first one shown by the options; cmNone
+// when the options show none.
+TCommandId FirstResultsButton(const TCommandState& state);
+// The caption shown for a menu command, with its mnemonic; the undo item reads the data's undo caption.
 QString CommandCaption(TCommandId id, const TCommandState& state);
 QString ShortHint(const TCommandRow& command);
 QString LongHint(const TCommandRow& command);

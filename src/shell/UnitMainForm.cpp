@@ -2,23 +2,24 @@
 // the controls built from the command table with their rules, the keyboard and the results checks.
 #include "shell/UnitMainForm.h"
 
-#include "shell/UnitBoiteNomCouleur.h"
-#include "shell/UnitBoiteOptions.h"
-#include "shell/UnitBoiteTemps.h"
-#include "shell/UnitBoiteBasculer.h"
-#include "shell/UnitBoiteInstant.h"
-#include "shell/UnitBoiteRecordMontage.h"
+#include "capture/UnitCapture.h"
 #include "editing/UnitRecordMontage.h"
 #include "results/UnitCalculator.h"
 #include "results/UnitFormulaDlg.h"
-#include "video/UnitVideoTracking.h"
-#include "capture/UnitCapture.h"
+#include "shell/UnitBoiteBasculer.h"
+#include "shell/UnitBoiteInstant.h"
+#include "shell/UnitBoiteNomCouleur.h"
+#include "shell/UnitBoiteOptions.h"
+#include "shell/UnitBoiteRecordMontage.h"
+#include "shell/UnitBoiteTemps.h"
 #include "studio/UnitStudio.h"
 #include "studio/UnitStudioConvert.h"
+#include "video/UnitVideoTracking.h"
 
 #include "calc/UnitResultats.h"
 #include "common/UnitDialogs.h"
 #include "common/UnitFolders.h"
+#include "common/UnitFormat.h"
 #include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
@@ -26,13 +27,12 @@
 #include "editing/UnitMontage.h"
 #include "export/UnitServeur.h"
 #include "formula/UnitFormules.h"
-#include "common/UnitFormat.h"
+#include "graph/UnitGraph.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
 #include "project/UnitKtr.h"
-#include "graph/UnitGraph.h"
 #include "results/UnitDataCalcSource.h"
 #include "results/UnitResChecks.h"
 #include "results/UnitResForm.h"
@@ -51,8 +51,10 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -64,6 +66,7 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -147,6 +150,10 @@ TMainForm::TMainForm(const QString& settingsFile, QWidget* parent)
     FRecent->OnChange = [this] { RebuildRecentMenu(); };
     FRecent->OnClick = [this](const QString& path) { OpenByExtension(path); };
     LoadRecent();
+    FTitleTimer = new QTimer(this);
+    FTitleTimer->setSingleShot(true);
+    FTitleTimer->setInterval(200);
+    connect(FTitleTimer, &QTimer::timeout, this, [this] { UpdateTitle(); });
     CreateObjects();
     WireNotifications();
     EnableCommands(false); // shows the mode, tool and results buttons by their rules
@@ -407,6 +414,7 @@ void TMainForm::CreateObjects()
     };
     FMontage->OnChange = [this] {
         FResCalc->Invalidate(kindBoth);
+        WorkChanged();
         UpdateButtons();
         FVideo->update();
     };
@@ -464,7 +472,8 @@ void TMainForm::CreateObjects()
     };
     FResForm->TypeFormula = [this] {
         if (!FBoiteFormules) {
-            FBoiteFormules = std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur, FResForm);
+            FBoiteFormules =
+                std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur, FResForm);
             FBoiteFormules->ShowHelp = [this] { ShowHelp(); };
             FBoiteFormules->ShowAbout = [this] { ShowAbout(); };
         }
@@ -545,6 +554,8 @@ void TMainForm::CreateObjects()
     host.EditedVideoSaving = [this] { return FRecordMontage->Recording; };
     host.ProjectLoaded = [this] {
         FResCalc->Invalidate(kindBoth);
+        for (int k = 0; k < 3; ++k)
+            FScalePoints[k] = FData->Echelle->PointsNumber(k);
         OutilChanged();
         LayoutView();
     };
@@ -588,10 +599,20 @@ void TMainForm::WireNotifications()
     tracking.OnTrackingStop = [this] { UpdateButtons(); };
     tracking.OnProgress = [this](int percent) { ShowProgress(percent); };
 
-    FData->OnMarquesChange = [this](TData&) { MarquesChanged(); };
-    FData->OnRepereChange = [this](TData&) { RepereChanged(); };
-    FData->OnEchelleChange = [this](TData&) { EchelleChanged(); };
+    FData->OnMarquesChange = [this](TData&) {
+        MarquesChanged();
+        WorkChanged();
+    };
+    FData->OnRepereChange = [this](TData&) {
+        RepereChanged();
+        WorkChanged();
+    };
+    FData->OnEchelleChange = [this](TData&) {
+        WorkChanged();
+        EchelleChanged();
+    };
     FData->OnNbObjetsChange = [this](TData&) {
+        WorkChanged();
         FVideo->Tracking().ObjectsChanged();
         if (!VideoOpen())
             return;
@@ -605,14 +626,19 @@ void TMainForm::WireNotifications()
             PressCurrentTool();
     };
     FData->OnCouleurChange = [this](TData&) {
+        WorkChanged();
         if (VideoOpen())
             FVideo->update();
     };
     FData->OnVisibiliteChange = [this](TData&) {
+        WorkChanged();
         if (VideoOpen())
             FVideo->update();
     };
-    FData->OnInvalidateResults = [this](int kind) { FResCalc->Invalidate(kind); };
+    FData->OnInvalidateResults = [this](int kind) {
+        FResCalc->Invalidate(kind);
+        WorkChanged();
+    };
 
     FOptions->OnOptionsChange = [this](TOptions& options) {
         FData->ApplyOptions();
@@ -739,6 +765,7 @@ bool TMainForm::OpenVideoSteps(const QString& path)
     FVideo->OpenVideo(path);
     if (VideoOpen()) {
         OutilChanged();
+        FKtr->MarkSaved(); // a new video starts with nothing to save
         EnableCommands(true);
         return true;
     }
@@ -767,6 +794,7 @@ void TMainForm::VideoOpened()
     FResGrid->ResetForNewVideo();
     FMontage->Init(FVideo->Sources().FrameCount());
     FData->Reset();
+    std::fill(std::begin(FScalePoints), std::end(FScalePoints), 0);
     FFormules->Clear(); // another video's formulas never reach this one's project
     FStudio->Clear();
     ClearConstructs();
@@ -800,7 +828,40 @@ void TMainForm::OpenProject(const QString& path)
 
 bool TMainForm::SaveProject()
 {
-    return SaveProjectHandler ? SaveProjectHandler() : false;
+    const bool saved = SaveProjectHandler ? SaveProjectHandler() : false;
+    if (saved)
+        FKtr->MarkSaved();
+    UpdateTitle();
+    return saved;
+}
+
+bool TMainForm::WorkModified() const
+{
+    return VideoOpen() && FKtr->Modified();
+}
+
+void TMainForm::WorkChanged()
+{
+    // Writing out the work to compare it costs time with long mark lists: once per burst of changes.
+    if (!FTitleTimer->isActive())
+        FTitleTimer->start();
+}
+
+void TMainForm::UpdateTitle()
+{
+    FTitleTimer->stop();
+    if (!VideoOpen()) {
+        setWindowTitle(QStringLiteral("Kinotra"));
+        return;
+    }
+    // The desktop's convention: a leading "*" while the work has unsaved changes.
+    const QString path = FVideo->Sources().VideoFileName();
+    QElapsedTimer clock;
+    clock.start();
+    setWindowTitle(WorkModified() ? QLatin1Char('*') + path : path);
+    // Long mark lists take longer to compare: the next check waits ten times as long (200 ms at least), so
+    // that the check never takes more than a tenth of the time while the work changes.
+    FTitleTimer->setInterval(int(std::max<qint64>(200, 10 * clock.elapsed())));
 }
 
 void TMainForm::CloseVideo()
@@ -823,6 +884,7 @@ void TMainForm::CloseVideoSteps()
     ClearConstructs();
     FMissingSlots = TMissingSlots();
     ShowTimingNote();
+    SetViewHint(QString()); // no tool without a video
     box.SetMute(false);
     LayoutView();
     EnableCommands(false);
@@ -830,7 +892,7 @@ void TMainForm::CloseVideoSteps()
 
 bool TMainForm::ConfirmDiscard(int reason)
 {
-    if (!VideoOpen() || !FOptions->CheckBox4ConfirmationFileChange)
+    if (!VideoOpen() || !FOptions->CheckBox4ConfirmationFileChange || !WorkModified())
         return true;
     const int pressed =
         TUserDlg::Instance()
@@ -845,10 +907,9 @@ bool TMainForm::ConfirmDiscard(int reason)
             .Button(QStringLiteral("Ignore"), btIgnorer)
             .Execute();
     // Escape or the close box answer "Cancel": nothing is lost.
-    if (pressed == 0) {
-        SaveProject(); // the opening or closing goes on whatever the outcome of the save
-        return true;
-    }
+    // A save that did not happen (cancelled or failed) stops the opening or closing: the work stays.
+    if (pressed == 0)
+        return SaveProject();
     return pressed != 1;
 }
 
@@ -886,13 +947,16 @@ void TMainForm::OpenDialog(int filterIndex)
     request.Filter = VideoOpenFilter();
     request.FilterIndex = filterIndex;
     request.DefaultExt = filterIndex == 2 ? QStringLiteral("ktr") : QStringLiteral("avi");
-    request.Title = filterIndex == 2 ? QStringLiteral("Load an KTR file") : QStringLiteral("Open video file");
+    request.Title = filterIndex == 2 ? QStringLiteral("Load a KTR file") : QStringLiteral("Open video file");
     if (!FOptions->DefaultDirectory.isEmpty() && QFileInfo(FOptions->DefaultDirectory).isDir())
         request.InitialDir = FOptions->DefaultDirectory;
     else if (!FRecent->Directory.isEmpty())
         request.InitialDir = FRecent->Directory;
+    else if (const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+             QFileInfo(desktop).isDir())
+        request.InitialDir = desktop;
     else
-        request.InitialDir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        request.InitialDir = QDir::homePath(); // a folder that does not exist would be taken for a name
     const TFileDialogResult result = TDialogService::Instance().FileDialog(request);
     if (!result.Accepted || !QFileInfo(result.FileName).isFile())
         return;
@@ -911,7 +975,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const bool open = VideoOpen();
+    // Saving is offered only when the work changed since it was last saved or opened.
+    const bool open = WorkModified();
     TUserDlg& box = TUserDlg::Instance();
     box.Begin(icConfirmation);
     if (open)
@@ -927,8 +992,11 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (pressed == save)
-        SaveProject();
+    // A save that did not happen (cancelled or failed) keeps the program and the work.
+    if (pressed == save && !SaveProject()) {
+        event->ignore();
+        return;
+    }
     StopActivities();
     event->accept();
 }
@@ -1095,9 +1163,10 @@ void TMainForm::UpdatePictures()
     // whether a recording runs.
     const bool visible = !VideoOpen() || FMontage->IsVisible(FVideo->CurrentFrame());
     QToolButton* toggle = Button(cmButtonMontageBasculer);
-    const QString tip = visible ? QStringLiteral("This frame will be visible in the video after leaving edit mode")
-                                : QStringLiteral("This frame will not appear any more in the video after leaving "
-                                                 "edit mode");
+    const QString tip =
+        visible ? QStringLiteral("This frame will be visible in the video after leaving edit mode")
+                : QStringLiteral("This frame will not appear any more in the video after leaving "
+                                 "edit mode");
     if (toggle->statusTip() != tip) {
         toggle->setStatusTip(tip);
         toggle->setIcon(PictureIcon(visible ? picFrameVisible : picFrameHidden));
@@ -1116,8 +1185,7 @@ void TMainForm::UpdatePictures()
 void TMainForm::EnableCommands(bool enable)
 {
     FCommandsEnabled = enable;
-    const bool open = VideoOpen();
-    setWindowTitle(open ? FVideo->Sources().VideoFileName() : QStringLiteral("Kinotra"));
+    UpdateTitle();
     UpdateButtons();
     if (!enable) {
         FEditImage->clear();
@@ -1168,6 +1236,9 @@ void TMainForm::ModeChanged()
         FStudio->SetTool(stNone);
     ShowNavigation();
     ViewPainted();
+    // The mark count of the mode's own list (grid or layer): the data's tool changed before the mode.
+    if (VideoOpen() && FData->Outil != otEchelle)
+        MarquesChanged();
     RepereChanged();
     FVideo->CursorRefresh();
     FVideo->update();
@@ -1336,20 +1407,30 @@ void TMainForm::EchelleChanged()
     if (!VideoOpen())
         return;
     UpdateButtons(); // navigation stays off between the two ends of a scale
-    if (FData->CurrentScalePointsNumber() == 2)
-        AskScaleLength(FData->ScaleKind());
+    const int kind = std::clamp(FData->ScaleKind(), 0, 2);
+    const int before = FScalePoints[kind];
+    for (int k = 0; k < 3; ++k)
+        FScalePoints[k] = FData->Echelle->PointsNumber(k);
+    if (FData->CurrentScalePointsNumber() != 2)
+        return;
+    // The length ends the two clicks of a calibration: leaving its dialog cancels the calibration, and
+    // both ends go, as they came.
+    if (!AskScaleLength(kind) && before == 1) {
+        FData->Echelle->EraseLastPoint();
+        FData->Echelle->EraseLastPoint();
+    }
 }
 
-void TMainForm::AskScaleLength(int kind)
+bool TMainForm::AskScaleLength(int kind)
 {
     if (FData->Echelle->PointsNumber(kind) != 2)
-        return;
+        return false;
     FBoiteValeur->SetTypeSaisieLongueur(kind == teHoriz  ? slLongueurH
                                         : kind == teVert ? slLongueurV
                                                          : slLongueurN);
     FBoiteValeur->SetTypeSaisie(tsLongueur);
     if (!FBoiteValeur->Execute())
-        return;
+        return false; // Escape or the close box: the length stays as it was
     const double metres = FBoiteValeur->ValueAsDouble();
     if (kind == teHoriz)
         FData->Echelle->SetScaleHorizLength(metres);
@@ -1358,6 +1439,7 @@ void TMainForm::AskScaleLength(int kind)
     else
         FData->Echelle->SetScaleLength(metres);
     FVideo->update();
+    return true;
 }
 
 int TMainForm::AskValue(int kind, bool* accepted)
@@ -1478,15 +1560,16 @@ void TMainForm::MenuAffichageDessinerClick(TCommandId id)
     if (!VideoOpen())
         return;
     const int value = Command(id).Value; // -1 all marks, 1 the last one, 0 ask how many
-    FData->SetMarksIsAllDrawn(value < 0);
-    if (value == 1) {
-        FData->SetMarksNumberToDraw(1);
-    } else if (value == 0) {
+    int n = value;
+    if (value == 0) {
         bool accepted = false;
-        const int n = AskValue(tsNbMqDrawn, &accepted);
-        if (accepted)
-            FData->SetMarksNumberToDraw(n);
+        n = AskValue(tsNbMqDrawn, &accepted);
+        if (!accepted)
+            return; // Escape or the close box: the drawing stays as it was
     }
+    FData->SetMarksIsAllDrawn(value < 0);
+    if (value >= 0)
+        FData->SetMarksNumberToDraw(n);
     FVideo->update();
 }
 
@@ -1806,9 +1889,10 @@ void TMainForm::ShowTimingNote()
 {
     QString note;
     if (VideoOpen() && FMissingSlots.MissingCount() > 0)
-        note = QStringLiteral("%1 frame(s) missing in this video (Video editing > Measurements > \"Give dropped "
-                              "frames their time\")")
-                   .arg(FMissingSlots.MissingCount());
+        note =
+            QStringLiteral("%1 frame(s) missing in this video (Video editing > Measurements > \"Give dropped "
+                           "frames their time\")")
+                .arg(FMissingSlots.MissingCount());
     else if (VideoOpen() && FMissingSlots.VariableRate)
         note = QStringLiteral("The frame rate of this video is not constant");
     FTimingNote->setText(note);
@@ -1876,7 +1960,8 @@ void TMainForm::LoadConstructs(const TIniFile& ini)
         TGraphPage* graphs = FResForm->GraphPage(page);
         const QString key = QLatin1String(name);
         // A damaged count reads only the lines that are there; a damaged line is skipped by the graph.
-        const int count = std::clamp<int>(ini.ReadInteger(SectionConstructs, key + QStringLiteral("Count"), 0), 0, 100000);
+        const int count =
+            std::clamp<int>(ini.ReadInteger(SectionConstructs, key + QStringLiteral("Count"), 0), 0, 100000);
         QStringList lines;
         for (int i = 1; i <= count; ++i) {
             const QString line = ini.ReadString(SectionConstructs, key + QString::number(i), QString());
@@ -1916,8 +2001,19 @@ void TMainForm::LongWorkEnded()
     FCancelButton->hide();
     FProgressBar->hide();
     EnableCommands(FCommandsBeforeWork);
-    if (VideoOpen())
-        ViewPainted();
+    if (VideoOpen() && FCommandsEnabled)
+        RefreshStatusFields();
+}
+
+void TMainForm::RefreshStatusFields()
+{
+    ViewPainted();
+    ZoomChanged();
+    if (FData->Outil == otEchelle)
+        FEditMarque->setText(QStringLiteral(" "));
+    else
+        MarquesChanged();
+    RepereChanged();
 }
 
 TBoiteRecordMontage& TMainForm::RecordDialog(int mode)
@@ -1984,7 +2080,7 @@ bool TMainForm::SaveEditedVideo()
         if (!answer.Accepted || answer.FileName.isEmpty())
             return false;
         path = QFileInfo(answer.FileName).isAbsolute() ? answer.FileName
-                                                        : QDir(folder).absoluteFilePath(answer.FileName);
+                                                       : QDir(folder).absoluteFilePath(answer.FileName);
         if (QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) != 0)
             path += QStringLiteral(".avi");
         path = QFileInfo(path).absoluteFilePath();
@@ -2053,12 +2149,25 @@ void TMainForm::NamesClick(TCommandId)
         return;
     FBoiteNomCouleur->Execute();
     UpdateButtons();
+    UpdateTitle();
     FVideo->update();
 }
 
 void TMainForm::MenuAffichageOptionsClick(TCommandId)
 {
     FBoiteOptions->Execute();
+}
+
+void TMainForm::MenuAllerClick(TCommandId id)
+{
+    ClickButton(Command(id).Target);
+}
+
+void TMainForm::MenuMesuresResultatsClick(TCommandId)
+{
+    const TCommandId button = FirstResultsButton(CommandState());
+    if (button != cmNone)
+        ClickButton(button);
 }
 
 void TMainForm::MenuMesuresCalculatriceClick(TCommandId)
@@ -2160,6 +2269,7 @@ bool TMainForm::ShowResults(TCommandId button)
     }
     if (ShowResultsPage)
         ShowResultsPage(QString::fromLatin1(Command(button).Name));
+    UpdateTitle(); // formulas and figures are made in the results window
     return true;
 }
 
@@ -2168,11 +2278,11 @@ bool TMainForm::ShowResults(TCommandId button)
 
 void TMainForm::ShowToolMenu()
 {
-    const QPoint pointer = FVideo->mapFromGlobal(QCursor::pos());
-    if (!FVideo->rect().contains(pointer))
+    // At the view's pointer (the real one, or the one the arrow keys move), only over the picture.
+    if (!FVideo->PointerInPicture())
         return;
     FMenus->ApplyPopup(CommandState());
-    FMenus->Popup()->popup(QCursor::pos());
+    FMenus->Popup()->popup(FVideo->mapToGlobal(FVideo->MousePosition()));
 }
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
@@ -2184,16 +2294,64 @@ bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
     }
     if (!VideoOpen())
         return false;
+    // Enter acts at the pointer, and only inside the picture: nothing is placed at the frame's edge for
+    // a pointer left over a button or beyond the view.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !FVideo->PointerInPicture()) {
+        QApplication::beep();
+        return true;
+    }
     if (key == Qt::Key_Space)
         ShowToolMenu();
-    FVideo->ViewKeyDown(key, shift);
+    const bool viewTook = FVideo->ViewKeyDown(key, shift);
+    // The arrows step through the frames where they do not move the pointer.
+    if (!viewTook && (key == Qt::Key_Left || key == Qt::Key_Right) && !(shift & Qt::ControlModifier))
+        ClickButton(key == Qt::Key_Left ? cmButtonVideoPred : cmButtonVideoSucc);
     FData->KeyDown(key, shift);
     FVideo->update();
     return true;
 }
 
+void TMainForm::OpenMenuBar()
+{
+    // The first menu opens; the arrows, the underlined letters and Escape go on from there.
+    menuBar()->setActiveAction(FMenus->Menu(cmMenuFichier)->menuAction());
+}
+
+bool TMainForm::MenuKey(QKeyEvent* key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->type() == QEvent::KeyRelease) {
+        if (key->key() != Qt::Key_Alt || !FAltAlone || key->isAutoRepeat())
+            return false;
+        FAltAlone = false;
+        // Alone, Alt gives the next object to the mark tool when a frame has several; else the menus.
+        if (VideoOpen() && MarkingMode() && FData->Outil == otMarque && FData->NbObjets() > 1) {
+            FData->KeyDown(Qt::Key_Alt, mods);
+            FVideo->update();
+        } else {
+            OpenMenuBar();
+        }
+        return true;
+    }
+    if (key->key() == Qt::Key_Alt) {
+        FAltAlone = !key->isAutoRepeat() || FAltAlone;
+        return true;
+    }
+    FAltAlone = false;
+    if (key->key() == Qt::Key_F10 && mods == Qt::NoModifier) {
+        OpenMenuBar();
+        return true;
+    }
+    // Alt with another key is the menus' (their underlined letters): never the view's.
+    return (mods & Qt::AltModifier) != 0;
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Alt held for a click, or for switching windows, is not Alt alone.
+    if (event->type() == QEvent::MouseButtonPress ||
+        (event->type() == QEvent::WindowDeactivate && watched == this))
+        FAltAlone = false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::MouseButtonPress && widget) {
         if (watched == FEditImage) {
@@ -2210,10 +2368,17 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (event->type() == QEvent::KeyPress && widget && widget->window() == this && VideoOpen()) {
+    const bool ours = widget && widget->window() == this;
+    // Before a key is matched against the shortcuts, the menus' items take the state of the moment, so
+    // that a shortcut acts exactly when its item would be enabled.
+    if (event->type() == QEvent::ShortcutOverride && ours && !QApplication::activePopupWidget())
+        UpdateMenus();
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && ours &&
+        !QApplication::activePopupWidget() && !QApplication::activeModalWidget()) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // Menus of the menu bar keep their own keys while they are open.
-        if (QApplication::activePopupWidget())
+        if (MenuKey(key))
+            return false; // the menu bar and the shortcuts have it
+        if (event->type() == QEvent::KeyRelease || !VideoOpen())
             return false;
         return FormKeyDown(key->key(), key->modifiers());
     }
@@ -2270,8 +2435,10 @@ QString TMainForm::OutlineHint(int shape)
     if (shape == 0)
         return QStringLiteral("1st left-click = begin the course; 2nd left-click = end; right-click = erase");
     if (shape == 2)
-        return QStringLiteral("1st left-click = center of the circle; 2nd left-click = end; right-click = erase");
-    return QStringLiteral("Left-click = add a vertex to the polygon; double left-click = end; right-click = erase");
+        return QStringLiteral(
+            "1st left-click = center of the circle; 2nd left-click = end; right-click = erase");
+    return QStringLiteral(
+        "Left-click = add a vertex to the polygon; double left-click = end; right-click = erase");
 }
 
 void TMainForm::WireStudio()

@@ -13,6 +13,7 @@
 
 class QAbstractButton;
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -20,6 +21,7 @@ class QProgressBar;
 class QPushButton;
 class QSlider;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class TBoiteNomCouleur;
 class TCapture;
@@ -97,8 +99,13 @@ public:
     void OpenProject(const QString& path);
     bool SaveProject();
     void CloseVideo();
-    // reason 0: another file is being opened; 1: the video is being closed.
+    // reason 0: another file is being opened; 1: the video is being closed. Asks only when the work
+    // changed since it was last saved or opened; false when the user cancels or the save does not happen.
     bool ConfirmDiscard(int reason);
+    // The open video's work (marks, scale, axes, formulas, figures, editing, names) has unsaved changes.
+    bool WorkModified() const;
+    // The window's title: the video's path, with a leading "*" while the work has unsaved changes.
+    void UpdateTitle();
     void StopActivities();
     void EnableCommands(bool enable);
     void OpenByExtension(const QString& path);
@@ -117,6 +124,8 @@ public:
     // The key handler shared by the window, the track bar and the status fields (only with a video).
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
     void ShowToolMenu();
+    // Opens the menu bar's first menu, for the keyboard (F10, Alt alone).
+    void OpenMenuBar();
 
     // --- Controls, by command id ---
     // The button of a bar row, the action of a menu or pop-up row; never null for a row of that place.
@@ -150,6 +159,8 @@ public:
     void MenuAffichageCacherImageClick(TCommandId id);
     void MenuAffichageAllerDerniereImagePointeeClick(TCommandId id);
     void MenuAffichageAllerImageNumeroClick(TCommandId id);
+    // Display > Go to > first, previous, next, last frame: as their navigation button.
+    void MenuAllerClick(TCommandId id);
     void MenuAffichageTailleClick(TCommandId id);
     void MenuAffichageNumeroterClick(TCommandId id);
     void MenuAffichageDessinerClick(TCommandId id);
@@ -180,6 +191,8 @@ public:
     // The status field that tells of dropped frames or a variable rate in the open video.
     QLabel* TimingNote() const { return FTimingNote; }
     void MenuAffichageOptionsClick(TCommandId id);
+    // Measurements > Results: the first results page that the options show.
+    void MenuMesuresResultatsClick(TCommandId id);
     void MenuMesuresCalculatriceClick(TCommandId id);
     // Measurements > "Time between two frames" (and the results window's item): the frame-interval dialog;
     // true when an interval was confirmed and set.
@@ -218,6 +231,8 @@ protected:
 
 private:
     void CreateControls();
+    // Something of the work may have changed: the title follows shortly (once per burst of changes).
+    void WorkChanged();
     void CreateButtons();
     void CreateObjects();
     void WireNotifications();
@@ -245,6 +260,8 @@ private:
     void VideoOpened();
     void ViewPainted();
     void ZoomChanged();
+    // The four status fields from the state: frame, marks (blank with the scale tool), zoom, angle.
+    void RefreshStatusFields();
     void RepereChanged();
     void MarquesChanged();
     void EchelleChanged();
@@ -261,9 +278,13 @@ private:
     void EditImageClick();
     void EditAngleClick();
     // Asks the length of the scale of the given kind when it has two points; the current kind stays.
-    void AskScaleLength(int kind);
+    // False when the dialog was left without a value (the length is unchanged).
+    bool AskScaleLength(int kind);
     int AskValue(int kind, bool* accepted);
 
+    // The keys of the menu bar: Alt alone (on its release), F10, and Alt with a letter. True when the key
+    // is the menus' and must not reach the view.
+    bool MenuKey(QKeyEvent* key);
     bool MarkingMode() const;
     bool VideoOpen() const;
 
@@ -293,12 +314,12 @@ private:
     std::unique_ptr<TMenus> FMenus;
     std::unique_ptr<TStudio> FStudio;
     std::unique_ptr<TCapture> FCapture;
-    std::unique_ptr<TRecordMontage> FRecordMontage;     // the writers of edited videos and image series
+    std::unique_ptr<TRecordMontage> FRecordMontage;    // the writers of edited videos and image series
     std::unique_ptr<TBoiteRecordMontage> FBoiteRecord; // made the first time it is asked for
-    bool FCommandsBeforeWork = false; // EnableCommands' flag when a long piece of work started
-    TResForm* FResForm = nullptr;       // child window
-    TFileSearch* FFileSearch = nullptr; // child window
-    TVideo* FVideo = nullptr;           // child control
+    bool FCommandsBeforeWork = false;       // EnableCommands' flag when a long piece of work started
+    TResForm* FResForm = nullptr;           // child window
+    TFileSearch* FFileSearch = nullptr;     // child window
+    TVideo* FVideo = nullptr;               // child control
     TCalculatrice* FCalculatrice = nullptr; // child window, not modal
 
     QWidget* FClient = nullptr;
@@ -319,6 +340,10 @@ private:
     std::array<QToolButton*, cmCount> FButtons{};
     std::array<QAction*, cmCount> FBarActions{};
     bool FTrackBarUpdating = false;
+    QTimer* FTitleTimer = nullptr;
+    int FScalePoints[3] = {};
+    bool FAltAlone = false; // Alt is down and no other key came since // points of each scale kind at the
+                            // last scale change
 };
 
 // The lines of the "About" box and the text of the grid angle status field, shared with tests.

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -177,7 +178,13 @@ QStringList QtNameFilters(const QString& filter)
 
 TFileDialogResult TQtDialogs::FileDialog(const TFileDialogRequest& request)
 {
-    QFileDialog dialog(FParent, request.Title, request.InitialDir);
+    QFileDialog dialog(FParent, request.Title);
+    // The nearest folder that exists: a path that is no folder would be put in the name field.
+    QString folder = request.InitialDir;
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
+        folder = QFileInfo(folder).path();
+    if (QFileInfo(folder).isDir())
+        dialog.setDirectory(folder);
     const QStringList filters = QtNameFilters(request.Filter);
     switch (request.Kind) {
     case TFileDialogKind::Open:
@@ -257,20 +264,14 @@ private:
     const TValueDialogRequest& FRequest;
 };
 
-// Closes only through the OK button with a text that the request accepts.
-class TValueWindow : public QDialog
-{
-public:
-    using QDialog::QDialog;
-    void reject() override {}
-};
-
 } // namespace
 
 bool TQtDialogs::ValueDialog(const TValueDialogRequest& request)
 {
-    TValueWindow dialog(FParent);
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // The OK button closes with a text that the request accepts; Escape and the close box without a value.
+    QDialog dialog(FParent);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
     dialog.setWindowTitle(request.Caption);
     dialog.setFont(QFont(QStringLiteral("Arial"), 10));
 

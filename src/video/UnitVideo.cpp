@@ -485,14 +485,19 @@ QPoint TVideo::MousePosition() const
 
 void TVideo::MovePointer(int dx, int dy)
 {
-    const QPoint target = MousePosition() + QPoint(dx, dy);
     // The real pointer moves where the window system lets a program move it (X11); elsewhere (Wayland,
     // offscreen) a pointer drawn in the view stands in for it with the same steps.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && isVisible()) {
+    const bool real = QGuiApplication::platformName() == QLatin1String("xcb") && isVisible();
+    // A real pointer that left the view moves on from where it is, not from where it left.
+    const QPoint from =
+        real && FPointerLeft && !FVirtualPointerOn ? mapFromGlobal(QCursor::pos()) : MousePosition();
+    const QPoint target = from + QPoint(dx, dy);
+    if (real) {
         const QPoint global = mapToGlobal(target);
         QCursor::setPos(global);
         if (QCursor::pos() == global) {
             FVirtualPointerOn = false;
+            FPointerLeft = !rect().contains(target);
             FLastMouse = target;
             return;
         }
@@ -513,6 +518,7 @@ void TVideo::WheelStep(int steps)
 
 void TVideo::mousePressEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseDown(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
@@ -520,6 +526,7 @@ void TVideo::mousePressEvent(QMouseEvent* event)
 
 void TVideo::mouseMoveEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseMove(event->modifiers(), p.x(), p.y());
@@ -539,6 +546,7 @@ void TVideo::mouseMoveEvent(QMouseEvent* event)
 
 void TVideo::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    FPointerLeft = false;
     FVirtualPointerOn = false;
     const QPoint p = event->position().toPoint();
     ViewMouseDoubleClick(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
@@ -560,7 +568,15 @@ void TVideo::wheelEvent(QWheelEvent* event)
 
 void TVideo::leaveEvent(QEvent*)
 {
+    FPointerLeft = true;
     update();
+}
+
+bool TVideo::PointerInPicture() const
+{
+    if (!IsOpen() || (FPointerLeft && !FVirtualPointerOn))
+        return false;
+    return QRect(QPoint(0, 0), FGeometry.BackBufferSize()).contains(MousePosition());
 }
 
 void TVideo::resizeEvent(QResizeEvent*)

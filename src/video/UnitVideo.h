@@ -86,6 +86,9 @@ public:
     // Pointer position in view pixels (the virtual pointer when the system pointer cannot be moved).
     QPoint MousePosition() const override;
     bool VirtualPointer() const { return FVirtualPointerOn; }
+    // The pointer that Enter acts at (the real one, or the one the arrow keys move) lies on the picture
+    // shown: inside the view and off its scroll bars.
+    bool PointerInPicture() const;
 
     // Composes the back buffer (frame, zoom rectangle, overlay, wait text) as it is shown.
     const QImage& BackBuffer() const { return FBuffer; }
@@ -173,6 +176,7 @@ private:
     QScrollBar* FScrollV = nullptr;
     bool FUpdatingScrollBars = false;
     bool FVirtualPointerOn = false;
+    bool FPointerLeft = false; // the real pointer left the view since it last moved in it
     QPoint FVirtualPointer;
     QPoint FLastMouse;
 };

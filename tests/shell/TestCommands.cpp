@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -122,6 +124,9 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
         {"series of frames in the editing mode", cmButtonMontageBasculerMult, editing, true, true},
         {"save of the edited video in the editing mode", cmButtonMontageEnregistrer, editing, true, true},
         {"dropped frames' times wait for dropped frames", cmMenuMesuresCreneaux, editing, true, false},
+        {"time between two frames in the editing mode too", cmMenuMesuresTemps, editing, true, true},
+        {"frame keys between two scale ends", cmMenuAffichageAllerSuivante, oneScalePoint, true, false},
+        {"results item while no results button is shown", cmMenuMesuresResultats, grid, true, false},
         {"undo without a video", cmMenuAffichageAnnuler, closed, true, false},
         {"scale item with one point set", cmMenuAffichageEffacerEchelle, oneScalePoint, true, true},
         {"scale item without a point", cmMenuAffichageEffacerEchelle, grid, true, false},
@@ -152,9 +157,9 @@ TEST(Commands, RulesFollowModeVideoToolAndOptions)
     EXPECT_FALSE(CommandVisible(cmButtonMenuTableau, OpenIn(mvStudio)));
 
     // Captions and checks read the state.
-    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, closed), QStringLiteral("Cancel  (Ctrl A)"));
+    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, closed), QStringLiteral("&Cancel  (Ctrl A)"));
     grid.UndoCaption = QStringLiteral("Cancel mark");
-    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, grid), QStringLiteral("Cancel mark  (Ctrl A)"));
+    EXPECT_EQ(CommandCaption(cmMenuAffichageAnnuler, grid), QStringLiteral("&Cancel mark  (Ctrl A)"));
     grid.Objects = 5;
     EXPECT_TRUE(CommandChecked(cmMenuMesuresNbMarqueParImage4, grid));
     EXPECT_FALSE(CommandChecked(cmMenuMesuresNbMarqueParImage1, grid));
@@ -214,7 +219,7 @@ TEST(Commands, MenusApplyTheStateTheyAreOpenedIn)
     menus.Apply(grid);
     EXPECT_TRUE(menus.Action(cmMenuAffichage)->isEnabled());
     EXPECT_TRUE(menus.Action(cmMenuFichierOuvrir)->isVisible());
-    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("Cancel mark  (Ctrl A)"));
+    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("&Cancel mark  (Ctrl A)"));
     EXPECT_TRUE(menus.Action(cmMenuAffichageAnnuler)->isEnabled());
     EXPECT_TRUE(menus.Action(cmMenuMesuresNbMarqueParImage4)->isChecked());
     EXPECT_FALSE(menus.Action(cmMenuMesuresNbMarqueParImage1)->isChecked());
@@ -227,7 +232,7 @@ TEST(Commands, MenusApplyTheStateTheyAreOpenedIn)
 
     // Without a video the undo item reads its plain caption and is off; the pop-up follows its buttons.
     menus.Apply(TCommandState());
-    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("Cancel  (Ctrl A)"));
+    EXPECT_EQ(menus.Action(cmMenuAffichageAnnuler)->text(), QStringLiteral("&Cancel  (Ctrl A)"));
     EXPECT_FALSE(menus.Action(cmMenuAffichageAnnuler)->isEnabled());
     menus.ApplyPopup(TCommandState());
     EXPECT_FALSE(menus.Action(cmPopupMenuMarque)->isEnabled());
@@ -273,6 +278,25 @@ TEST(Commands, EveryRowHasItsControlInTheWindow)
     // Items sit in their menus in the order of the table.
     const QList<QAction*> shapes = form.MenuItem(cmMenuMesuresForme)->menu()->actions();
     ASSERT_EQ(shapes.size(), 3);
-    EXPECT_EQ(shapes[2]->text(), QStringLiteral("circle"));
+    EXPECT_EQ(shapes[2]->text(), QStringLiteral("&circle"));
     EXPECT_EQ(form.PopupMenu()->actions().size(), 12);
+}
+
+// Every menu, submenu and pop-up item has an underlined letter, and no two items of one menu share it,
+// whatever the mode shows of them.
+TEST(Commands, EveryMenuItemHasAMnemonicOfItsOwnInItsMenu)
+{
+    std::map<int, std::map<QChar, const char*>> letters; // menu (cmNone: the bar; cmCount: the pop-up)
+    for (const TCommandRow& c : Commands()) {
+        if (c.Place != TCommandPlace::MenuBar && c.Place != TCommandPlace::Menu &&
+            c.Place != TCommandPlace::Popup)
+            continue;
+        const QString caption = CommandCaption(c.Id, TCommandState());
+        const qsizetype amp = caption.indexOf(QLatin1Char('&'));
+        ASSERT_TRUE(amp >= 0 && amp + 1 < caption.size()) << c.Name;
+        const QChar letter = caption.at(amp + 1).toLower();
+        const int menu = c.Place == TCommandPlace::Popup ? int(cmCount) : int(c.Parent);
+        const auto [at, fresh] = letters[menu].emplace(letter, c.Name);
+        EXPECT_TRUE(fresh) << c.Name << " and " << at->second << " share " << letter.toLatin1();
+    }
 }

@@ -5,18 +5,19 @@
 #include "calc/UnitResultats.h"
 #include "capture/UnitCapture.h"
 #include "capture/UnitDSCapture.h"
+#include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
 #include "editing/UnitMontage.h"
 #include "editing/UnitRecordMontage.h"
-#include "graph/UnitGraph.h"
-#include "results/UnitResForm.h"
-#include "common/UnitIni.h"
 #include "export/UnitServeur.h"
+#include "formula/UnitFormules.h"
+#include "graph/UnitGraph.h"
 #include "measurement/UnitData.h"
 #include "measurement/UnitEchelle.h"
 #include "measurement/UnitMarques.h"
 #include "measurement/UnitTransparent.h"
+#include "results/UnitResForm.h"
 #include "shell/UnitBoiteBasculer.h"
 #include "shell/UnitBoiteInstant.h"
 #include "shell/UnitBoiteRecordMontage.h"
@@ -200,6 +201,7 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
     EXPECT_FALSE(Form->Video().IsOpen());
     EXPECT_FALSE(Form->Button(cmButtonMenuTableau)->isEnabled());
     EXPECT_EQ(Form->EditMarque()->text(), QString());
+    EXPECT_TRUE(Form->statusBar()->currentMessage().isEmpty()); // no tool's hint without a video
 
     // Quitting asks too; Cancel keeps the window, Quit closes it.
     Messages->Answer(0);
@@ -212,6 +214,14 @@ TEST_F(RoadFixture, OpenCalibratePointAskResultsAndClose)
 
 TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
 {
+    // The first dialog starts in a folder that exists, with no name proposed (a desktop folder that does
+    // not exist is not taken for a file name).
+    Dialogs->FileAnswers.push_back({false, QString(), 1});
+    Form->OpenDialog(1);
+    ASSERT_EQ(Dialogs->FileRequests.size(), 1u);
+    EXPECT_TRUE(QFileInfo(Dialogs->FileRequests[0].InitialDir).isDir())
+        << Dialogs->FileRequests[0].InitialDir.toStdString();
+    EXPECT_TRUE(Dialogs->FileRequests[0].FileName.isEmpty());
     QString opened;
     Form->OpenProjectHandler = [&](const QString& path) {
         opened = path;
@@ -241,23 +251,249 @@ TEST_F(RoadFixture, TheFilterChosenInTheDialogDecidesAndMissingFilesAreReported)
     EXPECT_FALSE(Form->Button(cmButtonOutilMarque)->isEnabled());
 }
 
-TEST_F(RoadFixture, ConfirmationSaveGoesOnEvenWhenTheSaveFails)
+TEST_F(RoadFixture, ASaveThatDoesNotHappenKeepsTheWork)
 {
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
-    int saves = 0;
-    Form->SaveProjectHandler = [&] {
-        ++saves;
-        return false;
+    ClickView(100, 100);
+    ClickView(120, 110);
+    ASSERT_EQ(Form->Data().MarksCount(), 2);
+    const QString project = Dir.filePath(QStringLiteral("lesson.ktr"));
+    const TFileDialogResult cancelled{false, QString(), 1};
+    const TFileDialogResult unwritable{true, Dir.filePath(QStringLiteral("no/such/folder/work.ktr")), 1};
+
+    // "Save", then Cancel in the save dialog or a save that fails: the program stays with the work, for
+    // each way of leaving it.
+    struct Way
+    {
+        const char* Name;
+        std::function<void()> Leave;
     };
-    Messages->Answer(0); // Save
-    EXPECT_TRUE(Form->ConfirmDiscard(0));
-    EXPECT_EQ(saves, 1);
-    EXPECT_EQ(Messages->Shown.back().Lines[2].Text, QStringLiteral("Cancel opening"));
-    Messages->Answer(1); // Cancel
-    EXPECT_FALSE(Form->ConfirmDiscard(1));
-    Form->Options().CheckBox4ConfirmationFileChange = false;
-    EXPECT_TRUE(Form->ConfirmDiscard(1));
+    // The menus' items take the state of the moment, as when the menu opens.
+    auto trigger = [this](TCommandId id) {
+        Form->UpdateMenus();
+        Form->MenuItem(id)->trigger();
+    };
+    const Way ways[] = {
+        {"Close video file", [&] { trigger(cmMenuFichierFermerVideo); }},
+        {"open another video", [&] { Form->OpenVideoFile(VideoPath); }},
+        {"open a project", [&] { Form->OpenProject(project); }},
+        {"Quit", [&] { trigger(cmMenuFichierQuitter); }},
+        {"close box", [&] { Form->close(); }},
+    };
+    for (const Way& way : ways) {
+        for (const TFileDialogResult& answer : {cancelled, unwritable}) {
+            Messages->Answer(0); // "Save"
+            Dialogs->FileAnswers.push_back(answer);
+            if (answer.Accepted)
+                Messages->Answer(0); // the failure's message
+            way.Leave();
+            EXPECT_TRUE(Form->isVisible()) << way.Name;
+            EXPECT_TRUE(Form->Video().IsOpen()) << way.Name;
+            EXPECT_EQ(Form->Data().MarksCount(), 2) << way.Name;
+            EXPECT_EQ(Form->Video().Sources().VideoFileName(), VideoPath) << way.Name;
+            EXPECT_EQ(Messages->Shown.back().Lines[0].Text.left(6),
+                      answer.Accepted ? QStringLiteral("File s") : QStringLiteral("Save p"))
+                << way.Name;
+            EXPECT_TRUE(Messages->Answers.empty()) << way.Name;
+        }
+    }
+    // A save that happens lets the closing go on.
+    Messages->Answer(0);
+    Dialogs->FileAnswers.push_back({true, project, 1});
+    Messages->Answer(0); // "File successfully saved:"
+    trigger(cmMenuFichierFermerVideo);
+    EXPECT_FALSE(Form->Video().IsOpen());
+    EXPECT_TRUE(QFileInfo(project).isFile());
+    EXPECT_TRUE(Messages->Unexpected.empty());
+    EXPECT_TRUE(Dialogs->FileAnswers.empty());
+}
+
+TEST_F(RoadFixture, OnlyUnsavedChangesAskToBeSavedAndTheTitleShowsThem)
+{
+    // Nothing changed: closing and opening ask nothing (an unexpected message fails the test).
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_EQ(Form->windowTitle(), VideoPath);
+    // Moving through the video, zooming, switching between the grid and the layer or to the editing mode
+    // change nothing of the work.
+    Form->Video().GoToPosition(3);
+    Form->ClickButton(cmButtonModeTransparent);
+    Form->ClickButton(cmButtonModeMontage);
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_FALSE(Form->WorkModified());
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuFichierFermerVideo)->trigger();
+    EXPECT_FALSE(Form->Video().IsOpen());
+    Form->OpenVideoFile(VideoPath);
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    EXPECT_TRUE(Messages->Shown.empty());
+
+    // The title follows shortly after a change (once per burst of changes).
+    auto titleAfterChanges = [this] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1000 && !Form->windowTitle().startsWith(QLatin1Char('*')))
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return Form->windowTitle();
+    };
+    const QString project = Dir.filePath(QStringLiteral("work.ktr"));
+    bool firstSave = true;
+    auto save = [&] {
+        Dialogs->FileAnswers.push_back({true, project, 1});
+        if (!firstSave)
+            Messages->Answer(1); // "Overwrite ?": Ok
+        Messages->Answer(0);     // "File successfully saved:"
+        firstSave = false;
+        Form->UpdateMenus();
+        Form->MenuItem(cmMenuFichierEnregistrer)->trigger();
+    };
+    struct Change
+    {
+        const char* Name;
+        std::function<void()> Make;
+        bool Notified; // a change the window hears of at once (the others when their dialog closes)
+    };
+    const Change changes[] = {
+        {"mark", [&] { ClickView(100, 100); }, true},
+        {"scale",
+         [&] {
+             Form->ClickButton(cmButtonOutilEchelle);
+             Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
+             ClickView(40, 300);
+             ClickView(440, 300);
+         },
+         true},
+        {"axes",
+         [&] {
+             Form->ClickButton(cmButtonOutilOrigine);
+             ClickView(60, 400);
+         },
+         true},
+        {"axis reversed",
+         [&] {
+             Form->UpdateMenus();
+             Form->MenuItem(cmMenuMesuresInverserAxeY)->trigger();
+         },
+         true},
+        {"editing",
+         [&] {
+             Form->ClickButton(cmButtonModeMontage);
+             Form->Video().ShowFrame(20);
+             QApplication::processEvents(); // the toggle follows the frame shown at its repaint
+             Messages->Answer(0);           // what a hidden frame becomes
+             Form->ClickButton(cmButtonMontageBasculer);
+             ASSERT_FALSE(Form->Montage().IsVisible(20));
+             Form->ClickButton(cmButtonModeRepereFixe);
+         },
+         true},
+        {"layer",
+         [&] {
+             Form->ClickButton(cmButtonModeTransparent);
+             ClickView(300, 300); // the sheet is grabbed and dropped
+             ClickView(320, 310); // the object is pointed on it
+             Form->ClickButton(cmButtonModeRepereFixe);
+         },
+         true},
+        {"name", [&] { Form->Data().SetObjectName(0, QStringLiteral("cart")); }, false},
+        {"formula", [&] { Form->Formules().AddFormula(QStringLiteral("d=x*2"), QString(), QString()); },
+         false},
+    };
+    for (const Change& change : changes) {
+        change.Make();
+        EXPECT_TRUE(Form->WorkModified()) << change.Name;
+        if (change.Notified) {
+            EXPECT_EQ(titleAfterChanges(), QLatin1Char('*') + VideoPath) << change.Name;
+        }
+        save();
+        EXPECT_FALSE(Form->WorkModified()) << change.Name;
+        EXPECT_EQ(Form->windowTitle(), VideoPath) << change.Name;
+        // Right after the save, closing asks nothing; the saved project brings the work back unchanged.
+        Form->CloseVideo();
+        ASSERT_FALSE(Form->Video().IsOpen()) << change.Name;
+        Form->OpenProject(project);
+        ASSERT_TRUE(Form->Video().IsOpen()) << change.Name;
+        EXPECT_FALSE(Form->WorkModified()) << change.Name;
+        EXPECT_EQ(Form->windowTitle(), VideoPath) << change.Name;
+    }
+    EXPECT_EQ(Form->Data().ObjectName(0), QStringLiteral("cart"));
+    EXPECT_EQ(Form->Formules().Formulas.size(), 1u);
+    EXPECT_TRUE(Messages->Unexpected.empty());
+}
+
+TEST_F(RoadFixture, TheMarkCountIsTheModesOwnRightAfterASwitch)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    ClickView(100, 100);
+    ClickView(120, 110);
+    ClickView(140, 120);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 3"));
+    Form->ClickButton(cmButtonModeTransparent);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 0"));
+    ClickView(300, 300); // the sheet is grabbed and dropped
+    ClickView(320, 310); // the object is pointed on it
+    ASSERT_EQ(Form->Data().MarquesTsp->MarksCount(), 1);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 1"));
+    Form->ClickButton(cmButtonModeRepereFixe);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 3"));
+    Form->ClickButton(cmButtonModeTransparent);
+    EXPECT_EQ(Form->EditMarque()->text(), QStringLiteral(" 1"));
+}
+
+TEST_F(RoadFixture, EscapeLeavesAValueUnchangedAndCancelsACalibrationInProgress)
+{
+    Form->OpenVideoFile(VideoPath);
+    ASSERT_TRUE(Form->Video().IsOpen());
+    TData& data = Form->Data();
+    Form->ClickButton(cmButtonOutilEchelle);
+    Dialogs->ValueTyping.push_back(QStringLiteral("1,5"));
+    ClickView(40, 300);
+    ClickView(440, 300);
+    ASSERT_DOUBLE_EQ(data.Echelle->ScaleLength, 1.5);
+    Form->ClickButton(cmButtonOutilMarque);
+
+    // Prompts opened from a menu: Escape (or the close box) leaves the value as it was.
+    struct Prompt
+    {
+        TCommandId Item;
+        std::function<double()> Value;
+    };
+    const Prompt prompts[] = {
+        {cmMenuMesuresValeurEchelle, [&] { return data.Echelle->ScaleLength; }},
+        {cmMenuAffichageAllerImageNumero, [&] { return double(Form->Video().CurrentPosition()); }},
+        {cmMenuMesuresNbMarqueParImage4, [&] { return double(data.NbObjets()); }},
+        {cmMenuMesuresNbImagesEntreMarquesN, [&] { return double(data.FramesNumberBetweenTwoMarks); }},
+        {cmMenuAffichageDessinerAutres, [&] { return double(data.ActiveList().MarksIsAllDrawn); }},
+    };
+    data.SetMarksIsAllDrawn(true);
+    for (const Prompt& p : prompts) {
+        const double before = p.Value();
+        const size_t asked = Dialogs->ValueRequests.size();
+        Dialogs->ValueTyping.push_back(QStringLiteral("\x1b"));
+        Form->UpdateMenus();
+        ASSERT_TRUE(Form->MenuItem(p.Item)->isEnabled()) << Command(p.Item).Name;
+        Form->MenuItem(p.Item)->trigger();
+        EXPECT_EQ(Dialogs->ValueRequests.size(), asked + 1) << Command(p.Item).Name;
+        EXPECT_EQ(p.Value(), before) << Command(p.Item).Name;
+    }
+    EXPECT_EQ(data.Echelle->PointsNumber(0), 2);
+
+    // The length that ends a calibration: Escape cancels the calibration, both ends go and the frames
+    // can be left again.
+    Form->UpdateMenus();
+    Form->MenuItem(cmMenuAffichageEffacerEchelle)->trigger();
+    ASSERT_EQ(data.Echelle->PointsNumber(0), 0);
+    Form->ClickButton(cmButtonOutilEchelle);
+    ClickView(40, 300);
+    Dialogs->ValueTyping.push_back(QStringLiteral("\x1b"));
+    ClickView(440, 300);
+    EXPECT_EQ(data.Echelle->PointsNumber(0), 0);
+    EXPECT_FALSE(data.ScaleDefined());
+    EXPECT_TRUE(Form->Button(cmButtonVideoSucc)->isEnabled());
+    EXPECT_TRUE(Dialogs->ValueTyping.empty());
+    EXPECT_TRUE(Messages->Unexpected.empty());
 }
 
 TEST(MainFormText, AngleFieldHasThreeSignificantFigures)
@@ -518,6 +754,7 @@ TEST_F(RoadFixture, EscapeInTheQuitAndSaveConfirmationsKeepsTheWork)
 {
     Form->OpenVideoFile(VideoPath);
     ASSERT_TRUE(Form->Video().IsOpen());
+    ClickView(100, 100); // unsaved work
     int saves = 0;
     Form->SaveProjectHandler = [&] {
         ++saves;
@@ -969,6 +1206,9 @@ TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
     Messages->Answer(0);
     Messages->Answer(0);
     ASSERT_TRUE(Form->SaveEditedVideo());
+    // After the long work the status fields show the state again.
+    EXPECT_FALSE(Form->EditZoom()->text().isEmpty());
+    EXPECT_FALSE(Form->EditMarque()->text().isEmpty());
     ASSERT_EQ(summaries.size(), 2);
     EXPECT_TRUE(summaries[0].contains(QStringLiteral("Total number of images: 47")))
         << summaries[0].toStdString();
@@ -1030,7 +1270,8 @@ TEST_F(RoadFixture, FiguresOfTheResultsGraphsSurviveSaveAndReopen)
     Dialogs->FileAnswers.push_back({true, project, 1});
     Messages->Answer(0);
     ASSERT_TRUE(Form->SaveProject());
-    EXPECT_EQ(TIniFile(project).ReadInteger(QStringLiteral("Constructs"), QStringLiteral("TrajectoryCount"), 0), 2);
+    EXPECT_EQ(
+        TIniFile(project).ReadInteger(QStringLiteral("Constructs"), QStringLiteral("TrajectoryCount"), 0), 2);
 
     // Another video leaves no figure; the project brings them back.
     Messages->Answer(2); // "Ignore": saved already

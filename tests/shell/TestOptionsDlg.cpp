@@ -305,7 +305,9 @@ TEST(PasswordDlg, WindowAppliesTheRuleToTypedKeys)
     window->show();
     auto* edit = window->findChild<QLineEdit*>(QStringLiteral("EditPassword"));
     auto* ok = window->findChild<QPushButton*>(QStringLiteral("ButtonOk"));
-    ASSERT_TRUE(edit && ok);
+    auto* cancel = window->findChild<QPushButton*>(QStringLiteral("ButtonAnnuler"));
+    ASSERT_TRUE(edit && ok && cancel);
+    EXPECT_EQ(cancel->text(), QStringLiteral("&Cancel")); // the interface is English throughout
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
     const auto type = [&](int key, const QString& text) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
