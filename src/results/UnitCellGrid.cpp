@@ -374,22 +374,30 @@ void TCellGrid::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+QString TCellGrid::ToolTipAt(const QPoint& point) const
+{
+    int col = -1, row = -1;
+    if (!MouseToCell(point, col, row))
+        return QString();
+    const QString& text = FCells[std::size_t(row)][std::size_t(col)];
+    const QRect rect = CellRect(col, row);
+    return !text.isEmpty() && QFontMetrics(font()).horizontalAdvance(text) + 4 > rect.width() ? text
+                                                                                              : QString();
+}
+
 bool TCellGrid::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && viewport()->toolTip().isEmpty()) {
         auto* help = static_cast<QHelpEvent*>(event);
-        int col = -1, row = -1;
-        if (MouseToCell(help->pos(), col, row)) {
-            const QString& text = FCells[row][col];
-            QFont measured = font();
-            const QRect rect = CellRect(col, row);
-            if (!text.isEmpty() && QFontMetrics(measured).horizontalAdvance(text) + 4 > rect.width()) {
-                QToolTip::showText(help->globalPos(), text, viewport(), rect);
-                return true;
-            }
+        const QString text = ToolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            int col = -1, row = -1;
+            MouseToCell(help->pos(), col, row);
+            QToolTip::showText(help->globalPos(), text, viewport(), CellRect(col, row));
         }
-        QToolTip::hideText();
-        event->ignore();
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);

@@ -73,6 +73,8 @@ public:
     // rows: boldRow, when >= 0, in bold), padding included; at least minimum. Of the scrolling rows
     // only the longest text is measured: their texts are numbers.
     int ContentWidth(int col, int minimum, int padding, int boldRow = -1) const;
+    // The whole text of the cell under a viewport point when it does not fit its cell, else empty.
+    QString ToolTipAt(const QPoint& point) const;
 
     // Owner drawing of one cell inside its rectangle; without it the text is drawn on the background.
     std::function<void(QPainter& painter, int col, int row, const QRect& rect)> OnDrawCell;

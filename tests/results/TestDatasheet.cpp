@@ -289,6 +289,12 @@ TEST(DatasheetPage, ColumnsAreAsWideAsTheirCaptionsAndValues)
         f.Click(2, -5);
     EXPECT_GE(f.View().Cell(2, 5).size(), 10);
     expectAllFit("eight digits more");
+
+    // A column the user narrows shows its cut texts whole in a tooltip; a text that fits shows none.
+    f.View().SetColWidth(2, 30);
+    const auto tip = [&](int row) { return f.View().ToolTipAt(f.View().CellRect(2, row).center()); };
+    EXPECT_EQ(tip(3), f.View().Cell(2, 3));
+    EXPECT_EQ(tip(2), QString()); // "m"
 }
 
 TEST(DatasheetPage, AClickedCellIsSelectedAndTheKeysMoveTheSelection)
