@@ -27,8 +27,9 @@ struct TFileDialogRequest
     QString FileName;
     int FilterIndex = 1;   // 1-based
     bool Multiple = false; // Open: several existing files may be chosen
-    // Save: the caller refuses an existing file (it never replaces one), so the dialog does not offer to.
-    bool NeverReplace = false;
+    // Save: the caller deals with an existing file itself (refuses it, or asks before replacing it), so
+    // the dialog does not ask: one question, not two.
+    bool CallerChecksExisting = false;
 };
 
 // The save dialog of a new AVI video: its title, the folder it starts in and the name it proposes. An

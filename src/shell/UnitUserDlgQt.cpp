@@ -203,7 +203,7 @@ TFileDialog::TFileDialog(QWidget* parent, const TFileDialogRequest& request)
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         // A caller that refuses existing files asks for another name itself: one question, not two.
-        setOption(QFileDialog::DontConfirmOverwrite, request.NeverReplace);
+        setOption(QFileDialog::DontConfirmOverwrite, request.CallerChecksExisting);
         break;
     case TFileDialogKind::Folder:
         setFileMode(QFileDialog::Directory);

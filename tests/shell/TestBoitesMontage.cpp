@@ -188,7 +188,7 @@ TEST(FileDialog, TheChosenFileTypeGivesTheExtensionOfATypedName)
     }
 }
 
-TEST(FileDialog, ASaveThatNeverReplacesDoesNotOfferToReplace)
+TEST(FileDialog, ASaveWhoseCallerChecksExistingFilesDoesNotOfferToReplace)
 {
     QTemporaryDir dir;
     const QString taken = QDir(dir.path()).filePath(QStringLiteral("taken.avi"));

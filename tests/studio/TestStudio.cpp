@@ -381,7 +381,7 @@ TEST_F(StudioTest, ImagesToVideoCommandTakesTheSeriesOfTheChosenFile)
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_EQ(taken.readAll(), QByteArray("keep"));
     EXPECT_EQ(dialogs->FileRequests[1].Title, QStringLiteral("Save a video file"));
-    EXPECT_TRUE(dialogs->FileRequests[1].NeverReplace);
+    EXPECT_TRUE(dialogs->FileRequests[1].CallerChecksExisting);
     EXPECT_TRUE(dialogs->FileRequests[1].FileName.startsWith(QLatin1String("Assembly_1_")));
     TVideoSources written;
     ASSERT_TRUE(written.OpenVideo(output));
