@@ -39,6 +39,7 @@ TFileDialogRequest AviSaveRequest(const QString& title, const QString& folder, c
     request.DefaultExt = QStringLiteral("avi");
     request.InitialDir = folder;
     request.FileName = fileName;
+    request.CallerChecksExisting = true;
     return request;
 }
 

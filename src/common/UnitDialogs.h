@@ -27,9 +27,13 @@ struct TFileDialogRequest
     QString FileName;
     int FilterIndex = 1;   // 1-based
     bool Multiple = false; // Open: several existing files may be chosen
+    // Save: the caller deals with an existing file itself (refuses it, or asks before replacing it), so
+    // the dialog does not ask: one question, not two.
+    bool CallerChecksExisting = false;
 };
 
-// The save dialog of a new AVI video: its title, the folder it starts in and the name it proposes.
+// The save dialog of a new AVI video: its title, the folder it starts in and the name it proposes. An
+// existing file is never replaced by a new video: the caller asks for another name.
 TFileDialogRequest AviSaveRequest(const QString& title, const QString& folder, const QString& fileName);
 
 struct TFileDialogResult

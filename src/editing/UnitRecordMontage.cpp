@@ -3,6 +3,7 @@
 #include "editing/UnitRecordMontage.h"
 
 #include "common/UnitIni.h"
+#include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
 
 #include <QDir>
@@ -109,6 +110,7 @@ bool TRecordMontage::WriteEdited(const TMontage& montage, const TFrameReader& re
     TVideoWriter* writer = Writer();
     ErrorText.clear();
     Detail.clear();
+    Cancelled = false;
     if (!writer || !reader || montage.VisibleCount <= 0 || setup.SourceWidth <= 0 || setup.SourceHeight <= 0)
         return false;
     OutputFile = setup.FileName;
@@ -192,9 +194,28 @@ bool TRecordMontage::WriteEdited(const TMontage& montage, const TFrameReader& re
     }
     if (OnProgress)
         OnProgress(101);
+    Cancelled = !ok && ErrorText == CancelledText;
     Recording = false;
     StopRequested = false;
     return ok;
+}
+
+void TRecordMontage::ReportOutcome(bool written) const
+{
+    TUserDlg& dlg = TUserDlg::Instance();
+    if (written)
+        dlg.Begin(icInformation)
+            .Line(QStringLiteral("File successfully saved:"))
+            .Blank()
+            .Line(QDir::toNativeSeparators(OutputFile), true, clBlue);
+    else if (Cancelled)
+        dlg.Begin(icInformation).Line(QStringLiteral("Saving cancelled; no file written."));
+    else
+        dlg.Begin(icWarning)
+            .Line(QStringLiteral("Error detected while creating video file:"))
+            .Blank()
+            .Line(ErrorText);
+    dlg.Button(QStringLiteral("Ok"), btOk).Execute();
 }
 
 QString TRecordMontage::FreeFileName(const QString& folder, const QString& base, const QString& extension,

@@ -52,6 +52,8 @@ public:
     bool SettingsPending = true;
     bool Recording = false;
     bool StopRequested = false;
+    // The last WriteEdited ended because the user cancelled it (nothing was written).
+    bool Cancelled = false;
     // 0 to 100 while writing, 101 at the end.
     std::function<void(int percent)> OnProgress;
     // Called after every progress report, so that the window stays responsive and can ask to stop.
@@ -78,6 +80,9 @@ public:
     bool WriteEdited(const TMontage& montage, const TFrameReader& reader, const TEditedSaveSetup& setup);
     // Asks the writing loop to stop (the user's Cancel).
     void Cancel();
+    // Tells the user the outcome of the last WriteEdited through the message box: the file saved, a
+    // cancel (which is not an error: nothing was written), or the failure with ErrorText.
+    void ReportOutcome(bool written) const;
     // A reading error of the source while writing stops it with "The video playback was interrupted.".
     void StopOnReadError();
 

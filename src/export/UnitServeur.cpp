@@ -6,7 +6,6 @@
 #include "common/UnitIni.h"
 #include "common/UnitOptions.h"
 #include "common/UnitUserDlg.h"
-#include "export/UnitOoUtils.h"
 #include "export/UnitSpreadsheet.h"
 
 #include <QClipboard>
@@ -14,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -39,6 +39,7 @@ TServeur::TServeur(const TOptions& options) : FOptions(options)
         return QProcess::startDetached(program, arguments, folder);
     };
     FindExecutable = [](const QString& name) { return QStandardPaths::findExecutable(name); };
+    ApplicationName = [](const QString& fileName) { return DesktopApplicationName(fileName); };
 }
 
 void TServeur::Clear()
@@ -174,33 +175,110 @@ QString TServeur::ProposedFileName(const QString& extension) const
 // ---------------------------------------------------------------------------------------------------
 // Spreadsheets
 
+QString TServeur::SpreadsheetFolder() const
+{
+    if (!ExportFolder.isEmpty())
+        return ExportFolder;
+    const QString last = LastDirectory ? LastDirectory() : QString();
+    const QString folder =
+        InitialFolder(FOptions.DefaultDirectory, QFileInfo(last).isDir() ? last : QString());
+    if (QFileInfo(folder).isDir())
+        return folder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 QString TServeur::SpreadsheetFileName(const QString& extension) const
 {
-    const QString folder = TemporaryFolder.isEmpty() ? QDir::tempPath() : TemporaryFolder;
-    return QDir(folder).filePath(ProposedFileName(extension));
+    const QDir folder(SpreadsheetFolder());
+    const QString proposed = ProposedFileName(extension);
+    const QString base = proposed.left(proposed.size() - extension.size() - 1);
+    QString name = folder.filePath(proposed);
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = folder.filePath(base + QStringLiteral("_%1.").arg(n) + extension);
+    return name;
+}
+
+bool TServeur::ExportSpreadsheet(const TMatriceStr& matrix, const QString& extension,
+                                 int (*write)(const TMatriceStr&, const QString&))
+{
+    const QString fileName = SpreadsheetFileName(extension);
+    TUserDlg& dlg = TUserDlg::Instance();
+    const int written = write(matrix, fileName);
+    if (written != swOk) {
+        QString reason = SpreadsheetErrorText(written);
+        reason[0] = reason[0].toUpper();
+        dlg.Begin(icWarning)
+            .Line(QStringLiteral("The datasheet could not be written to the file:"))
+            .Blank()
+            .Line(QDir::toNativeSeparators(fileName), true, clBlue)
+            .Blank()
+            .Line(reason + QLatin1Char('.'))
+            .Line(QStringLiteral("Check your access rights to this directory, or choose another default "
+                                 "directory in the options."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+        return false;
+    }
+    if (OnDirectoryChange)
+        OnDirectoryChange(QFileInfo(fileName).absolutePath());
+    const bool opened = OpenDocument && OpenDocument(fileName);
+    const QString application = opened && ApplicationName ? ApplicationName(fileName) : QString();
+    dlg.Begin(opened ? icInformation : icWarning)
+        .Line(QStringLiteral("The datasheet was saved to the file:"))
+        .Blank()
+        .Line(QDir::toNativeSeparators(fileName), true, clBlue)
+        .Blank();
+    if (!opened)
+        dlg.Line(QStringLiteral("No application could open it: open it from your spreadsheet program."));
+    else if (application.isEmpty())
+        dlg.Line(QStringLiteral("It was handed to the application that opens .%1 files.").arg(extension));
+    else
+        dlg.Line(QStringLiteral("It was opened with %1.").arg(application));
+    dlg.Button(QStringLiteral("Ok"), btOk).Execute();
+    return opened;
 }
 
 bool TServeur::ExportToExcel(const TMatriceStr& matrix)
 {
-    const QString fileName = SpreadsheetFileName(QStringLiteral("xlsx"));
-    const bool done = WriteXlsxFile(matrix, fileName) == swOk && OpenDocument && OpenDocument(fileName);
-    if (!done)
-        TUserDlg::Instance()
-            .Begin(icWarning)
-            .Line(QStringLiteral("An error occurred while processing the connection with Excel."))
-            .Blank()
-            .Blank()
-            .Button(QStringLiteral("Ok"), btOk)
-            .Execute();
-    return done;
+    return ExportSpreadsheet(matrix, QStringLiteral("xlsx"), &WriteXlsxFile);
 }
 
 bool TServeur::ExportToOpenOffice(const TMatriceStr& matrix)
 {
-    TOoUtils oo;
-    const bool done = oo.Export(matrix, SpreadsheetFileName(QStringLiteral("ods")), OpenDocument);
-    oo.ShowError();
-    return done;
+    return ExportSpreadsheet(matrix, QStringLiteral("ods"), &WriteOdsFile);
+}
+
+QString DesktopApplicationName(const QString& fileName)
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    const QString mime = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension).name();
+    if (query.isEmpty() || mime.isEmpty())
+        return QString();
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), mime});
+    // A desktop that does not answer within two seconds leaves the name out, not the message.
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(500);
+        return QString();
+    }
+    const QString entry = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    const QString path =
+        entry.isEmpty() ? QString() : QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    // The untranslated "Name" key of the "[Desktop Entry]" group.
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inEntry = line == QLatin1String("[Desktop Entry]");
+        else if (inEntry && line.startsWith(QLatin1String("Name=")))
+            return line.mid(5).trimmed();
+    }
+    return QString();
 }
 
 // ---------------------------------------------------------------------------------------------------

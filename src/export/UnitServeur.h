@@ -42,12 +42,17 @@ public:
     static QString InitialFolder(const QString& defaultDirectory, const QString& lastFolder);
 
     // Spreadsheets. The matrix (row 0 first; rows 0 to 3 text, the rest numbers, see UnitSpreadsheet) is
-    // written into the temporary folder under the name the save dialog proposes, with the extension
-    // .xlsx or .ods, and handed to OpenDocument. A failure shows its warning; true when a file was
-    // written and an application took it. A file already under that name is replaced.
+    // written into SpreadsheetFolder under a name no file has yet (SpreadsheetFileName) and handed to
+    // OpenDocument. The message that follows names the file and the application that opened it, or says
+    // that none did (the file is kept), or gives the reason the file could not be written. True when a
+    // file was written and an application took it.
     bool ExportToExcel(const TMatriceStr& matrix);
     bool ExportToOpenOffice(const TMatriceStr& matrix);
-    // "Datasheet_" + the video's base name + "." + extension, in the temporary folder.
+    // The folder of the spreadsheet files: ExportFolder when set, else the options' default folder when
+    // it exists, else the recent-files folder when it exists, else the user's documents folder.
+    QString SpreadsheetFolder() const;
+    // "Datasheet_" + the video's base name + "." + extension in SpreadsheetFolder, or, when a file has
+    // that name, the first of "Datasheet_<base>_2", "_3"... that is free.
     QString SpreadsheetFileName(const QString& extension) const;
 
     // Regressi. Lines is expected to hold the datasheet text: the program's path, the date, the rotation
@@ -74,11 +79,14 @@ public:
     // Regressi accepts at most this many variables.
     static constexpr int RegressiMaxVariables = 16;
 
-    // Where spreadsheet files are written: empty means the system's temporary folder.
-    QString TemporaryFolder;
+    // Where spreadsheet files are written; empty: see SpreadsheetFolder.
+    QString ExportFolder;
     // Opens a document with the desktop's application for its type; true when one took it. Defaults
     // to QDesktopServices::openUrl.
     std::function<bool(const QString& fileName)> OpenDocument;
+    // The name of the desktop's application for a document's type, empty when it is not known. Defaults
+    // to DesktopApplicationName.
+    std::function<QString(const QString& fileName)> ApplicationName;
     // Starts a program detached from this one; true when it started. Defaults to
     // QProcess::startDetached.
     std::function<bool(const QString& program, const QStringList& arguments, const QString& workingFolder)>
@@ -103,6 +111,13 @@ private:
     static void RegressiLaunchFailed();
     // The proposed name of an exported file: "Datasheet_" + the video's base name + the extension.
     QString ProposedFileName(const QString& extension) const;
+    // Writes the matrix with write under a free name, opens it and tells the user what happened.
+    bool ExportSpreadsheet(const TMatriceStr& matrix, const QString& extension,
+                           int (*write)(const TMatriceStr&, const QString&));
 
     const TOptions& FOptions;
 };
+
+// The name of the desktop's default application for the type of a file (its MIME type, through
+// "xdg-mime query default" and the application's desktop entry); empty when it cannot be told.
+QString DesktopApplicationName(const QString& fileName);

@@ -1,9 +1,13 @@
 // A string grid control with fixed rows and columns and owner-drawn cells.
 #include "results/UnitCellGrid.h"
 
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -19,6 +23,7 @@ TCellGrid::TCellGrid(QWidget* parent) : QAbstractScrollArea(parent)
     FColWidths.assign(FColCount, FDefaultColWidth);
     FCells.assign(FRowCount, std::vector<QString>(FColCount));
     viewport()->setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(1);
     UpdateScrollBars();
@@ -33,6 +38,8 @@ void TCellGrid::SetColCount(int count)
     FColWidths.resize(count, FDefaultColWidth);
     for (std::vector<QString>& row : FCells)
         row.resize(count);
+    if (FSelCol >= count)
+        SelectCell(count - 1, FSelRow);
     Resized();
 }
 
@@ -43,6 +50,8 @@ void TCellGrid::SetRowCount(int count)
         return;
     FRowCount = count;
     FCells.resize(count, std::vector<QString>(FColCount));
+    if (FSelRow >= count)
+        SelectCell(FSelCol, count - 1);
     Resized();
 }
 
@@ -247,7 +256,151 @@ void TCellGrid::Paint(QPainter& painter, const QRect& area)
             painter.setPen(palette().color(QPalette::Text));
             painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, FCells[r][c]);
         }
+    // The selected cell: the highlight colour laid over whatever its owner drew, and a frame.
+    const int selLeft = ColLeft(FSelCol), selTop = RowTop(FSelRow);
+    if (selLeft >= 0 && selTop >= 0) {
+        const QRect rect(selLeft, selTop, FColWidths[FSelCol], FDefaultRowHeight);
+        QColor highlight = palette().color(QPalette::Highlight);
+        painter.setPen(QPen(highlight, 1));
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        highlight.setAlpha(hasFocus() ? 90 : 50);
+        painter.fillRect(rect, highlight);
+    }
     painter.restore();
+}
+
+void TCellGrid::SelectCell(int col, int row)
+{
+    if (FColCount <= FFixedCols || FRowCount <= FFixedRows) {
+        FSelCol = FSelRow = -1;
+        viewport()->update();
+        return;
+    }
+    FSelCol = std::clamp(col, FFixedCols, FColCount - 1);
+    FSelRow = std::clamp(row, FFixedRows, FRowCount - 1);
+    ScrollToCell(FSelCol, FSelRow);
+    viewport()->update();
+}
+
+void TCellGrid::ScrollToCell(int col, int row)
+{
+    if (row >= FFixedRows && row < FRowCount) {
+        const int pageRows = std::max(1, (viewport()->height() - FixedHeight()) / (FDefaultRowHeight + 1));
+        if (row < FTopRow)
+            SetTopRow(row);
+        else if (row >= FTopRow + pageRows)
+            SetTopRow(row - pageRows + 1);
+    }
+    if (col >= FFixedCols && col < FColCount) {
+        if (col < FLeftCol) {
+            SetLeftCol(col);
+        } else {
+            // The first left column from which col ends inside the viewport.
+            const int room = viewport()->width() - FixedWidth();
+            int left = col;
+            int used = FColWidths[col] + 1;
+            while (left > FFixedCols && used + FColWidths[left - 1] + 1 <= room) {
+                used += FColWidths[left - 1] + 1;
+                --left;
+            }
+            if (left > FLeftCol)
+                SetLeftCol(left);
+        }
+    }
+}
+
+int TCellGrid::ContentWidth(int col, int minimum, int padding, int boldRow) const
+{
+    if (col < 0 || col >= FColCount)
+        return minimum;
+    const QFontMetrics plain(font());
+    QFont boldFont = font();
+    boldFont.setBold(true);
+    const QFontMetrics bold(boldFont);
+    int width = minimum;
+    const QString* longest = nullptr;
+    for (int r = 0; r < FRowCount; ++r) {
+        const QString& text = FCells[r][col];
+        if (r < FFixedRows)
+            width = std::max(width, (r == boldRow ? bold : plain).horizontalAdvance(text) + padding);
+        else if (!longest || text.size() > longest->size())
+            longest = &text;
+    }
+    if (longest)
+        width = std::max(width, plain.horizontalAdvance(*longest) + padding);
+    return width;
+}
+
+void TCellGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (FColCount <= FFixedCols || FRowCount <= FFixedRows) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const bool none = FSelCol < 0 || FSelRow < 0;
+    const int col = none ? FFixedCols : FSelCol;
+    const int row = none ? FFixedRows : FSelRow;
+    const int page = std::max(1, (viewport()->height() - FixedHeight()) / (FDefaultRowHeight + 1));
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        SelectCell(none ? col : col - 1, row);
+        break;
+    case Qt::Key_Right:
+        SelectCell(none ? col : col + 1, row);
+        break;
+    case Qt::Key_Up:
+        SelectCell(col, none ? row : row - 1);
+        break;
+    case Qt::Key_Down:
+        SelectCell(col, none ? row : row + 1);
+        break;
+    case Qt::Key_PageUp:
+        SelectCell(col, row - page);
+        break;
+    case Qt::Key_PageDown:
+        SelectCell(col, row + page);
+        break;
+    case Qt::Key_Home:
+        SelectCell(FFixedCols, control ? FFixedRows : row);
+        break;
+    case Qt::Key_End:
+        SelectCell(FColCount - 1, control ? FRowCount - 1 : row);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+QString TCellGrid::ToolTipAt(const QPoint& point) const
+{
+    int col = -1, row = -1;
+    if (!MouseToCell(point, col, row))
+        return QString();
+    const QString& text = FCells[std::size_t(row)][std::size_t(col)];
+    const QRect rect = CellRect(col, row);
+    return !text.isEmpty() && QFontMetrics(font()).horizontalAdvance(text) + 4 > rect.width() ? text
+                                                                                              : QString();
+}
+
+bool TCellGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && viewport()->toolTip().isEmpty()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = ToolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            int col = -1, row = -1;
+            MouseToCell(help->pos(), col, row);
+            QToolTip::showText(help->globalPos(), text, viewport(), CellRect(col, row));
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 QSize TCellGrid::sizeHint() const
@@ -278,6 +431,10 @@ void TCellGrid::mousePressEvent(QMouseEvent* event)
     }
     if (OnMouseDown)
         OnMouseDown(event->button(), point.x(), point.y());
+    int col = -1, row = -1;
+    if (event->button() == Qt::LeftButton && MouseToCell(point, col, row) && col >= FFixedCols &&
+        row >= FFixedRows)
+        SelectCell(col, row);
 }
 
 void TCellGrid::mouseMoveEvent(QMouseEvent* event)

@@ -56,8 +56,25 @@ public:
     // The cell under a viewport point; false when there is none.
     bool MouseToCell(const QPoint& point, int& col, int& row) const;
 
-    // Paints the grid lines and every cell that meets `area` (viewport pixels).
+    // Paints the grid lines and every cell that meets `area` (viewport pixels), the selected cell
+    // highlighted over its owner's drawing.
     void Paint(QPainter& painter, const QRect& area);
+
+    // The selected cell, always a scrolling one; -1, -1 while there is none. A click on a scrolling
+    // cell selects it; the arrows, Page Up / Page Down, Home / End (the row's ends) and Ctrl + Home /
+    // Ctrl + End (the first and the last cell) move the selection and scroll it into view.
+    int SelectedCol() const { return FSelCol; }
+    int SelectedRow() const { return FSelRow; }
+    // Clamped to the scrolling cells; nothing when there are none.
+    void SelectCell(int col, int row);
+    // Scrolls so that the scrolling cell is shown.
+    void ScrollToCell(int col, int row);
+    // The width in pixels that the texts of a column need in the grid's font (font for the fixed
+    // rows: boldRow, when >= 0, in bold), padding included; at least minimum. Of the scrolling rows
+    // only the longest text is measured: their texts are numbers.
+    int ContentWidth(int col, int minimum, int padding, int boldRow = -1) const;
+    // The whole text of the cell under a viewport point when it does not fit its cell, else empty.
+    QString ToolTipAt(const QPoint& point) const;
 
     // Owner drawing of one cell inside its rectangle; without it the text is drawn on the background.
     std::function<void(QPainter& painter, int col, int row, const QRect& rect)> OnDrawCell;
@@ -73,7 +90,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // A cell whose text is wider than the cell shows the whole text as a tooltip, unless the viewport
+    // has a tooltip of its own.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     int FixedWidth() const;
@@ -98,6 +119,8 @@ private:
     QColor FFixedColor;
     int FTopRow = 1;
     int FLeftCol = 1;
+    int FSelCol = -1;
+    int FSelRow = -1;
     int FSizingCol = -1; // column being resized by the mouse
     int FSizingLeft = 0; // its left edge when the drag started, viewport pixels
 };

@@ -18,6 +18,8 @@ const QString HeaderHint = QStringLiteral("Hide column or change the number of s
 constexpr int RowNumberWidth = 30;
 // The time column is as wide as its caption plus this, pixels.
 constexpr int TimeColumnMargin = 18;
+// Room around a cell's text, pixels: the text's margins and the grid line.
+constexpr int CellPadding = 12;
 
 QAction* Item(QObject* parent, const QString& caption, bool checkable)
 {
@@ -120,6 +122,11 @@ void TDatasheetPage::RefreshGrid()
     for (int row = 0; row < rows; ++row)
         for (int col = 0; col < cols; ++col)
             FGrid->SetCell(col, row, FResGrid.CellText(col, row, true));
+    // Every column as wide as its captions and values need (the symbols are bold), so that nothing is
+    // cut; a text that still does not fit shows whole in the cell's tooltip.
+    FGrid->SetColWidth(0, FGrid->ContentWidth(0, RowNumberWidth, CellPadding));
+    for (int col = 1; col < cols; ++col)
+        FGrid->SetColWidth(col, FGrid->ContentWidth(col, FGrid->DefaultColWidth(), CellPadding, 1));
 }
 
 void TDatasheetPage::ShowDatasheet()

@@ -362,7 +362,8 @@ bool TBoiteFormules::IsReactingCell(int column, int row) const
     const int formula = FTable.FormulaOf(column);
     if (formula >= 0)
         return FFormules.Formulas[std::size_t(formula)]->Curve.ColumnShown || row == 0;
-    return column == FTable.NewFormulaColumn() && row >= 1;
+    // The whole new-formula column, its framed "Type a formula" header included, opens the keyboard.
+    return column == FTable.NewFormulaColumn();
 }
 
 void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton button, int x, int width,
@@ -372,6 +373,12 @@ void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton butto
         return;
     const int formula = FTable.FormulaOf(column);
     TRec* rec = formula >= 0 ? FFormules.Formulas[std::size_t(formula)].get() : nullptr;
+    // The framed "Type a formula" header of the new column does what its text says.
+    if (!rec && column == FTable.NewFormulaColumn() && row == 0) {
+        if (button != Qt::LeftButton)
+            return;
+        row = 1;
+    }
     if (rec && !rec->Curve.ColumnShown && button == Qt::LeftButton) {
         if (row == 0) {
             rec->Curve.ColumnShown = true;

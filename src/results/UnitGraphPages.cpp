@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -764,16 +765,21 @@ QIcon ConstructPicture(int tool)
     return QIcon(pixmap);
 }
 
-// The picture of the vector-scale panel: an arrow 64 pixels wide.
-QPixmap ArrowPicture()
+// The picture of the vector-scale panel: the arrow that a vector of the scale's norm is on the graph,
+// drawn as the graph draws vectors (pen of the element size, open head at 92.5 % of the length, 5 to
+// 10 pixels long), `length` pixels from its origin to its tip.
+QPixmap ArrowPicture(int length, int elementSize)
 {
-    QPixmap pixmap(64, 16);
+    constexpr int Margin = 6;
+    QPixmap pixmap(length + 2 * Margin, 16);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
-    p.setPen(QPen(Qt::black, 1));
-    p.drawLine(0, 8, 63, 8);
-    p.drawLine(63, 8, 56, 4);
-    p.drawLine(63, 8, 56, 12);
+    p.setPen(QPen(Qt::black, ElementPenWidth(elementSize), Qt::SolidLine));
+    const QPointF origin(Margin, 8), tip(Margin + length, 8);
+    p.drawLine(origin, tip);
+    const double head = std::clamp(0.075 * length, 5.0, 10.0);
+    p.drawLine(tip, tip + QPointF(-head, -head / 2));
+    p.drawLine(tip, tip + QPointF(-head, head / 2));
     return pixmap;
 }
 
@@ -799,16 +805,22 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
         auto* row = new QHBoxLayout(FScalePanel);
         row->addStretch(1);
         row->addWidget(new QLabel(QStringLiteral("Scale:"), FScalePanel));
-        auto* arrow = new QLabel(FScalePanel);
-        arrow->setPixmap(ArrowPicture());
-        row->addWidget(arrow);
+        FArrow = new QLabel(FScalePanel);
         FGraph->SetLEchelleEnPixels(64 - 1);
+        FArrow->setPixmap(ArrowPicture(FGraph->LEchelleEnPixels(), FGraph->ElementSize));
+        row->addWidget(FArrow);
         row->addWidget(new QLabel(QStringLiteral("vector norm"), FScalePanel));
         FNorm = new QLineEdit(FScalePanel);
-        FNorm->setReadOnly(true);
         FNorm->setMaximumWidth(90);
-        FNorm->setToolTip(QStringLiteral(
-            "Norm of the vector which screen representation has the length of the opposite arrow"));
+        FNorm->setToolTip(
+            QStringLiteral("Norm of the vector which screen representation has the length of the opposite "
+                           "arrow: type a value and press Enter, or use the arrows"));
+        connect(FNorm, &QLineEdit::returnPressed, this, [this] { ApplyTypedNorm(); });
+        // Leaving the box without Enter keeps the norm in force, shown again.
+        connect(FNorm, &QLineEdit::editingFinished, this, [this] {
+            if (!FNorm->hasFocus())
+                UpdateNormBox();
+        });
         row->addWidget(FNorm);
         for (const bool up : {true, false}) {
             auto* b = new QToolButton(FScalePanel);
@@ -1248,6 +1260,8 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FVectorObjects = objects;
         FVectorBuilt = true;
         BuildVectorGraph(*FGraph, calc, quantity, objects, context, fit);
+        RestoreUserNorms(quantity);
+        FArrow->setPixmap(ArrowPicture(FGraph->LEchelleEnPixels(), FGraph->ElementSize));
         FGraph->VectorValues = context.VectorValues;
         const bool vectors = context.VelocityComputed || context.AccelerationComputed;
         for (const int tool : {int(gtVecteur), int(gtSens)})
@@ -1275,8 +1289,53 @@ bool TGraphPage::StepNorm(bool up)
     if (!scale)
         return false;
     const bool accepted = FGraph->SetVectorNorm(scale->Norm * (up ? 1.1 : 0.9));
+    if (accepted)
+        FUserNorms[scale->Key] = scale->Norm;
     UpdateNormBox();
     return accepted;
+}
+
+bool TGraphPage::ApplyTypedNorm()
+{
+    const TParamCom* scale = FGraph->CurrentScale();
+    if (!scale || !FNorm)
+        return false;
+    QString text = FNorm->text().trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool number = false;
+    const double value = QLocale::c().toDouble(text, &number);
+    const bool accepted = number && value > 0 && FGraph->SetVectorNorm(value);
+    if (accepted) {
+        FUserNorms[scale->Key] = scale->Norm;
+    } else if (FGraph->OnMeasure) {
+        // Why the typed value did not take, where the window shows its measures.
+        const double high = scale->FactorMin > 0 && scale->PlotWidthPx > 0
+                                ? scale->ArrowPixels / (scale->FactorMin * scale->PlotWidthPx)
+                                : 0.0;
+        const double low = scale->FactorMax > 0 && scale->PlotWidthPx > 0
+                               ? scale->ArrowPixels / (scale->FactorMax * scale->PlotWidthPx)
+                               : 0.0;
+        FGraph->OnMeasure(QStringLiteral("The vector norm must be a number between %1 and %2 %3")
+                              .arg(GeneralText(low, 3), GeneralText(high, 3), scale->UnitText));
+    }
+    UpdateNormBox();
+    return accepted;
+}
+
+void TGraphPage::RestoreUserNorms(int quantity)
+{
+    // Selecting a scale shows its vectors: only when the page shows the quantity's own scale at the end.
+    const int shown = FGraph->ScaleIndexOfKey(quantity);
+    if (FUserNorms.empty() || shown < 0)
+        return;
+    for (const auto& [key, norm] : FUserNorms) {
+        const int index = FGraph->ScaleIndexOfKey(key);
+        if (index < 0)
+            continue;
+        FGraph->SelectScale(index);
+        FGraph->SetVectorNorm(norm); // refused beyond the new data's bounds: the fitted scale stays
+    }
+    FGraph->SelectScale(shown);
 }
 
 // ----------------------------------------------------------------------------------------------------

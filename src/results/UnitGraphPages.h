@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <vector>
 
 class QAction;
@@ -150,6 +151,7 @@ public:
     QListWidget* OrdinateList() const { return FObjects; }
     QListWidget* ObjectList() const { return FObjects; }
     QLineEdit* NormBox() const { return FNorm; }
+    QLabel* ScaleArrow() const { return FArrow; }
     // Time and formula pages: the button of a model kind (null for other kinds and pages), and the kind
     // whose button is down (mkNone when none is).
     QToolButton* ModelButton(int kind) const;
@@ -169,6 +171,11 @@ public:
     void Rebuild(const TResCalc& calc, const TGraphPageContext& context, bool fit);
     // Norm box up-down: multiplies the norm by 1.1 or 0.9; false when the scale refuses it.
     bool StepNorm(bool up);
+    // A norm typed in the norm box (Enter): the number, with "." or "," as separator, becomes the norm of
+    // the current scale. False when it is not a number or the scale refuses it (vectors between a fifth
+    // and ten times their first length); the box then shows the norm in force and the status panel
+    // why. The norms chosen by the user stay through every rebuild of the page.
+    bool ApplyTypedNorm();
     std::vector<int> SelectedObjects() const;
     void UpdateNormBox();
 
@@ -222,6 +229,7 @@ private:
     QComboBox* FReference = nullptr;
     QListWidget* FObjects = nullptr;
     QLineEdit* FNorm = nullptr;
+    QLabel* FArrow = nullptr; // the vector page's scale arrow, drawn as the graph draws a vector
     QLabel* FUnit = nullptr;
     QWidget* FScalePanel = nullptr;
     std::vector<std::pair<int, QToolButton*>> FToolButtons;
@@ -239,6 +247,9 @@ private:
     // The objects the vector page was last built for: a change deletes the figures attached to none.
     std::vector<int> FVectorObjects;
     bool FVectorBuilt = false;
+    // The norms the user chose (arrows or typed) by scale key: a rebuild gives them back.
+    std::map<int, double> FUserNorms;
+    void RestoreUserNorms(int quantity);
     const TResCalc* FCalc = nullptr;
     bool FFresh = false;
 };

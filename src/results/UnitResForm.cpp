@@ -61,6 +61,15 @@ QString UndoText(const QString& caption)
     return (caption.isEmpty() ? QStringLiteral("Cancel") : caption) + QStringLiteral("     (Ctrl A)");
 }
 
+bool FirstShow(QWidget& window)
+{
+    const char* const property = "FittedToScreen";
+    if (window.property(property).toBool())
+        return false;
+    window.setProperty(property, true);
+    return true;
+}
+
 QString PageCaption(int page)
 {
     for (const TPageDef& p : Pages)
@@ -80,8 +89,10 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setWindowFlag(Qt::WindowMinimizeButtonHint);
     setMinimumSize(612, 452);
+    // The work area; the frame's margins are taken off when the window shows (see showEvent).
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -275,6 +286,30 @@ QToolButton* TResForm::AddPageButton(const char* name, const char* caption, int 
     if (page >= 0)
         connect(button, &QToolButton::clicked, this, [this, page] { ShowPage(page); });
     return button;
+}
+
+QRect TResForm::FitToScreen(const QRect& available, const QMargins& frame)
+{
+    return available.marginsRemoved(frame);
+}
+
+void TResForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!FirstShow(*this))
+        return;
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A window manager that does not maximise leaves the client as large as the work area, its title
+    // bar beyond the screen: the frame is brought inside, the window stays maximised where it can be.
+    const QRect available = screen->availableGeometry();
+    const QRect outer = frameGeometry(), inner = geometry();
+    const QMargins margins(inner.left() - outer.left(), inner.top() - outer.top(),
+                           outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (!available.contains(outer))
+        setGeometry(FitToScreen(available, margins));
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 QAction* TResForm::AddItem(QMenu* menu, const QString& name, const QString& caption)

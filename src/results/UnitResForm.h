@@ -41,6 +41,10 @@ public:
              QWidget* parent = nullptr);
     ~TResForm() override;
 
+    // The window's frame (the client area plus the decorations' margins) fitted into the screen's work
+    // area: the client rectangle that leaves the frame inside `available`.
+    static QRect FitToScreen(const QRect& available, const QMargins& frame);
+
     // Whether a video is open, and the grid's angle for the datasheet text; wired by the main window.
     std::function<bool()> VideoOpen;
     std::function<double()> GridAngle;
@@ -80,6 +84,10 @@ public:
     // The page code of a results button of the main window ("ButtonMenuTableau"...), -1 for none.
     static int PageOfButton(const QString& buttonName);
     void RebuildPage();
+
+protected:
+    // On the first showing: the window fills the work area, maximised, its frame inside the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QToolButton* AddPageButton(const char* name, const char* caption, int page);

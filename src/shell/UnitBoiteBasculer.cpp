@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,7 +22,9 @@ struct TSeriesMemory
 {
     QString Text;
     bool Show = false;
+    QStringList Accepted; // the accepted series, latest first, offered again in the list
 };
+constexpr int AcceptedKept = 10;
 TSeriesMemory& Memory()
 {
     static TSeriesMemory memory;
@@ -47,28 +50,41 @@ TBoiteBasculer::TBoiteBasculer(const QString& caption, int frameCount, QWidget* 
     (Memory().Show ? ShowButton : HideButton)->setChecked(true);
     column->addWidget(group);
     for (const QString& text :
-         {QStringLiteral("This window allows you to select the useful part of the video sequence or to modify a "
-                         "previous selection"),
+         {QStringLiteral(
+              "This window allows you to select the useful part of the video sequence or to modify a "
+              "previous selection"),
           QStringLiteral("Hidden frames appear in negative on the edited video."),
-          QStringLiteral("Type the number of the images, or image groups separated by semicolon (example: 1-55; "
-                         "58; 73-165)")}) {
+          QStringLiteral(
+              "Type the number of the images, or image groups separated by semicolon (example: 1-55; "
+              "58; 73-165)")}) {
         auto* label = new QLabel(text, this);
         label->setWordWrap(true);
         column->addWidget(label);
     }
     Entry = new QComboBox(this);
     Entry->setEditable(true);
+    // Only accepted series enter the list (TryAccept adds them), and a typed text is never completed
+    // onto an item: what is typed is what is checked.
+    Entry->setInsertPolicy(QComboBox::NoInsert);
+    Entry->setCompleter(nullptr);
     Entry->addItems({EvenItem, OddItem});
+    Entry->addItems(Memory().Accepted);
     Entry->setCurrentIndex(-1);
     Entry->setEditText(QString());
     Entry->lineEdit()->setMaxLength(100);
+    // Text that arrives otherwise than by a key (pasted, dropped) holds the same characters only.
+    Entry->lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9 ;-]*")), Entry->lineEdit()));
+    // The keys reach the combo box, which hands them to its line edit directly: both are filtered.
+    Entry->installEventFilter(this);
     Entry->lineEdit()->installEventFilter(this);
     column->addWidget(Entry);
     OkButton = new QPushButton(QStringLiteral("&Ok"), this);
     OkButton->setFixedSize(75, 25);
     OkButton->setDefault(true);
     column->addWidget(OkButton, 0, Qt::AlignRight);
-    column->addWidget(new QLabel(QStringLiteral("The marks placed on the hidden images will be deleted"), this));
+    column->addWidget(
+        new QLabel(QStringLiteral("The marks placed on the hidden images will be deleted"), this));
     connect(OkButton, &QPushButton::clicked, this, [this] { TryAccept(); });
 }
 
@@ -100,6 +116,13 @@ bool TBoiteBasculer::TryAccept()
     FShow = show;
     Memory().Text = QString(text).remove(QLatin1Char(' '));
     Memory().Show = show;
+    if (!text.trimmed().isEmpty() && text != EvenItem && text != OddItem) {
+        QStringList& accepted = Memory().Accepted;
+        accepted.removeAll(text.trimmed());
+        accepted.prepend(text.trimmed());
+        while (accepted.size() > AcceptedKept)
+            accepted.removeLast();
+    }
     FAccepted = true;
     accept();
     return true;
@@ -107,13 +130,14 @@ bool TBoiteBasculer::TryAccept()
 
 void TBoiteBasculer::reject()
 {
-    // Closing the window validates as the button does; an invalid entry keeps it open.
-    TryAccept();
+    // Escape and the close box cancel: nothing is hidden or shown.
+    FAccepted = false;
+    QDialog::reject();
 }
 
 bool TBoiteBasculer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != Entry->lineEdit() || event->type() != QEvent::KeyPress)
+    if ((watched != Entry && watched != Entry->lineEdit()) || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -124,6 +148,10 @@ bool TBoiteBasculer::eventFilter(QObject* watched, QEvent* event)
         reject();
         return true;
     }
+    // Moving the focus and choosing an item of the list keep their keys.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Up ||
+        key->key() == Qt::Key_Down || key->key() == Qt::Key_F4)
+        return false;
     // A list item chosen: the keys go nowhere; typed text takes digits, spaces, "-" and ";" only.
     if (Entry->currentText() == EvenItem || Entry->currentText() == OddItem)
         return true;

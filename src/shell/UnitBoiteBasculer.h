@@ -15,7 +15,7 @@ class TBoiteBasculer : public QDialog
 public:
     TBoiteBasculer(const QString& caption, int frameCount, QWidget* parent = nullptr);
 
-    // Runs the dialog; false when it was closed without a valid entry being confirmed.
+    // Runs the dialog; false when it was cancelled (Escape, the close box).
     bool Execute();
     // Validates the entry (the error told through the message box, the text emptied); true when valid,
     // then Selection() and Show() hold the answer and the dialog is closed.
@@ -38,4 +38,3 @@ private:
     bool FShow = false;
     bool FAccepted = false;
 };
-

@@ -33,7 +33,7 @@ TBoiteTemps::TBoiteTemps(double fileInterval, double current, QWidget* parent)
     const QString file = FormatGeneral(fileInterval, 3);
     Text = new QLabel(QStringLiteral("The video file was captured with a frame rate of %1 images / second.\n"
                                      "The interval between 2 successive images is then\nT = %2 s.")
-                          .arg(fileInterval > 0 ? std::lround(1.0 / fileInterval) : 0)
+                          .arg(fileInterval > 0 ? FormatGeneral(1.0 / fileInterval, 5) : QStringLiteral("0"))
                           .arg(file),
                       this);
     Text->setAlignment(Qt::AlignCenter);
@@ -45,7 +45,8 @@ TBoiteTemps::TBoiteTemps(double fileInterval, double current, QWidget* parent)
     auto* row = new QHBoxLayout;
     OtherButton = new QRadioButton(QStringLiteral("Choose another value:"), group);
     row->addWidget(OtherButton);
-    Edit = new QLineEdit(QString(FormatGeneral(current, 15)).replace(QLatin1Char('.'), DecimalSeparator()), group);
+    Edit = new QLineEdit(QString(FormatGeneral(current, 15)).replace(QLatin1Char('.'), DecimalSeparator()),
+                         group);
     Edit->setMaxLength(16);
     Edit->installEventFilter(this);
     row->addWidget(Edit);
@@ -62,7 +63,8 @@ TBoiteTemps::TBoiteTemps(double fileInterval, double current, QWidget* parent)
 
     (current == fileInterval ? DefaultButton : OtherButton)->setChecked(true);
     connect(DefaultButton, &QRadioButton::clicked, this, [this] {
-        Edit->setText(QString(FormatGeneral(FFileInterval, 15)).replace(QLatin1Char('.'), DecimalSeparator()));
+        Edit->setText(
+            QString(FormatGeneral(FFileInterval, 15)).replace(QLatin1Char('.'), DecimalSeparator()));
     });
     connect(Edit, &QLineEdit::textEdited, this, [this] { OtherButton->setChecked(true); });
     connect(CalculatorButton, &QPushButton::clicked, this, [this] {
@@ -88,20 +90,21 @@ bool TBoiteTemps::TryAccept()
     const double value = QLocale::c().toDouble(normal, &number);
     TUserDlg& box = TUserDlg::Instance();
     if (!number || !std::isfinite(value)) {
-        box.Message(icWarning,
-                    {QStringLiteral("Inputted value:") + QLatin1Char(' ') + text,
-                     QStringLiteral("This string is not a  suitable real."),
-                     QStringLiteral("String must contain a sign (optional), numerals, a decimal separator "
-                                    "(optional), then a mantissa (optional)."),
-                     QStringLiteral("Mantissa contains « E » or « e » followed by a sign (facultative) and an "
-                                    "integer.")});
+        box.Message(
+            icWarning,
+            {QStringLiteral("Inputted value:") + QLatin1Char(' ') + text,
+             QStringLiteral("This string is not a  suitable real."),
+             QStringLiteral("String must contain a sign (optional), numerals, a decimal separator "
+                            "(optional), then a mantissa (optional)."),
+             QStringLiteral("Mantissa contains « E » or « e » followed by a sign (facultative) and an "
+                            "integer.")});
         return false;
     }
     if (!(value > 1e-6 && value < 1e9)) {
-        box.Message(icInformation, {QStringLiteral("Inputted value:") + QLatin1Char(' ') + text +
-                                        QStringLiteral(" s"),
-                                    QStringLiteral("Type a value in the given interval:"),
-                                    QStringLiteral("1 µs < time interval < 1 Gs")});
+        box.Message(icInformation,
+                    {QStringLiteral("Inputted value:") + QLatin1Char(' ') + text + QStringLiteral(" s"),
+                     QStringLiteral("Type a value in the given interval:"),
+                     QStringLiteral("1 µs < time interval < 1 Gs")});
         return false;
     }
     FInterval = value;
@@ -132,9 +135,11 @@ bool TBoiteTemps::eventFilter(QObject* watched, QEvent* event)
     if (watched != Edit || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    // Editing keys pass; of the typed characters only those of a real number.
+    // Editing keys pass, and Escape, which the dialog takes as Cancel; of the typed characters only
+    // those of a real number.
     if (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right || key->key() == Qt::Key_Home ||
-        key->key() == Qt::Key_End || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab)
+        key->key() == Qt::Key_End || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab ||
+        key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape)
         return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         TryAccept();

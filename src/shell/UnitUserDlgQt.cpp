@@ -176,47 +176,95 @@ QStringList QtNameFilters(const QString& filter)
     return result;
 }
 
-TFileDialogResult TQtDialogs::FileDialog(const TFileDialogRequest& request)
+QString FilterSuffix(const QString& nameFilter)
 {
-    QFileDialog dialog(FParent, request.Title);
+    // "Bitmap file (*.bmp)" gives "bmp"; "All (*)" and "Images (*.png *.bmp)" name no single suffix.
+    const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = nameFilter.lastIndexOf(QLatin1Char(')'));
+    const QString inside =
+        open >= 0 && close > open ? nameFilter.mid(open + 1, close - open - 1) : nameFilter;
+    const QStringList patterns = inside.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (patterns.size() != 1 || !patterns.first().startsWith(QLatin1String("*.")))
+        return QString();
+    const QString suffix = patterns.first().mid(2);
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString() : suffix;
+}
+
+TFileDialog::TFileDialog(QWidget* parent, const TFileDialogRequest& request)
+    : QFileDialog(parent, request.Title), FRequest(request),
+      FFilters(QtNameFilters(request.Filter))
+{
     // The nearest folder that exists: a path that is no folder would be put in the name field.
     QString folder = request.InitialDir;
     while (!folder.isEmpty() && !QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
         folder = QFileInfo(folder).path();
     if (QFileInfo(folder).isDir())
-        dialog.setDirectory(folder);
-    const QStringList filters = QtNameFilters(request.Filter);
+        setDirectory(folder);
     switch (request.Kind) {
     case TFileDialogKind::Open:
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(request.Multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setFileMode(request.Multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
         break;
     case TFileDialogKind::Save:
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        // A caller that refuses existing files asks for another name itself: one question, not two.
+        setOption(QFileDialog::DontConfirmOverwrite, request.CallerChecksExisting);
         break;
     case TFileDialogKind::Folder:
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly);
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
         break;
     }
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        const int index = std::clamp(request.FilterIndex, 1, int(filters.size()));
-        dialog.selectNameFilter(filters[index - 1]);
+    if (!FFilters.isEmpty()) {
+        setNameFilters(FFilters);
+        const int index = std::clamp(request.FilterIndex, 1, int(FFilters.size()));
+        selectNameFilter(FFilters[index - 1]);
     }
-    if (!request.DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(request.DefaultExt);
+    FollowFilter();
+    // The chosen file type decides the extension of a name typed without one.
+    connect(this, &QFileDialog::filterSelected, this, [this] { FollowFilter(); });
     if (!request.FileName.isEmpty())
-        dialog.selectFile(request.FileName);
+        selectFile(request.FileName);
+}
+
+void TFileDialog::FollowFilter()
+{
+    const QString suffix =
+        FRequest.Kind == TFileDialogKind::Save ? FilterSuffix(selectedNameFilter()) : QString();
+    setDefaultSuffix(suffix.isEmpty() ? FRequest.DefaultExt : suffix);
+}
+
+void TFileDialog::accept()
+{
+    FollowFilter();
+    QFileDialog::accept();
+}
+
+TFileDialogResult TFileDialog::Result() const
+{
     TFileDialogResult result;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (this->result() != QDialog::Accepted || selectedFiles().isEmpty())
         return result;
     result.Accepted = true;
-    result.FileName = dialog.selectedFiles().first();
-    result.FileNames = dialog.selectedFiles();
-    result.FilterIndex = std::max(1, int(filters.indexOf(dialog.selectedNameFilter())) + 1);
+    result.FileName = selectedFiles().first();
+    result.FileNames = selectedFiles();
+    result.FilterIndex = std::max(1, int(FFilters.indexOf(selectedNameFilter())) + 1);
+    // A desktop dialog may give the name as typed: a name without extension takes the chosen type's.
+    const QString suffix =
+        FRequest.Kind == TFileDialogKind::Save ? FilterSuffix(selectedNameFilter()) : QString();
+    if (!suffix.isEmpty() && QFileInfo(result.FileName).suffix().isEmpty()) {
+        result.FileName += QLatin1Char('.') + suffix;
+        result.FileNames.first() = result.FileName;
+    }
     return result;
+}
+
+TFileDialogResult TQtDialogs::FileDialog(const TFileDialogRequest& request)
+{
+    TFileDialog dialog(FParent, request);
+    dialog.exec();
+    return dialog.Result();
 }
 
 bool TQtDialogs::ColorDialog(TColor& color)

@@ -502,13 +502,17 @@ bool TStudio::SaveStill()
         return false;
     }
     QString kind;
-    if (SavePictureAs(frame, QStringLiteral("Save image to file"),
-                      QStringLiteral("Image%1_").arg(FView.CurrentPosition() + 1), kind)
-            .isEmpty())
+    const QString path = SavePictureAs(frame, QStringLiteral("Save image to file"),
+                                       QStringLiteral("Image%1_").arg(FView.CurrentPosition() + 1), kind);
+    if (path.isEmpty())
         return false;
-    TUserDlg::Instance().Message(icInformation,
-                                 {QStringLiteral("Saving to an image file complete."),
-                                  QStringLiteral("File extension is %1.").arg(kind.toUpper())});
+    TUserDlg::Instance()
+        .Begin(icInformation)
+        .Line(QStringLiteral("Saving to an image file complete:"))
+        .Blank()
+        .Line(QDir::toNativeSeparators(path), true, clOutlineLink)
+        .Button(QStringLiteral("Ok"), btOk)
+        .Execute();
     return true;
 }
 
@@ -609,7 +613,8 @@ bool TStudio::VideoToImages()
     if (OnStart)
         OnStart();
     QString error;
-    const int code = ::VideoToImages(FSources, frames, base, kind, geometry, Progress(), error);
+    QStringList written;
+    const int code = ::VideoToImages(FSources, frames, base, kind, geometry, Progress(), error, &written);
     if (OnProgress)
         OnProgress(101);
     Recording = false;
@@ -618,15 +623,39 @@ bool TStudio::VideoToImages()
     FView.Repaint();
     if (OnStop)
         OnStop();
-    if (code == cvCancelled)
-        return false;
-    if (code != cvOk) {
-        WriteFailed(path, error);
+    // The images written before a stop or a failure are kept, and the message says how many and where.
+    const QString folder = QDir::toNativeSeparators(chosen.absolutePath());
+    const int total = static_cast<int>(frames.size());
+    const auto kept = [&written, total] {
+        return written.isEmpty() ? QStringLiteral("No image was written.")
+                                 : QStringLiteral("%1 of the %2 images were written and kept in the folder:")
+                                       .arg(written.size())
+                                       .arg(total);
+    };
+    if (!written.isEmpty() && OnDirectoryChange)
+        OnDirectoryChange(chosen.absolutePath());
+    TUserDlg& dlg = TUserDlg::Instance();
+    if (code == cvCancelled) {
+        dlg.Begin(icInformation).Line(QStringLiteral("Conversion cancelled.")).Line(kept());
+        if (!written.isEmpty())
+            dlg.Blank().Line(folder, true, clOutlineLink);
+        dlg.Button(QStringLiteral("Ok"), btOk).Execute();
         return false;
     }
-    if (OnDirectoryChange)
-        OnDirectoryChange(chosen.absolutePath());
-    TUserDlg::Instance().Message(icInformation, {QStringLiteral("Files were successfully registered.")});
+    if (code != cvOk) {
+        dlg.Begin(icWarning).Line(QStringLiteral("The conversion stopped:")).Line(error).Blank().Line(kept());
+        if (!written.isEmpty())
+            dlg.Blank().Line(folder, true, clOutlineLink);
+        dlg.Button(QStringLiteral("Ok"), btOk).Execute();
+        return false;
+    }
+    dlg.Begin(icInformation)
+        .Line(QStringLiteral("Files were successfully registered: %1 images in the folder:").arg(total))
+        .Blank()
+        .Line(folder, true, clOutlineLink)
+        .Line(QStringLiteral("First image: %1").arg(QFileInfo(written.first()).fileName()))
+        .Button(QStringLiteral("Ok"), btOk)
+        .Execute();
     return true;
 }
 
@@ -687,12 +716,28 @@ bool TStudio::ImagesToVideo()
     const QString folder = QFileInfo(job.Images.first()).absolutePath();
     const QString proposal =
         QFileInfo(StudioFreeFileName(folder, QStringLiteral("Assembly"), QStringLiteral("avi"))).fileName();
-    const TFileDialogResult output = TDialogService::Instance().FileDialog(
-        AviSaveRequest(QStringLiteral("Save a video file"), folder, proposal));
-    if (!output.Accepted || output.FileName.isEmpty())
-        return false;
-    job.FileName = QFileInfo(output.FileName).isAbsolute() ? output.FileName
-                                                           : QDir(folder).absoluteFilePath(output.FileName);
+    // An existing file is never replaced: the user is told so and chooses again.
+    for (;;) {
+        const TFileDialogResult output = TDialogService::Instance().FileDialog(
+            AviSaveRequest(QStringLiteral("Save a video file"), folder, proposal));
+        if (!output.Accepted || output.FileName.isEmpty())
+            return false;
+        job.FileName = QFileInfo(output.FileName).isAbsolute()
+                           ? output.FileName
+                           : QDir(folder).absoluteFilePath(output.FileName);
+        if (QFileInfo(job.FileName).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) != 0)
+            job.FileName += QStringLiteral(".avi");
+        if (!QFileInfo::exists(job.FileName))
+            break;
+        dlg.Begin(icWarning)
+            .Line(QDir::toNativeSeparators(job.FileName), true, clOutlineLink)
+            .Blank()
+            .Line(QStringLiteral("A file with this name already exists in the selected directory."))
+            .Blank()
+            .Line(QStringLiteral("Please choose a different file name or directory."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
+    }
 
     Recording = true;
     StopRequested = false;

@@ -3,7 +3,9 @@
 #include "editing/UnitRecordMontage.h"
 
 #include "common/UnitIni.h"
+#include "common/UnitUserDlg.h"
 #include "editing/UnitMontage.h"
+#include "support/TestSupport.h"
 #include "video/UnitVideoSources.h"
 #include "video/VideoFixtures.h"
 
@@ -306,8 +308,18 @@ TEST(RecordMontage, FailuresLeaveTheDestinationAsItWas)
         };
         EXPECT_FALSE(record.WriteEdited(montage, FlatReader(12), base()));
         EXPECT_EQ(record.ErrorText, QStringLiteral("Process cancelled"));
+        EXPECT_TRUE(record.Cancelled);
         EXPECT_FALSE(record.Recording);
         record.ProcessEvents = nullptr;
+        {
+            // A cancel is told as such, not as an error.
+            TScriptedUserDlgScope dlg;
+            dlg->Answer(0);
+            record.ReportOutcome(false);
+            ASSERT_EQ(dlg->Shown.size(), 1u);
+            EXPECT_EQ(dlg->Shown[0].Icon, icInformation);
+            EXPECT_EQ(dlg->Shown[0].Text(), QStringLiteral("Saving cancelled; no file written."));
+        }
 
         // A reading error of the source.
         const TFrameReader failing = [](int f, QImage& image) {
@@ -316,6 +328,17 @@ TEST(RecordMontage, FailuresLeaveTheDestinationAsItWas)
         };
         EXPECT_FALSE(record.WriteEdited(montage, failing, base()));
         EXPECT_EQ(record.ErrorText, QStringLiteral("The video playback was interrupted."));
+        EXPECT_FALSE(record.Cancelled);
+        {
+            TScriptedUserDlgScope dlg;
+            dlg->Answer(0);
+            record.ReportOutcome(false);
+            ASSERT_EQ(dlg->Shown.size(), 1u);
+            EXPECT_EQ(dlg->Shown[0].Icon, icWarning);
+            EXPECT_EQ(dlg->Shown[0].Text(),
+                      QStringLiteral("Error detected while creating video file: /  / The video playback was "
+                                     "interrupted."));
+        }
 
         // A folder that does not exist.
         TEditedSaveSetup missing = base();

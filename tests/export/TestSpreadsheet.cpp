@@ -293,33 +293,63 @@ TEST(SpreadsheetFile, LargeTablesAreWrittenWhole)
     }
 }
 
-TEST(Serveur, ExcelAndOpenOfficeWriteTheFileAndOpenIt)
+TEST(Serveur, SpreadsheetsGoUnderAFreeNameInTheUsersFolderAndTheMessageSaysWhere)
 {
     TLocaleDefault locale(English);
-    TScriptedUserDlgScope dlg;
     QTemporaryDir dir;
     TOptions options(dir.filePath(QStringLiteral("Kinotra.ini")));
     TServeur serveur(options);
-    serveur.TemporaryFolder = dir.path();
+    const QString recent = dir.filePath(QStringLiteral("recent"));
+    const QString chosen = dir.filePath(QStringLiteral("chosen"));
+    ASSERT_TRUE(QDir().mkpath(recent) && QDir().mkpath(chosen));
+    QString lastFolder = recent;
+    serveur.LastDirectory = [&lastFolder] { return lastFolder; };
+    serveur.OnDirectoryChange = [&lastFolder](const QString& folder) { lastFolder = folder; };
     serveur.VideoFileName = [] { return QStringLiteral("/videos/free.fall.avi"); };
+    serveur.ApplicationName = [](const QString& file) {
+        return file.endsWith(QStringLiteral(".ods")) ? QStringLiteral("Calc") : QString();
+    };
     QStringList opened;
     serveur.OpenDocument = [&opened](const QString& fileName) {
         opened << fileName;
         return true;
     };
     const TMatriceStr matrix = SmallMatrix();
+    TScriptedUserDlgScope dlg;
+    for (int i = 0; i < 3; ++i)
+        dlg->Answer(0);
+    // No default folder in the options: the recent-files folder; a second export keeps the first file.
     ASSERT_TRUE(serveur.ExportToExcel(matrix));
+    ASSERT_TRUE(serveur.ExportToExcel(matrix));
+    // The options' default folder comes first.
+    options.DefaultDirectory = chosen;
     ASSERT_TRUE(serveur.ExportToOpenOffice(matrix));
-    EXPECT_EQ(opened, QStringList({dir.filePath(QStringLiteral("Datasheet_free.fall.xlsx")),
-                                   dir.filePath(QStringLiteral("Datasheet_free.fall.ods"))}));
+    const QStringList expected = {QDir(recent).filePath(QStringLiteral("Datasheet_free.fall.xlsx")),
+                                  QDir(recent).filePath(QStringLiteral("Datasheet_free.fall_2.xlsx")),
+                                  QDir(chosen).filePath(QStringLiteral("Datasheet_free.fall.ods"))};
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(lastFolder, chosen);
     const QJsonArray books = ReadBackAll(opened);
-    ASSERT_EQ(books.size(), 2);
+    ASSERT_EQ(books.size(), 3);
     for (const QJsonValue& book : books)
         ExpectSameCells(matrix, book.toObject());
-    EXPECT_TRUE(dlg->Shown.empty());
+
+    // Each export says what happened: the file, and the application when the desktop names it.
+    ASSERT_EQ(dlg->Shown.size(), 3u);
+    const char* const lastLines[] = {"It was handed to the application that opens .xlsx files.",
+                                     "It was handed to the application that opens .xlsx files.",
+                                     "It was opened with Calc."};
+    for (int i = 0; i < 3; ++i) {
+        const TUserMessage& shown = dlg->Shown[std::size_t(i)];
+        EXPECT_EQ(shown.Icon, icInformation);
+        EXPECT_EQ(shown.Lines.at(0).Text, QStringLiteral("The datasheet was saved to the file:"));
+        EXPECT_EQ(shown.Lines.at(2).Text, expected[i]);
+        EXPECT_EQ(shown.Lines.back().Text.toStdString(), lastLines[i]);
+        EXPECT_FALSE(shown.Text().contains(QStringLiteral("error")));
+    }
 }
 
-TEST(Serveur, ExcelAndOpenOfficeFailuresShowTheirMessages)
+TEST(Serveur, SpreadsheetFailuresSayWhatFailedAndKeepWhatWasWritten)
 {
     QTemporaryDir dir;
     TOptions options(dir.filePath(QStringLiteral("Kinotra.ini")));
@@ -332,26 +362,34 @@ TEST(Serveur, ExcelAndOpenOfficeFailuresShowTheirMessages)
         const char* Folder; // relative to dir
         bool Opens;         // an application takes the file
         bool Excel;
-        const char* Message; // the message's text
+        TIconKind Icon;
+        const char* First; // the message's first line
+        const char* Last;  // and its last
     };
     const Case cases[] = {
-        {"file", true, true, "An error occurred while processing the connection with Excel. /  / "},
-        {".", false, true, "An error occurred while processing the connection with Excel. /  / "},
-        {"file", true, false, "Unable to create a new sheet."},
-        {".", false, false, "An error occurred while processing the connection with OpenOffice. / "},
+        {"file", true, true, icWarning, "The datasheet could not be written to the file:",
+         "Check your access rights to this directory, or choose another default directory in the options."},
+        {".", false, true, icWarning, "The datasheet was saved to the file:",
+         "No application could open it: open it from your spreadsheet program."},
+        {"file", true, false, icWarning, "The datasheet could not be written to the file:",
+         "Check your access rights to this directory, or choose another default directory in the options."},
+        {".", false, false, icWarning, "The datasheet was saved to the file:",
+         "No application could open it: open it from your spreadsheet program."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.Message);
+        SCOPED_TRACE(c.First);
         TScriptedUserDlgScope dlg;
         dlg->Answer(0);
-        serveur.TemporaryFolder = QDir(dir.path()).filePath(QString::fromLatin1(c.Folder));
+        serveur.ExportFolder = QDir(dir.path()).filePath(QString::fromLatin1(c.Folder));
         serveur.OpenDocument = [&c](const QString&) { return c.Opens; };
         const bool done =
             c.Excel ? serveur.ExportToExcel(SmallMatrix()) : serveur.ExportToOpenOffice(SmallMatrix());
         EXPECT_FALSE(done);
         ASSERT_EQ(dlg->Shown.size(), 1u);
-        EXPECT_EQ(dlg->Shown[0].Icon, icWarning);
-        EXPECT_EQ(dlg->Shown[0].Text().toStdString(), c.Message);
+        EXPECT_EQ(dlg->Shown[0].Icon, c.Icon);
+        EXPECT_EQ(dlg->Shown[0].Lines.front().Text.toStdString(), c.First);
+        EXPECT_EQ(dlg->Shown[0].Lines.back().Text.toStdString(), c.Last);
+        EXPECT_TRUE(dlg->Shown[0].Text().contains(serveur.ExportFolder));
         EXPECT_EQ(dlg->Shown[0].ButtonCaptions(), QStringList({QStringLiteral("Ok")}));
     }
     // Nothing half-written anywhere: the folder holds the blocker and the two files that were written

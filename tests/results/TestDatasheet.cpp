@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -232,12 +233,14 @@ TEST(DatasheetPage, CopyAndLaunchHandsTheMatrixAndTheText)
     TPageFixture f;
     f.Page.GridAngle = [] { return 0.25; };
     f.Serveur.VideoFileName = [] { return QStringLiteral("/videos/ball.mp4"); };
-    f.Serveur.TemporaryFolder = f.Dir.path();
+    f.Serveur.ExportFolder = f.Dir.path();
     QStringList opened;
     f.Serveur.OpenDocument = [&opened](const QString& name) {
         opened << name;
         return true;
     };
+    dlg->Answer(0);
+    dlg->Answer(0);
     f.Page.MenuEditionCopierEtLancerExcel->trigger();
     f.Page.MenuEditionCopierEtLancerOpenOffice->trigger();
     ASSERT_EQ(opened.size(), 2);
@@ -245,7 +248,10 @@ TEST(DatasheetPage, CopyAndLaunchHandsTheMatrixAndTheText)
     EXPECT_EQ(opened[1], f.Dir.filePath(QStringLiteral("Datasheet_ball.ods")));
     for (const QString& name : opened)
         EXPECT_GT(QFileInfo(name).size(), 0) << name.toStdString();
-    EXPECT_TRUE(dlg->Shown.empty());
+    ASSERT_EQ(dlg->Shown.size(), 2u);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(dlg->Shown[std::size_t(i)].Text().contains(opened[i])) << i;
+    dlg->Shown.clear();
 
     // Regressi gets the datasheet text with its column count: 22 data columns are more than it takes.
     const QString regressi = f.Dir.filePath(QStringLiteral("Regressi.exe"));
@@ -254,8 +260,81 @@ TEST(DatasheetPage, CopyAndLaunchHandsTheMatrixAndTheText)
     dlg->Answer(0); // "Cancel" to the question about more than 16 variables
     f.Page.MenuEditionCopierEtLancerRegressi->trigger();
     ASSERT_EQ(dlg->Shown.size(), 1u);
-    EXPECT_EQ(dlg->Shown[0].Lines.at(0).Text, QStringLiteral("Regressi does not accept more than 16 variables."));
-    EXPECT_EQ(f.Serveur.Lines.value(2), QStringLiteral("Grid rotation in the trigonometric direction : 0.25 rad"));
+    EXPECT_EQ(dlg->Shown[0].Lines.at(0).Text,
+              QStringLiteral("Regressi does not accept more than 16 variables."));
+    EXPECT_EQ(f.Serveur.Lines.value(2),
+              QStringLiteral("Grid rotation in the trigonometric direction : 0.25 rad"));
+}
+
+TEST(DatasheetPage, ColumnsAreAsWideAsTheirCaptionsAndValues)
+{
+    TLocaleScope locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TPageFixture f;
+    QFont bold = f.View().font();
+    bold.setBold(true);
+    const QFontMetrics plain(f.View().font()), symbols(bold);
+    const auto expectAllFit = [&](const char* when) {
+        for (int col = 1; col < f.View().ColCount(); ++col)
+            for (int row = 1; row < f.View().RowCount(); ++row) {
+                const QString text = f.View().Cell(col, row);
+                const int needed = (row == 1 ? symbols : plain).horizontalAdvance(text) + 4;
+                EXPECT_LE(needed, f.View().ColWidth(col))
+                    << when << ": column " << col << " row " << row << " \"" << text.toStdString() << '"';
+            }
+    };
+    ASSERT_TRUE(f.View().Cell(2, 3).startsWith(QStringLiteral("Abscissa")));
+    expectAllFit("opened");
+    // Digits added to a column widen it.
+    for (int i = 0; i < 8; ++i)
+        f.Click(2, -5);
+    EXPECT_GE(f.View().Cell(2, 5).size(), 10);
+    expectAllFit("eight digits more");
+
+    // A column the user narrows shows its cut texts whole in a tooltip; a text that fits shows none.
+    f.View().SetColWidth(2, 30);
+    const auto tip = [&](int row) { return f.View().ToolTipAt(f.View().CellRect(2, row).center()); };
+    EXPECT_EQ(tip(3), f.View().Cell(2, 3));
+    EXPECT_EQ(tip(2), QString()); // "m"
+}
+
+TEST(DatasheetPage, AClickedCellIsSelectedAndTheKeysMoveTheSelection)
+{
+    TPageFixture f;
+    f.Page.resize(500, 250); // fewer rows and columns than the table has
+    TCellGrid& grid = f.View();
+    const QImage before = f.Picture();
+    const QRect cell = grid.CellRect(3, 6);
+    Send(grid.viewport(), QEvent::MouseButtonPress, cell.center(), Qt::LeftButton);
+    Send(grid.viewport(), QEvent::MouseButtonRelease, cell.center(), Qt::NoButton);
+    EXPECT_EQ(grid.SelectedCol(), 3);
+    EXPECT_EQ(grid.SelectedRow(), 6);
+    // The selection shows: the cell's pixels change, its neighbours' do not.
+    const QImage after = f.Picture();
+    EXPECT_NE(after.pixel(cell.left() + 3, cell.top() + 3), before.pixel(cell.left() + 3, cell.top() + 3));
+    const QRect next = grid.CellRect(3, 7);
+    EXPECT_EQ(after.pixel(next.left() + 3, next.top() + 3), before.pixel(next.left() + 3, next.top() + 3));
+
+    struct Step
+    {
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Col, Row; // -1: the last column or row
+    };
+    const Step steps[] = {
+        {Qt::Key_End, Qt::ControlModifier, -1, -1}, {Qt::Key_Home, Qt::ControlModifier, 1, 4},
+        {Qt::Key_Right, Qt::NoModifier, 2, 4},      {Qt::Key_Down, Qt::NoModifier, 2, 5},
+        {Qt::Key_End, Qt::NoModifier, -1, 5},       {Qt::Key_Up, Qt::NoModifier, -1, 4},
+        {Qt::Key_Up, Qt::NoModifier, -1, 4}, // the fixed rows are not selected
+    };
+    for (const Step& step : steps) {
+        QKeyEvent press(QEvent::KeyPress, step.Key, step.Modifiers);
+        QCoreApplication::sendEvent(&grid, &press);
+        const int col = step.Col < 0 ? grid.ColCount() - 1 : step.Col;
+        const int row = step.Row < 0 ? grid.RowCount() - 1 : step.Row;
+        EXPECT_EQ(grid.SelectedCol(), col) << step.Key;
+        EXPECT_EQ(grid.SelectedRow(), row) << step.Key;
+        EXPECT_FALSE(grid.CellRect(col, row).isEmpty()) << "scrolled into view " << step.Key;
+    }
 }
 
 TEST(CellGrid, FixedRowsStayAndColumnsResizeByTheirEdge)

@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QTextBrowser>
 
@@ -201,6 +203,27 @@ struct FormulaDialogTest : ::testing::Test
     int NewColumn() const { return Formules.FormulaCount() + 2; }
 };
 
+TEST_F(FormulaDialogTest, TheTypeAFormulaHeaderOpensTheKeyboard)
+{
+    ASSERT_EQ(Dialog->FormulaCellText(NewColumn(), 0, true), QStringLiteral("Type a formula"));
+    Typing = [](TClavier& k) {
+        k.SetFormulaBoxText(QStringLiteral("x*2"));
+        k.PressKey(QStringLiteral("SpeedButtonExe"));
+    };
+    // Clicked as the user does, through the grid's viewport.
+    QTableWidget* grid = Dialog->FormulaGrid();
+    grid->resize(800, 400);
+    const QRect header = grid->visualRect(grid->model()->index(0, NewColumn()));
+    ASSERT_FALSE(header.isEmpty());
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(header.center()),
+                      grid->viewport()->mapToGlobal(QPointF(header.center())), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &press);
+    Typing = nullptr;
+    ASSERT_EQ(Formules.FormulaCount(), 1);
+    EXPECT_EQ(Dialog->FormulaCellText(2, 1, true), QStringLiteral("x*2"));
+}
+
 TEST_F(FormulaDialogTest, FormulasAreAddedChangedAndRejectedFromTheKeyboard)
 {
     TypeFormula(NewColumn(), QStringLiteral("Ec = 0.5*v^2"), QStringLiteral("J/kg"));
@@ -350,17 +373,21 @@ TEST_F(FormulaDialogTest, CopyAndLaunchHandTheTableToTheExportServer)
 {
     TypeFormula(NewColumn(), QStringLiteral("x*2"));
     QTemporaryDir dir;
-    Serveur->TemporaryFolder = dir.path();
+    Serveur->ExportFolder = dir.path();
     QStringList opened;
     Serveur->OpenDocument = [&](const QString& file) {
         opened << file;
         return true;
     };
+    Messages->Answer(0);
+    Messages->Answer(0);
     Dialog->ExportToExcel();
     Dialog->ExportToOpenOffice();
     ASSERT_EQ(opened.size(), 2);
     EXPECT_TRUE(opened[0].endsWith(QStringLiteral(".xlsx")) && QFileInfo::exists(opened[0]));
     EXPECT_TRUE(opened[1].endsWith(QStringLiteral(".ods")) && QFileInfo::exists(opened[1]));
+    ASSERT_EQ(Messages->Shown.size(), 2u);
+    Messages->Shown.clear();
 
     // The clipboard receives the text form, with the information about pasting.
     Messages->Answer(0);

@@ -4,6 +4,7 @@
 
 #include "export/UnitServeur.h"
 #include "graph/UnitGModele.h"
+#include "graph/UnitGraphAxes.h"
 #include "results/ResultsFixture.h"
 #include "results/UnitCellGrid.h"
 #include "results/UnitDatasheet.h"
@@ -16,13 +17,15 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QStatusBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
 #include <QToolButton>
 
 TEST(ResForm, PreparesAndShowsTheDatasheetPage)
@@ -283,6 +286,76 @@ TEST(ResForm, GraphExportAndCopyTellTheirResult)
     ASSERT_TRUE(f.Form.ShowPage(rpTableau));
     EXPECT_FALSE(f.Form.MenuItem(QStringLiteral("MenuFichierExporterGraphe"))->isVisible());
     EXPECT_TRUE(f.Form.Datasheet().MenuFichierExporter->isVisible());
+}
+
+TEST(ResForm, VectorPageKeepsTheUsersNormAndTakesATypedOne)
+{
+    TLocaleScope locale{QLocale(QLocale::English, QLocale::UnitedStates)};
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    TGraph& graph = page.Graph();
+    graph.SetBounds(800, 500);
+    const double fitted = graph.CurrentScale()->Norm;
+    ASSERT_TRUE(page.StepNorm(true));
+    const double chosen = graph.CurrentScale()->Norm;
+    EXPECT_DOUBLE_EQ(chosen, fitted * 1.1);
+    // A Display change rebuilds the page: the user's scale stays, in the graph and in the box.
+    for (const char* item : {"MenuAffichageValeurVecteurs", "MenuAffichageTaille2"}) {
+        f.Form.MenuItem(QString::fromLatin1(item))->trigger();
+        ASSERT_NE(graph.CurrentScale(), nullptr) << item;
+        EXPECT_DOUBLE_EQ(graph.CurrentScale()->Norm, chosen) << item;
+        EXPECT_EQ(page.NormBox()->text(), GeneralText(chosen, 3)) << item;
+    }
+
+    // The box takes a typed norm on Enter ("," or "."); a refused one leaves the scale and says why.
+    QLineEdit* box = page.NormBox();
+    EXPECT_FALSE(box->isReadOnly());
+    struct Case
+    {
+        QString Typed;
+        bool Taken;
+    };
+    // Vectors may be drawn between a tenth and five times their first length.
+    const QString twice = QString::number(fitted * 2, 'g', 6), half = QString::number(fitted / 2, 'g', 6);
+    const Case cases[] = {{QString(twice).replace('.', ','), true},
+                          {half, true},
+                          {QStringLiteral("abc"), false},
+                          {QString::number(fitted * 100, 'g', 6), false},
+                          {QStringLiteral("0"), false}};
+    QString measure;
+    graph.OnMeasure = [&measure](const QString& text) { measure = text; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Typed.toStdString());
+        const double before = graph.CurrentScale()->Norm;
+        measure.clear();
+        box->setText(c.Typed);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(box, &enter);
+        const double after = graph.CurrentScale()->Norm;
+        if (c.Taken)
+            EXPECT_DOUBLE_EQ(after, QString(c.Typed).replace(',', '.').toDouble());
+        else
+            EXPECT_DOUBLE_EQ(after, before);
+        EXPECT_EQ(box->text(), GeneralText(after, 3));
+        EXPECT_EQ(measure.startsWith(QStringLiteral("The vector norm must be")), !c.Taken);
+    }
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTaille1"))->trigger();
+    EXPECT_DOUBLE_EQ(graph.CurrentScale()->Norm, half.toDouble());
+}
+
+TEST(ResForm, TheWindowFitsTheScreensWorkArea)
+{
+    EXPECT_EQ(TResForm::FitToScreen(QRect(0, 0, 1920, 1050), QMargins(1, 38, 1, 1)),
+              QRect(1, 38, 1918, 1011));
+    TFormFixture f;
+    f.Form.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.Form.isMaximized());
+    const QRect available = f.Form.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(f.Form.frameGeometry()))
+        << f.Form.frameGeometry().height() << " > " << available.height();
+    f.Form.hide();
 }
 
 TEST(ResForm, DisplayItemsRedrawThePageWithItsWindow)

@@ -277,9 +277,9 @@ TEST_F(StudioTest, StillImageOfTheCurrentFrame)
         const QImage image(written);
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32), GrabFrame(Sources, 12)) << name;
+        // The message names the file written.
         EXPECT_EQ(dlg->Shown.back().Text(),
-                  QStringLiteral("Saving to an image file complete. / File extension is %1.")
-                      .arg(QFileInfo(written).suffix().toUpper()));
+                  QStringLiteral("Saving to an image file complete: /  / ") + written);
     }
     EXPECT_EQ(dialogs->FileRequests[0].Title, QStringLiteral("Save image to file"));
     EXPECT_TRUE(dialogs->FileRequests[0].FileName.startsWith(QLatin1String("Image13_studio-demo-clip_1_")));
@@ -303,7 +303,10 @@ TEST_F(StudioTest, VideoToImagesCommandWritesTheVisibleFrames)
     dialogs->FileAnswers.push_back({true, QDir(temp.path()).absoluteFilePath("B.bmp"), 2});
     dlg->Answer(0);
     ASSERT_TRUE(Studio.VideoToImages());
-    EXPECT_EQ(dlg->Shown.back().Text(), QStringLiteral("Files were successfully registered."));
+    EXPECT_EQ(dlg->Shown.back().Text(),
+              QStringLiteral("Files were successfully registered: 4 images in the folder: /  / %1 / First "
+                             "image: B_0.bmp")
+                  .arg(QDir(temp.path()).absolutePath()));
     EXPECT_EQ(dialogs->FileRequests[0].Title, QStringLiteral("Convert video to images"));
     EXPECT_EQ(View.CurrentPosition(), 2); // back where it was
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files, QDir::Name),
@@ -317,16 +320,25 @@ TEST_F(StudioTest, VideoToImagesCommandWritesTheVisibleFrames)
     EXPECT_EQ(progress, std::vector<int>({25, 50, 75, 100, 101}));
     EXPECT_EQ(directory, QDir(temp.path()).absolutePath());
 
-    // Stopped after the first image: no message, the progress bar hidden.
+    // Stopped after the first image: the progress bar hidden, and the message says what was kept where.
     progress.clear();
     Studio.OnProgress = [this, &progress](int p) {
         progress.push_back(p);
         Studio.Stop();
     };
-    dialogs->FileAnswers.push_back({true, QDir(temp.path()).absoluteFilePath("C.png"), 1});
+    const QString sub = QDir(temp.path()).absoluteFilePath("sub");
+    ASSERT_TRUE(QDir().mkpath(sub));
+    dialogs->FileAnswers.push_back({true, QDir(sub).absoluteFilePath("C.png"), 1});
+    dlg->Answer(0);
     EXPECT_FALSE(Studio.VideoToImages());
     EXPECT_EQ(progress, std::vector<int>({25, 101}));
-    EXPECT_EQ(dlg->Shown.size(), 1u);
+    ASSERT_EQ(dlg->Shown.size(), 2u);
+    EXPECT_EQ(dlg->Shown[1].Icon, icInformation);
+    EXPECT_EQ(dlg->Shown[1].Text(),
+              QStringLiteral(
+                  "Conversion cancelled. / 1 of the 4 images were written and kept in the folder: /  / ") +
+                  sub);
+    EXPECT_EQ(QDir(sub).entryList(QDir::Files), QStringList({"C_0.png"}));
     EXPECT_FALSE(Studio.Recording);
 }
 
@@ -344,16 +356,32 @@ TEST_F(StudioTest, ImagesToVideoCommandTakesTheSeriesOfTheChosenFile)
     Studio.SettingsFile = dir.absoluteFilePath("Kinotra.ini");
     dlg->Answer(0, true); // the explanation, not to be shown again
     dialogs->FileAnswers.push_back({true, dir.absoluteFilePath("shot008.png"), 1});
+    // An existing name is refused once, in words, and never replaced; the dialog does not offer to.
+    const QString existing = dir.absoluteFilePath("taken.avi");
+    {
+        QFile taken(existing);
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+        taken.write("keep");
+    }
+    dialogs->FileAnswers.push_back({true, dir.absoluteFilePath("taken"), 1});
+    dlg->Answer(0);
     const QString output = dir.absoluteFilePath("assembly.avi");
     dialogs->FileAnswers.push_back({true, output, 1});
     dlg->Answer(0);
     ASSERT_TRUE(Studio.ImagesToVideo());
     EXPECT_FALSE(Studio.ShowImagesHelp);
-    ASSERT_EQ(dlg->Shown.size(), 2u);
+    ASSERT_EQ(dlg->Shown.size(), 3u);
     EXPECT_EQ(dlg->Shown[0].ButtonCaptions(), QStringList({"Ok", "Cancel"}));
     EXPECT_EQ(dlg->Shown[0].CheckBoxCaption, QStringLiteral("Do not show this dialog again"));
-    EXPECT_EQ(dlg->Shown[1].Text(), QStringLiteral("File successfully saved: /  / ") + output);
+    EXPECT_TRUE(dlg->Shown[1].Text().startsWith(existing)) << dlg->Shown[1].Text().toStdString();
+    EXPECT_TRUE(dlg->Shown[1].Text().contains(QStringLiteral("already exists")));
+    EXPECT_EQ(dlg->Shown[2].Text(), QStringLiteral("File successfully saved: /  / ") + output);
+    dlg->Shown.erase(dlg->Shown.begin() + 1);
+    QFile taken(existing);
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll(), QByteArray("keep"));
     EXPECT_EQ(dialogs->FileRequests[1].Title, QStringLiteral("Save a video file"));
+    EXPECT_TRUE(dialogs->FileRequests[1].CallerChecksExisting);
     EXPECT_TRUE(dialogs->FileRequests[1].FileName.startsWith(QLatin1String("Assembly_1_")));
     TVideoSources written;
     ASSERT_TRUE(written.OpenVideo(output));
