@@ -85,6 +85,14 @@ void TGModele::SetNames(const QString& abscissa, const QString& ordinate)
         m->Describe(FOrdinate, FAbscissa);
 }
 
+void TGModele::SetUnits(const QString& abscissaUnit, const QString& ordinateUnit)
+{
+    for (auto& m : FModels)
+        if (m)
+            m->SetUnits(abscissaUnit, ordinateUnit);
+    RefreshPanel();
+}
+
 void TGModele::SetModelKind(int kind)
 {
     FKind = ModelOf(kind) ? kind : mkNone;

@@ -59,6 +59,8 @@ public:
     void SetData(std::vector<double> x, std::vector<double> y);
     // The names the description uses for the abscissa and the ordinate.
     void SetNames(const QString& abscissa, const QString& ordinate);
+    // Their units ("s", "m"; empty or "no unit": none), for the physical reading of the description.
+    void SetUnits(const QString& abscissaUnit, const QString& ordinateUnit);
     // Activates a model (or none) and fits it to the data. The panel's buttons are offered except for the
     // linearly damped sine, whose lines are the coefficients of its equation rather than its parameters.
     void SetModelKind(int kind);

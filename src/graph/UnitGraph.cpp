@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -525,12 +526,7 @@ void TGraph::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
         else
             SetCursorNumber(cursor);
     } else if (FTool == gtModeleInfo) {
-        QString hint;
-        for (TGModele* m : Models())
-            if (m->ModelZone(QPoint(x, y)) != NoZone) {
-                hint = m->ModelHint();
-                break;
-            }
+        const QString hint = ModelHintAt(QPoint(x, y));
         ShowModelHint(hint, QPoint(x, y));
         SetCursorNumber(hint.isEmpty() ? int(mcArrow) : int(mcDetection));
     }
@@ -1500,17 +1496,29 @@ void TGraph::ShowBubble(const QStringList& lines)
     FBulle->ShowValues(lines);
 }
 
+QString TGraph::ModelHintAt(QPoint pixel) const
+{
+    for (TGModele* m : Models())
+        if (m->ModelZone(pixel) != NoZone)
+            return m->ModelHint();
+    return QString();
+}
+
 void TGraph::ShowModelHint(const QString& text, QPoint at)
 {
-    if (text == FModelHint)
-        return;
+    const bool same = text == FModelHint;
     FModelHint = text;
     if (!isVisible())
         return;
-    if (text.isEmpty())
-        QToolTip::hideText();
-    else
-        QToolTip::showText(mapToGlobal(at), text, this);
+    if (text.isEmpty()) {
+        if (!same)
+            QToolTip::hideText();
+        return;
+    }
+    // Shown again when the tip went away (its time ran out, or another tip replaced it).
+    if (same && QToolTip::isVisible() && QToolTip::text() == text)
+        return;
+    QToolTip::showText(mapToGlobal(at), text, this);
 }
 
 // ----------------------------------------------------------------------------------------------------
@@ -2061,6 +2069,22 @@ void TGraph::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
     MouseLeave();
+}
+
+bool TGraph::event(QEvent* event)
+{
+    // The widget's own tooltip is the tool's instruction. When the pointer rests over a model curve with
+    // the information tool, or while a measure is shown, that text must not replace the information.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = FTool == gtModeleInfo ? ModelHintAt(help->pos()) : FModelHint;
+        if (!text.isEmpty()) {
+            FModelHint = text;
+            QToolTip::showText(help->globalPos(), text, this);
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 void TGraph::keyPressEvent(QKeyEvent* event)

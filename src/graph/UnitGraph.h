@@ -287,6 +287,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -295,6 +296,8 @@ private:
     void ApplyCursor();
     void SetCursorNumber(int number);
     void ShowModelHint(const QString& text, QPoint at);
+    // The information of the first model curve under a pixel; empty when none.
+    QString ModelHintAt(QPoint pixel) const;
     void Repaint();
     void ClickZoom(Qt::MouseButton button, bool ctrl, int x, int y);
     void RectangleZoom(const QRect& band);

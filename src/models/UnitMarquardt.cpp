@@ -125,24 +125,25 @@ template <class F> double BrentMinimum(F f, double a, double b, double tol, int 
     return x;
 }
 
-// The fitted part of a kind's model in the shifted abscissa s = x - x0 (x0 the first abscissa), which
-// keeps the exponentials and the phase well scaled when the record starts late. Internal parameters q:
-//   kind 2: R, B, C      R + B.exp(C.s)
-//   kind 6: B, C, D      B.sin(C.s + D)
-//   kind 7: B, C, D, K   B.sin(C.s + D).exp(K.s)
-//   kind 8: B, C, D, K   B.(1 + K.s).sin(C.s + D), frozen from its last extremum on
+// The kind's model in the shifted abscissa s = x - x0 (x0 the first abscissa), which keeps the
+// exponentials and the phase well scaled when the record starts late, and for the sines with the
+// ordinates less their starting offset, which keeps the offset's correction small. Internal parameters q:
+//   kind 2: R, B, C         R + B.exp(C.s)
+//   kind 6: R, B, C, D      R + B.sin(C.s + D)
+//   kind 7: R, B, C, D, K   R + B.sin(C.s + D).exp(K.s)
+//   kind 8: R, B, C, D, K   R + B.(1 + K.s).sin(C.s + D), frozen from its last extremum on
 class TProblem
 {
 public:
     int Kind = 0;
     int P = 0;                 // number of fitted parameters
-    std::vector<double> S, Y;  // shifted abscissae (ascending, from 0) and ordinates less the fixed offset
+    std::vector<double> S, Y;  // shifted abscissae (ascending, from 0) and ordinates less the start offset
     std::vector<double> Scale; // natural size of each parameter, for the convergence test
     double X0 = 0.0;
 
     double Stop(const std::vector<double>& q) const
     {
-        return Kind == nlkSinusAl ? SinusAlStopTime(q[1], q[2], q[3]) : Infinity;
+        return Kind == nlkSinusAl ? SinusAlStopTime(q[2], q[3], q[4]) : Infinity;
     }
 
     double Value(const std::vector<double>& q, double s, double stop) const
@@ -151,12 +152,12 @@ public:
         case nlkExponentiel:
             return q[0] + q[1] * std::exp(q[2] * s);
         case nlkSinus:
-            return q[0] * std::sin(q[1] * s + q[2]);
+            return q[0] + q[1] * std::sin(q[2] * s + q[3]);
         case nlkSinusAe:
-            return q[0] * std::sin(q[1] * s + q[2]) * std::exp(q[3] * s);
+            return q[0] + q[1] * std::sin(q[2] * s + q[3]) * std::exp(q[4] * s);
         default: {
             const double t = std::min(s, stop);
-            return q[0] * (1.0 + q[3] * t) * std::sin(q[1] * t + q[2]);
+            return q[0] + q[1] * (1.0 + q[4] * t) * std::sin(q[2] * t + q[3]);
         }
         }
     }
@@ -165,41 +166,41 @@ public:
     // derivative in time vanishes: its derivatives are the partial ones taken at the extremum.
     void Gradient(const std::vector<double>& q, double s, double stop, double* g) const
     {
+        g[0] = 1.0;
         switch (Kind) {
         case nlkExponentiel: {
             const double e = std::exp(q[2] * s);
-            g[0] = 1.0;
             g[1] = e;
             g[2] = q[1] * s * e;
             break;
         }
         case nlkSinus: {
-            const double th = q[1] * s + q[2];
+            const double th = q[2] * s + q[3];
             const double sn = std::sin(th), cs = std::cos(th);
-            g[0] = sn;
-            g[1] = q[0] * s * cs;
-            g[2] = q[0] * cs;
+            g[1] = sn;
+            g[2] = q[1] * s * cs;
+            g[3] = q[1] * cs;
             break;
         }
         case nlkSinusAe: {
-            const double th = q[1] * s + q[2];
+            const double th = q[2] * s + q[3];
             const double sn = std::sin(th), cs = std::cos(th);
-            const double e = std::exp(q[3] * s);
-            g[0] = sn * e;
-            g[1] = q[0] * s * cs * e;
-            g[2] = q[0] * cs * e;
-            g[3] = q[0] * s * sn * e;
+            const double e = std::exp(q[4] * s);
+            g[1] = sn * e;
+            g[2] = q[1] * s * cs * e;
+            g[3] = q[1] * cs * e;
+            g[4] = q[1] * s * sn * e;
             break;
         }
         default: {
             const double t = std::min(s, stop);
-            const double th = q[1] * t + q[2];
+            const double th = q[2] * t + q[3];
             const double sn = std::sin(th), cs = std::cos(th);
-            const double l = 1.0 + q[3] * t;
-            g[0] = l * sn;
-            g[1] = q[0] * l * t * cs;
-            g[2] = q[0] * l * cs;
-            g[3] = q[0] * t * sn;
+            const double l = 1.0 + q[4] * t;
+            g[1] = l * sn;
+            g[2] = q[1] * l * t * cs;
+            g[3] = q[1] * l * cs;
+            g[4] = q[1] * t * sn;
             break;
         }
         }
@@ -452,7 +453,8 @@ double MaxAbscissa(const std::vector<double>& x)
     return *std::max_element(x.begin(), x.end());
 }
 
-// The fixed offset of a sine kind.
+// The starting offset of a sine kind: the middle of the range for the plain sine, the mean for the damped
+// ones (whose swing narrows about its centre).
 double SineOffset(int kind, const std::vector<double>& y)
 {
     if (kind == nlkSinus) {
@@ -466,6 +468,97 @@ double FrequencyStart(const std::vector<double>& x)
 {
     const double maxX = std::fabs(MaxAbscissa(x));
     return maxX < 1e-100 ? 0.0 : 2.0 * Pi / maxX;
+}
+
+// Starting points of a sine kind from a scan of the angular frequency C (and, for the damped kinds, a few
+// dampings K on the record's scale): for each, the offset, amplitude and phase that enter linearly come
+// from least squares on (1, e.sin(C.s), e.cos(C.s)), e being the envelope; the best local minima of the
+// scan are returned, at most three. The grid's step, a quarter turn over the record, keeps every
+// minimum of the full model within reach of the iteration from its nearest grid point.
+std::vector<std::vector<double>> ScanStarts(const TProblem& pb)
+{
+    std::vector<std::vector<double>> starts;
+    const std::size_t n = pb.S.size();
+    const double span = pb.S.empty() ? 0.0 : pb.S.back();
+    if (n < static_cast<std::size_t>(pb.P) + 1 || !(span > 0.0) || !IsFinite(span))
+        return starts;
+    const double step = 0.5 * Pi / span;
+    // Up to the sampling limit, but not far beyond the frequency of the data's sign changes when they
+    // are many (their estimate is then close).
+    const double top = Pi * static_cast<double>(n - 1) / span;
+    const double estimate = FrequencyEstimate(pb.S, pb.Y, 0.0);
+    const double limit = std::min(top, std::max(4.0 * estimate, 40.0 * Pi / span));
+    const int count = static_cast<int>(std::min(4000.0, std::floor((limit - step) / step))) + 1;
+    std::vector<double> dampings = {0.0};
+    if (pb.Kind == nlkSinusAe)
+        dampings = {0.0, -1.0 / span, -3.0 / span};
+    else if (pb.Kind == nlkSinusAl)
+        dampings = {0.0, -0.5 / span, -1.0 / span, -2.0 / span};
+    struct TPoint
+    {
+        double Sum;
+        std::vector<double> Q;
+    };
+    std::vector<TPoint> minima;
+    std::vector<double> e(n), sn(n), cs(n);
+    for (double k : dampings) {
+        const double stop = pb.Kind == nlkSinusAl && k < 0.0 ? -1.0 / k : Infinity;
+        double before = Infinity, here = Infinity;
+        std::vector<double> hereQ;
+        for (int j = 0; j <= count; ++j) {
+            // One step past the end closes a minimum on the last grid point.
+            double next = Infinity;
+            std::vector<double> nextQ;
+            if (j < count) {
+                const double c = step * (j + 1);
+                double a[3][3] = {}, r[3] = {};
+                for (std::size_t i = 0; i < n; ++i) {
+                    const double t = std::min(pb.S[i], stop);
+                    const double env = pb.Kind == nlkSinusAe   ? std::exp(k * t)
+                                       : pb.Kind == nlkSinusAl ? 1.0 + k * t
+                                                               : 1.0;
+                    const double phi[3] = {1.0, env * std::sin(c * t), env * std::cos(c * t)};
+                    for (int u = 0; u < 3; ++u) {
+                        r[u] += phi[u] * pb.Y[i];
+                        for (int v = 0; v <= u; ++v)
+                            a[u][v] += phi[u] * phi[v];
+                    }
+                }
+                for (int u = 0; u < 3; ++u)
+                    for (int v = u + 1; v < 3; ++v)
+                        a[u][v] = a[v][u];
+                TMatriceD m(3, std::vector<double>(3));
+                for (int u = 0; u < 3; ++u)
+                    for (int v = 0; v < 3; ++v)
+                        m[u][v] = a[u][v];
+                std::vector<double> rhs(r, r + 3), z;
+                if (SolveLinear(m, rhs, z) == 0 && IsFinite(z[0]) && IsFinite(z[1]) && IsFinite(z[2])) {
+                    // The sum of squares left: y.y - z.r at the least-squares solution.
+                    double yy = 0.0;
+                    for (double v : pb.Y)
+                        yy += v * v;
+                    next = yy - (z[0] * r[0] + z[1] * r[1] + z[2] * r[2]);
+                    const double b = std::hypot(z[1], z[2]);
+                    nextQ = {z[0], b, c, std::atan2(z[2], z[1])};
+                    if (pb.Kind != nlkSinus)
+                        nextQ.push_back(k);
+                }
+            }
+            if (!hereQ.empty() && here <= before && here <= next)
+                minima.push_back({here, hereQ});
+            before = here;
+            here = next;
+            hereQ = std::move(nextQ);
+        }
+    }
+    std::sort(minima.begin(), minima.end(), [](const TPoint& a, const TPoint& b) { return a.Sum < b.Sum; });
+    // Distinct frequencies: the dampings of one frequency lead the iteration to the same place.
+    for (std::size_t i = 0; i < minima.size() && starts.size() < 3; ++i)
+        if (std::none_of(starts.begin(), starts.end(), [&](const std::vector<double>& q) {
+                return std::fabs(q[2] - minima[i].Q[2]) < 1.5 * step;
+            }))
+            starts.push_back(minima[i].Q);
+    return starts;
 }
 
 // Sets up the problem and the internal starting point.
@@ -492,7 +585,7 @@ bool Prepare(const TPoints& pts, int kind, TProblem& pb, std::vector<double>& q,
         q = ExponentialStart(pb.S, pb.Y);
         return true;
     }
-    pb.Scale = {yScale, 1.0 / span, 1.0};
+    pb.Scale = {yScale, yScale, 1.0 / span, 1.0};
     if (kind != nlkSinus)
         pb.Scale.push_back(1.0 / span);
     const double b = std::fabs(*std::max_element(pb.Y.begin(), pb.Y.end()));
@@ -505,7 +598,7 @@ bool Prepare(const TPoints& pts, int kind, TProblem& pb, std::vector<double>& q,
         if (pb.Y.size() >= 2 && pb.Y[1] < pb.Y[0])
             d = Pi - d;
     }
-    q = {b, c, d};
+    q = {0.0, b, c, d};
     if (kind != nlkSinus)
         q.push_back(-0.05);
     return true;
@@ -532,29 +625,29 @@ bool ToPublic(const TProblem& pb, const std::vector<double>& q, double offset, s
         break;
     }
     case nlkSinus:
-        params = {offset, q[0], q[1], NormalisedPhase(q[2] - q[1] * x0)};
-        t[2 * p + 1] = -x0;
+        params = {offset + q[0], q[1], q[2], NormalisedPhase(q[3] - q[2] * x0)};
+        t[3 * p + 2] = -x0;
         break;
     case nlkSinusAe: {
-        const double b = ScaledExp(q[0], -q[3] * x0);
-        params = {offset, b, q[1], NormalisedPhase(q[2] - q[1] * x0), q[3]};
-        t[0 * p + 0] = std::exp(-q[3] * x0);
-        t[0 * p + 3] = -x0 * b;
-        t[2 * p + 1] = -x0;
-        if (q[0] != 0.0 && b == 0.0)
+        const double b = ScaledExp(q[1], -q[4] * x0);
+        params = {offset + q[0], b, q[2], NormalisedPhase(q[3] - q[2] * x0), q[4]};
+        t[1 * p + 1] = std::exp(-q[4] * x0);
+        t[1 * p + 4] = -x0 * b;
+        t[3 * p + 2] = -x0;
+        if (q[1] != 0.0 && b == 0.0)
             return false;
         break;
     }
     default: {
         // B.(1 + K.(x - x0)) = b.(1 + k.x) with b = B.(1 - K.x0), k = K / (1 - K.x0).
-        const double f = 1.0 - q[3] * x0;
+        const double f = 1.0 - q[4] * x0;
         if (f == 0.0)
             return false;
-        params = {offset, q[0] * f, q[1], NormalisedPhase(q[2] - q[1] * x0), q[3] / f};
-        t[0 * p + 0] = f;
-        t[0 * p + 3] = -q[0] * x0;
-        t[2 * p + 1] = -x0;
-        t[3 * p + 3] = 1.0 / (f * f);
+        params = {offset + q[0], q[1] * f, q[2], NormalisedPhase(q[3] - q[2] * x0), q[4] / f};
+        t[1 * p + 1] = f;
+        t[1 * p + 4] = -q[1] * x0;
+        t[3 * p + 2] = -x0;
+        t[4 * p + 4] = 1.0 / (f * f);
         break;
     }
     }
@@ -583,16 +676,7 @@ int NonLinearParameterCount(int kind)
 
 int NonLinearFittedCount(int kind)
 {
-    switch (kind) {
-    case nlkExponentiel:
-    case nlkSinus:
-        return 3;
-    case nlkSinusAe:
-    case nlkSinusAl:
-        return 4;
-    default:
-        return 0;
-    }
+    return NonLinearParameterCount(kind);
 }
 
 double FrequencyEstimate(const std::vector<double>& x, const std::vector<double>& centred, double start)
@@ -741,24 +825,47 @@ int NonLinearFit(const std::vector<double>& x, const std::vector<double>& y, int
     double sum = 0.0;
     int code = Iterate(pb, q, out.Iterations, sum);
 
+    if (kind != nlkExponentiel && sum > 0.0) {
+        // The start from the data's sign changes can lead to a local minimum: too few changes, a record
+        // that starts late, stops inside or holds less than a period. The fit also goes from the best
+        // points of a scan of the frequency and keeps the lowest sum of squares it reaches; at the same
+        // sum a converged fit is preferred.
+        for (std::vector<double> other : ScanStarts(pb)) {
+            int iterations = 0;
+            double otherSum = 0.0;
+            const int otherCode = Iterate(pb, other, iterations, otherSum);
+            out.Iterations += iterations;
+            const bool lower = otherSum < sum * (1.0 - 1e-10);
+            const bool same = otherSum <= sum * (1.0 + 1e-10);
+            if (lower || (same && code != nlOk && otherCode == nlOk)) {
+                q = other;
+                sum = otherSum;
+                code = otherCode;
+            }
+        }
+    }
+
     bool exact = true; // the repair below kept the curve as it was
     if (kind != nlkExponentiel) {
         // Repair: a negative amplitude or frequency is the same curve with the phase moved; a zero or
-        // non-finite one is started again from the data.
-        if (q[0] < 0.0) {
-            q[0] = -q[0];
-            q[2] += Pi;
-        }
+        // non-finite one is started again from the data about the offset reached.
         if (q[1] < 0.0) {
             q[1] = -q[1];
-            q[2] = Pi - q[2];
+            q[3] += Pi;
         }
-        if (!(q[0] > 0.0)) {
-            q[0] = std::fabs(*std::max_element(pb.Y.begin(), pb.Y.end()));
+        if (q[2] < 0.0) {
+            q[2] = -q[2];
+            q[3] = Pi - q[3];
+        }
+        std::vector<double> about(pb.Y.size());
+        for (std::size_t i = 0; i < about.size(); ++i)
+            about[i] = pb.Y[i] - q[0];
+        if (!(q[1] > 0.0)) {
+            q[1] = std::fabs(*std::max_element(about.begin(), about.end()));
             exact = false;
         }
-        if (!(q[1] > 0.0)) {
-            q[1] = FrequencyEstimate(pts.X, pb.Y, FrequencyStart(pts.X));
+        if (!(q[2] > 0.0)) {
+            q[2] = FrequencyEstimate(pts.X, about, FrequencyStart(pts.X));
             exact = false;
         }
         if (!exact)

@@ -9,9 +9,9 @@
 enum : int
 {
     nlkExponentiel = 2, // r + b.exp(c.x)                                  r, b, c fitted
-    nlkSinus = 6,       // r + b.sin(c.x + d)                              r = (max y + min y) / 2 fixed
-    nlkSinusAe = 7,     // r + b.sin(c.x + d).exp(k.x)                     r = mean of y fixed
-    nlkSinusAl = 8,     // r + b.(1 + k.x).sin(c.x + d), frozen at its last extremum; r = mean of y fixed
+    nlkSinus = 6,       // r + b.sin(c.x + d)                              r, b, c, d fitted
+    nlkSinusAe = 7,     // r + b.sin(c.x + d).exp(k.x)                     r, b, c, d, k fitted
+    nlkSinusAl = 8,     // r + b.(1 + k.x).sin(c.x + d), frozen at its last extremum; all five fitted
 };
 
 // Codes of NonLinearFit. A singular system gives the code of SolveLinear (1).
@@ -32,17 +32,20 @@ struct TNonLinearInfo
     int Iterations = 0;
     double SumSquares = 0.0;       // sum of squared residuals at the returned parameters
     std::vector<double> Start;     // the starting parameters, in the order of the returned array
-    std::vector<double> StdErrors; // one per fitted parameter (kind 2: r b c; sines: b c d [k]); empty
+    std::vector<double> StdErrors; // one per parameter, in the order of the parameter array; empty
                                    // when there are no more points than fitted parameters, when the
                                    // system is singular or when the fit did not end at an optimum
 };
 
 // Number of entries of the parameter array of a kind (3, 4 or 5; 0 for an unknown kind) and of the
-// parameters actually fitted (the sines' offset is fixed).
+// parameters fitted (all of them; the sines' offset starts at (max y + min y) / 2 for the plain sine and
+// at the mean of y for the damped ones).
 int NonLinearParameterCount(int kind);
 int NonLinearFittedCount(int kind);
 
-// Fits the kind's model to the points (x[i], y[i]); points with a non-finite coordinate are left out.
+// Fits the kind's model to the points (x[i], y[i]) by least squares on every parameter; points with a
+// non-finite coordinate are left out. Besides the start of NonLinearStart, the iteration also starts from
+// the best points of a scan of the frequency, and the lowest sum of squares reached is kept.
 // `params` receives the whole parameter array (r first, then b, c, d, k) whatever the code; the phase d
 // is brought into [0, 2 pi). Returns a code above.
 int NonLinearFit(const std::vector<double>& x, const std::vector<double>& y, int kind,

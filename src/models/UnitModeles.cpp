@@ -7,6 +7,7 @@
 #include "models/UnitMarquardt.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -95,6 +96,115 @@ bool PolyStdErrors(const std::vector<double>& x, double sumSquares, int p, std::
         se[k] = std::sqrt(var);
     }
     return true;
+}
+
+// A value with its uncertainty, both to the decimal place of the uncertainty's last significant digit:
+// two digits when it begins with 1, one otherwise ("-4.905 ± 0.012", "2.6287 ± 0.0004"). Scientific
+// notation with one exponent for both when the place is far from the units. An uncertainty of 0 leaves
+// the value in the number rule of the datasheet ("2.000 ± 0").
+QString ValueWithError(double value, double error)
+{
+    if (!IsFinite(value) || !IsFinite(error) || error < 0.0)
+        return FormatSignificant(0, value);
+    // An error below the precision of the value itself is none (exact data).
+    if (error <= 1e-12 * std::fabs(value))
+        return FormatSignificant(0, value) + QStringLiteral(" ± 0");
+    int place = static_cast<int>(std::floor(std::log10(error)));
+    const double lead = error / std::pow(10.0, place);
+    int digits = lead < 1.95 ? 2 : 1;
+    // Rounding may carry into the next digit (0.096 -> 0.1).
+    const double rounded =
+        std::round(error / std::pow(10.0, place - digits + 1)) * std::pow(10.0, place - digits + 1);
+    if (rounded >= std::pow(10.0, place + 1)) {
+        ++place;
+        digits = 2; // it now begins with 1
+    }
+    const int last = place - digits + 1; // power of ten of the last digit shown
+    const QString point = QLocale().decimalPoint();
+    auto tidy = [&](QString text) {
+        if (text.startsWith(QLatin1Char('-')) && !text.contains(QRegularExpression(QStringLiteral("[1-9]"))))
+            text.remove(0, 1); // no "-0.00"
+        return text.replace(QLatin1Char('.'), point);
+    };
+    const double magnitude = std::max(std::fabs(value), error);
+    const int top = static_cast<int>(std::floor(std::log10(magnitude)));
+    if (last <= 0 && last >= -9 && top < 6)
+        return tidy(QString::number(value, 'f', -last)) + QStringLiteral(" ± ") +
+               tidy(QString::number(error, 'f', -last));
+    if (last > 0 && top < 9)
+        return tidy(
+                   QString::number(std::round(value / std::pow(10.0, last)) * std::pow(10.0, last), 'f', 0)) +
+               QStringLiteral(" ± ") +
+               tidy(QString::number(std::round(error / std::pow(10.0, last)) * std::pow(10.0, last), 'f', 0));
+    // Mantissas on the exponent of the larger of the two.
+    const double scale = std::pow(10.0, top);
+    const int decimals = std::max(0, top - last);
+    return QStringLiteral("(") + tidy(QString::number(value / scale, 'f', decimals)) + QStringLiteral(" ± ") +
+           tidy(QString::number(error / scale, 'f', decimals)) + QStringLiteral(")E") +
+           (top >= 0 ? QStringLiteral("+") : QString()) + QString::number(top);
+}
+
+const QString NoUnit = QStringLiteral("no unit");
+
+bool HasUnit(const QString& unit)
+{
+    return !unit.isEmpty() && unit != NoUnit;
+}
+
+QString PowerSuffix(int power)
+{
+    switch (power) {
+    case 1:
+        return QString();
+    case 2:
+        return QStringLiteral("²");
+    case 3:
+        return QStringLiteral("³");
+    default:
+        return QStringLiteral("^") + QString::number(power);
+    }
+}
+
+// The unit of a quantity in `unit` divided by `per` to the power p: "m" per "s"² is "m/s²", "m/s" per "s"
+// is "m/s²", "m" per "m" has none. Empty when the numerator's unit is not known.
+QString UnitPer(const QString& unit, const QString& per, int power)
+{
+    if (!HasUnit(unit))
+        return QString();
+    if (!HasUnit(per))
+        return unit;
+    if (unit == per)
+        return power == 1 ? QString() : QStringLiteral("1/") + per + PowerSuffix(power - 1);
+    const qsizetype slash = unit.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString numerator = unit.left(slash), denominator = unit.mid(slash + 1);
+        for (int q = 1; q <= 3; ++q)
+            if (denominator == per + PowerSuffix(q))
+                return numerator + QLatin1Char('/') + per + PowerSuffix(q + power);
+        return QLatin1Char('(') + unit + QStringLiteral(")/") + per + PowerSuffix(power);
+    }
+    return unit + QLatin1Char('/') + per + PowerSuffix(power);
+}
+
+// The unit of one over a quantity in `unit`: "Hz" for seconds.
+QString InverseUnit(const QString& unit)
+{
+    if (!HasUnit(unit))
+        return QString();
+    return unit == QStringLiteral("s") ? QStringLiteral("Hz") : QStringLiteral("1/") + unit;
+}
+
+bool IsLengthUnit(const QString& unit)
+{
+    static const QStringList lengths = {QStringLiteral("m"),  QStringLiteral("cm"),   QStringLiteral("mm"),
+                                        QStringLiteral("km"), QStringLiteral("dm"),   QStringLiteral("µm"),
+                                        QStringLiteral("px"), QStringLiteral("pixel")};
+    return lengths.contains(unit);
+}
+
+bool IsAngleUnit(const QString& unit)
+{
+    return unit == QStringLiteral("rad") || unit == QStringLiteral("°") || unit == QStringLiteral("deg");
 }
 
 int ParameterCountOf(int kind)
@@ -271,25 +381,35 @@ QString TMdl::EquationLine(const QString& yName, const QString& xName) const
     return yName + QStringLiteral(" = ") + text;
 }
 
+double TMdl::StdErrorOf(QChar letter) const
+{
+    const QString letters = FittedLetters();
+    const qsizetype i = letters.indexOf(letter);
+    if (i < 0 || static_cast<qsizetype>(StdErrors.size()) != letters.size())
+        return std::numeric_limits<double>::quiet_NaN();
+    return StdErrors[std::size_t(i)];
+}
+
+QString TMdl::ParameterText(QChar letter) const
+{
+    const double value = Parameter(static_cast<int>(AllLetters.indexOf(letter)));
+    const double error = StdErrorOf(letter);
+    return QString(letter) + QStringLiteral(" = ") +
+           (std::isnan(error) ? FormatSignificant(0, value) : ValueWithError(value, error));
+}
+
+QString TMdl::ReadingText(const QString& label, double value, double error, const QString& unit)
+{
+    return label + QStringLiteral(" = ") +
+           (std::isnan(error) ? FormatSignificant(0, value) : ValueWithError(value, error)) +
+           (unit.isEmpty() ? QString() : QLatin1Char(' ') + unit);
+}
+
 QStringList TMdl::ParameterLines(const QString&, const QString&) const
 {
     QStringList lines;
     for (QChar letter : Letters())
-        lines << QString(letter) + QStringLiteral(" = ") +
-                     FormatSignificant(0, Parameter(static_cast<int>(AllLetters.indexOf(letter))));
-    return lines;
-}
-
-QStringList TMdl::StdErrorLines(const QString&, const QString&) const
-{
-    QStringList lines;
-    const QString letters = FittedLetters();
-    if (static_cast<qsizetype>(StdErrors.size()) != letters.size())
-        return lines;
-    for (qsizetype i = 0; i < letters.size(); ++i)
-        lines << QString(letters[i]) + QStringLiteral(" = ") +
-                     FormatSignificant(0, Parameter(static_cast<int>(AllLetters.indexOf(letters[i])))) +
-                     QStringLiteral(" ± ") + FormatGeneral(StdErrors[i], 2);
+        lines << ParameterText(letter);
     return lines;
 }
 
@@ -298,7 +418,17 @@ QStringList TMdl::EquationLines() const
     QStringList lines;
     lines << QStringLiteral("Model") + QStringLiteral(": ") + EquationLine(FYName, FXName);
     lines << ParameterLines(FYName, FXName);
+    const QString reading = ReadingLine();
+    if (!reading.isEmpty())
+        lines << reading;
     return lines;
+}
+
+void TMdl::SetUnits(const QString& xUnit, const QString& yUnit)
+{
+    FXUnit = HasUnit(xUnit) ? xUnit : QString();
+    FYUnit = HasUnit(yUnit) ? yUnit : QString();
+    Describe(FYName, FXName);
 }
 
 QStringList TMdl::StatisticsLines() const
@@ -312,7 +442,6 @@ QStringList TMdl::StatisticsLines() const
     if (HasCorrelation())
         lines << QStringLiteral("- ") + QStringLiteral("correlation coefficient") + QStringLiteral(" = ") +
                      FormatGeneral(Correlation, 2);
-    lines << StdErrorLines(FYName, FXName);
     return lines;
 }
 
@@ -465,6 +594,15 @@ QString TMdlLineaire::Letters() const
 QString TMdlLineaire::FittedLetters() const
 {
     return Letters();
+}
+
+QString TMdlLineaire::ReadingLine() const
+{
+    if (Kind() == mkConstant)
+        return QString(); // its one parameter is the reading
+    const QString label =
+        TimeAbscissa() ? QStringLiteral("slope b") : QStringLiteral("slope b against ") + FXName;
+    return ReadingText(label, Params[1], StdErrorOf(QLatin1Char('b')), UnitPer(FYUnit, FXUnit, 1));
 }
 
 QString TMdlLineaire::EquationFormat() const
@@ -651,6 +789,23 @@ double TMdlParaboleAv::Centre() const
     return mid;
 }
 
+QString TMdlParaboleAv::ReadingLine() const
+{
+    // The second derivative: an acceleration for a position against time.
+    QString label;
+    if (!TimeAbscissa())
+        label = QStringLiteral("second derivative 2c = d²") + FYName + QStringLiteral("/d") + FXName +
+                QStringLiteral("²");
+    else if (FYUnit.isEmpty() || IsLengthUnit(FYUnit))
+        label = QStringLiteral("acceleration 2c");
+    else if (IsAngleUnit(FYUnit))
+        label = QStringLiteral("angular acceleration 2c");
+    else
+        label = QStringLiteral("second derivative 2c = d²") + FYName + QStringLiteral("/dt²");
+    return ReadingText(label, 2.0 * Params[2], 2.0 * StdErrorOf(QLatin1Char('c')),
+                       UnitPer(FYUnit, FXUnit, 2));
+}
+
 int TMdlParaboleAv::ZoneAt(double x, double y, double sx, double sy) const
 {
     if (PixelDistance(x, y, sx, sy) > CurveTolerance)
@@ -714,6 +869,21 @@ void TMdlExponentiel::DoFit(const std::vector<double>& x, const std::vector<doub
     StdErrors = info.StdErrors;
 }
 
+QString TMdlExponentiel::ReadingLine() const
+{
+    // tau = -1/c for a decay (the distance to the asymptote shrinks by e in tau), ln 2 / c for a growth
+    // (it doubles in that time); errors se_c / c^2 and ln 2 . se_c / c^2.
+    const double c = Params[2], se = StdErrorOf(QLatin1Char('c'));
+    if (!(std::fabs(c) > 0.0) || !IsFinite(c))
+        return QString();
+    const QString what = TimeAbscissa() ? QStringLiteral("time") : FXName;
+    if (c < 0.0)
+        return ReadingText(what + QStringLiteral(" constant τ = -1/c"), -1.0 / c, se / (c * c), FXUnit);
+    const double ln2 = std::log(2.0);
+    return ReadingText(QStringLiteral("doubling ") + what + QStringLiteral(" ln2/c"), ln2 / c,
+                       ln2 * se / (c * c), FXUnit);
+}
+
 int TMdlExponentiel::ZoneAt(double x, double y, double sx, double sy) const
 {
     return PixelDistance(x, y, sx, sy) <= CurveTolerance ? 0 : 1;
@@ -758,7 +928,21 @@ TMdlSinusPure::TMdlSinusPure(int kind) : TMdl(kind) {}
 
 QString TMdlSinusPure::FittedLetters() const
 {
-    return Kind() == mkSinus ? QStringLiteral("bcd") : QStringLiteral("bcdk");
+    return Letters();
+}
+
+QString TMdlSinusPure::ReadingLine() const
+{
+    // T = 2 pi / c and f = c / 2 pi; errors 2 pi . se_c / c^2 and se_c / 2 pi.
+    const double c = Params[2], se = StdErrorOf(QLatin1Char('c'));
+    if (!(c > 0.0) || !IsFinite(c))
+        return QString();
+    const QString along = TimeAbscissa() ? QString() : QStringLiteral(" in ") + FXName;
+    return ReadingText(QStringLiteral("period") + along + QStringLiteral(" T = 2π/c"), 2.0 * Pi / c,
+                       2.0 * Pi * se / (c * c), FXUnit) +
+           QStringLiteral(", ") +
+           ReadingText(QStringLiteral("frequency") + along + QStringLiteral(" f = c/2π"), c / (2.0 * Pi),
+                       se / (2.0 * Pi), InverseUnit(FXUnit));
 }
 
 double TMdlSinusPure::Value(double x) const
@@ -954,7 +1138,7 @@ QString TMdlSinusAl::EquationLine(const QString& yName, const QString&) const
            QStringLiteral("') = c");
 }
 
-QStringList TMdlSinusAl::ParameterLines(const QString& yName, const QString&) const
+QStringList TMdlSinusAl::ParameterLines(const QString& yName, const QString& xName) const
 {
     const double r0 = Params[0], a = Params[1], w = Params[2], phi = Params[3], k = Params[4];
     QStringList lines;
@@ -964,18 +1148,13 @@ QStringList TMdlSinusAl::ParameterLines(const QString& yName, const QString&) co
     lines << yName + QStringLiteral("(0) = ") + FormatSignificant(0, a * std::sin(phi) + r0);
     lines << yName + QStringLiteral("'(0) = ") +
                  FormatSignificant(0, a * (w * std::cos(phi) + k * std::sin(phi)));
-    return lines;
-}
-
-QStringList TMdlSinusAl::StdErrorLines(const QString& yName, const QString& xName) const
-{
-    QStringList lines = TMdl::StdErrorLines(yName, xName);
-    if (lines.isEmpty())
-        return lines;
-    // The letters above name the oscillator's coefficients: say which model the errors belong to.
+    // The letters above name the oscillator's coefficients; the model's own parameters follow under
+    // their equation, with their errors while they are the fit's.
     QString model = QStringLiteral("r + b.(1 + k.t).sin(c.t + d)");
     model.replace(QLatin1Char('t'), xName);
-    lines.prepend(yName + QStringLiteral(" = ") + model);
+    lines << yName + QStringLiteral(" = ") + model;
+    for (QChar letter : Letters())
+        lines << ParameterText(letter);
     return lines;
 }
 

@@ -91,9 +91,20 @@ public:
 
     // The description for an ordinate named y and an abscissa named x (also kept in Lines).
     const QStringList& Describe(const QString& yName, const QString& xName);
-    // The equation, parameter and statistics lines of the description as they stand.
+    // The units of the abscissa and the ordinate ("s", "m/s"; empty: none known), for the physical
+    // reading; the description follows.
+    void SetUnits(const QString& xUnit, const QString& yUnit);
+    // The equation and parameter lines (each fitted parameter with its standard error while the
+    // parameters are the fit's), then the physical reading when the model has one; the statistics lines.
     QStringList EquationLines() const;
     QStringList StatisticsLines() const;
+    // The one line that says what the parameters mean physically, with its uncertainty from the standard
+    // errors: the slope of a line, the acceleration 2c of a parabola, the time constant or doubling time
+    // of an exponential, the period and frequency of a sine. Empty for the constant and when the
+    // parameters give none (a zero rate or frequency). An abscissa other than "t" is named in it.
+    virtual QString ReadingLine() const { return QString(); }
+    // The standard error of a parameter by its letter; NaN when the fit gave none.
+    double StdErrorOf(QChar letter) const;
 
     // World to window pixels; false (and nothing converted) when a world range is below 1e-100 or
     // above 1e100, or the area is empty. Pixels are rounded and kept within 32 bits.
@@ -139,7 +150,12 @@ protected:
     // The parameter lines of the description (the linearly damped sine writes its own).
     virtual QStringList ParameterLines(const QString& yName, const QString& xName) const;
     virtual QString EquationLine(const QString& yName, const QString& xName) const;
-    virtual QStringList StdErrorLines(const QString& yName, const QString& xName) const;
+    // "letter = value" for a parameter, "letter = value ± error" while the fit's error is known.
+    QString ParameterText(QChar letter) const;
+    // "label = value ± error unit" for a quantity drawn from the parameters and its error (NaN: none).
+    static QString ReadingText(const QString& label, double value, double error, const QString& unit);
+    // True when the abscissa is the time.
+    bool TimeAbscissa() const { return FXName == QStringLiteral("t"); }
     // Sets new parameters from a drag when they are all finite and calls the change chain; false when
     // they were refused.
     bool ApplyDrag(const std::vector<double>& params);
@@ -158,6 +174,7 @@ protected:
     double FPivotX = 0.0, FPivotY = 0.0; // a point the reshape keeps, world, chosen at its first move
     bool FPivotSet = false;
     QString FYName = QStringLiteral("y"), FXName = QStringLiteral("t");
+    QString FXUnit, FYUnit;
 
 private:
     void Notify();
@@ -177,6 +194,7 @@ public:
     int DragModeFor(int zone) const override;
     void Reshape(int px, int py) override;
     void Translate(int dx, int dy) override;
+    QString ReadingLine() const override;
 
 protected:
     void DoFit(const std::vector<double>& x, const std::vector<double>& y) override;
@@ -218,6 +236,7 @@ public:
     // The abscissa the reshape turns about: the vertex, or the middle of the world when the curve is
     // a straight line or its vertex lies far outside.
     double Centre() const;
+    QString ReadingLine() const override;
 
 protected:
     void DoFit(const std::vector<double>& x, const std::vector<double>& y) override;
@@ -236,6 +255,7 @@ public:
     int DragModeFor(int zone) const override;
     void Reshape(int px, int py) override;
     void Translate(int dx, int dy) override;
+    QString ReadingLine() const override;
 
 protected:
     void DoFit(const std::vector<double>& x, const std::vector<double>& y) override;
@@ -256,6 +276,7 @@ public:
     void ChangeAmplitude(int dy) override;
     void ChangePeriod(int dx, int shift) override;
     void Translate(int dx, int dy) override;
+    QString ReadingLine() const override;
 
 protected:
     void DoFit(const std::vector<double>& x, const std::vector<double>& y) override;
@@ -288,7 +309,8 @@ protected:
     QString EquationFormat() const override { return QStringLiteral("%s + %s.sin(%s.t + %s).exp(%s.t)"); }
 };
 
-// Linearly damped sine, described as an oscillator with dry friction.
+// Linearly damped sine, described as an oscillator with dry friction; the model's own parameters follow
+// the coefficients of that equation.
 class TMdlSinusAl : public TMdlSinusPure
 {
 public:
@@ -299,7 +321,6 @@ protected:
     QString EquationFormat() const override { return QStringLiteral("%s + %s.(1 + %s.t).sin(%s.t + %s)"); }
     QStringList ParameterLines(const QString& yName, const QString& xName) const override;
     QString EquationLine(const QString& yName, const QString& xName) const override;
-    QStringList StdErrorLines(const QString& yName, const QString& xName) const override;
 };
 
 // A new model of a kind; null for mkNone and unknown kinds.

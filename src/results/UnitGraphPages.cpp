@@ -241,6 +241,8 @@ void BuildTimeGraph(TGraph& graph, const TResCalc& calc, TColumnKind quantity,
     if (objects.size() == 1 && context.ModelKind != mkNone && graph.Curves().size() == 1) {
         graph.SetCurveProperty(0, TCourbe::kModele, QStringLiteral("t"), 3, 1);
         graph.SetCurveProperty(0, TCourbe::kModele, SymbolOf(quantity), 3, 2);
+        for (TGModele* model : graph.Models())
+            model->SetUnits(QStringLiteral("s"), TResCalc::KindUnit(quantity));
         graph.SetCurveVisible(0, TCourbe::kModele, true, 3);
         graph.SetCurveProperty(0, TCourbe::kModele, context.ModelKind, 3, 6);
     } else {
@@ -472,6 +474,9 @@ void BuildFormulaGraph(TGraph& graph, TFormules& formules, const std::vector<int
         graph.SetCurveProperty(0, TCourbe::kModele, x < 0 ? QStringLiteral("t") : FormulaLabel(formules, x),
                                3, 1);
         graph.SetCurveProperty(0, TCourbe::kModele, FormulaLabel(formules, drawn[0]), 3, 2);
+        for (TGModele* model : graph.Models())
+            model->SetUnits(x < 0 ? QStringLiteral("s") : formules.FormulaUnit(x),
+                            formules.FormulaUnit(drawn[0]));
         graph.SetCurveVisible(0, TCourbe::kModele, true, 3);
         graph.SetCurveProperty(0, TCourbe::kModele, context.ModelKind, 3, 6);
     } else {

@@ -280,6 +280,9 @@ TEST(FormulaPage, ModelFitsTheSingleFormulaCurve)
     EXPECT_NEAR(model.Params[0], 1.0, 1e-9);
     EXPECT_NEAR(model.Params[1], 3.0, 1e-9);
     EXPECT_TRUE(model.Lines.value(0).contains(QStringLiteral("lin"))) << model.Lines.value(0).toStdString();
+    // The reading after the parameters, in the formula's unit per second.
+    EXPECT_EQ(model.Lines.value(3), QStringLiteral("slope b = 3.000 ± 0 m/s"))
+        << model.Lines.join(QLatin1Char('\n')).toStdString();
     // The modifier shows the formula page's panel: the equation, without statistics (the options).
     page.ToolButton(gtModifierModele)->click();
     EXPECT_EQ(f.Graph().Tool(), gtModifierModele);

@@ -552,6 +552,10 @@ TEST(ResForm, ModelButtonFitsTheTimePagesCurveAndTheModifierChangesIt)
     EXPECT_EQ(mdl.Lines.value(0), QStringLiteral("Model: Y = r + b.t + c.t²"));
     EXPECT_EQ(mdl.Lines.filter(QRegularExpression(QStringLiteral("^c = -4\\.9\\d* ± 0\\.0"))).size(), 1)
         << mdl.Lines.join(QLatin1Char('\n')).toStdString();
+    // The reading after the parameters, in the unit of y per second squared.
+    EXPECT_TRUE(mdl.Lines.value(4).contains(
+        QRegularExpression(QStringLiteral("^acceleration 2c = -9\\.\\d+ ± 0\\.\\d+ m/s²$"))))
+        << mdl.Lines.join(QLatin1Char('\n')).toStdString();
 
     // The modifier shows the panel with the equation (the options' default); the statistics come from
     // the Display menu without fitting again.
