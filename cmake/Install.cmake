@@ -30,6 +30,9 @@ install(FILES ${KINOTRA_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/kinotra.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kinotra)
 
+# The change log, where Debian's tools look for it.
+install(FILES ${KINOTRA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kinotra)
+
 # A direct installation refreshes the databases of its prefix when the tools exist; a staged one
 # (DESTDIR set, as packages do) leaves that to the package's own triggers.
 set(KINOTRA_DATADIR ${CMAKE_INSTALL_DATADIR})

@@ -7,7 +7,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kinotra)
 set(CPACK_PACKAGE_VENDOR "The Kinotra project")
-set(CPACK_PACKAGE_CONTACT "The Kinotra project <packages@kinotra.org>")
+set(CPACK_PACKAGE_CONTACT "${KINOTRA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "video analysis for physics teaching")
 set(CPACK_PACKAGE_DESCRIPTION
     "Kinotra measures the motion of objects in a video. A student opens a video
