@@ -20,7 +20,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/kinotra-mime.xml
 # What software centres show; its id names the desktop entry above as the one to launch.
 set(KINOTRA_APPID org.kinotra.kinotra)
 set(KINOTRA_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+# The screenshots are published under the homepage and carried by the package too.
 set(KINOTRA_SCREENSHOTS "${PROJECT_HOMEPAGE_URL}screenshots")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/screenshots/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kinotra/screenshots)
 configure_file(${PROJECT_SOURCE_DIR}/resources/desktop/kinotra.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/desktop/${KINOTRA_APPID}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/desktop/${KINOTRA_APPID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

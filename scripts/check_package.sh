@@ -21,7 +21,7 @@ root="$build/package-check"
 rm -rf "$root"
 dpkg-deb -x "$deb" "$root"
 status=0
-for file in usr/bin/kinotra usr/share/kinotra/help usr/share/icons/hicolor/scalable/apps/kinotra.svg \
+for file in usr/bin/kinotra usr/share/kinotra/help usr/share/kinotra/screenshots/main-window.png usr/share/icons/hicolor/scalable/apps/kinotra.svg \
     usr/share/applications/kinotra.desktop usr/share/mime/packages/kinotra.xml \
     usr/share/metainfo/org.kinotra.kinotra.metainfo.xml usr/share/man/man1/kinotra.1.gz \
     usr/share/bash-completion/completions/kinotra; do
