@@ -1,5 +1,6 @@
-# Installation: the program, its help pages, icon, desktop entry and MIME type, in the usual places of a
-# prefix (cmake --install BUILD --prefix /usr/local, or DESTDIR=... for a package).
+# Installation: the program, its help pages, icon, desktop entry, MIME type, software-centre metadata,
+# manual page and bash completion, in the usual places of a prefix (cmake --install BUILD --prefix
+# /usr/local, or DESTDIR=... for a package).
 include(GNUInstallDirs)
 
 install(TARGETS kinotra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -15,6 +16,24 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/desktop/kinotra.desktop.in
 install(FILES ${PROJECT_BINARY_DIR}/desktop/kinotra.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/kinotra-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kinotra.xml)
+
+# What software centres show; its id names the desktop entry above as the one to launch.
+set(KINOTRA_APPID org.kinotra.kinotra)
+set(KINOTRA_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+# The screenshots are published under the homepage and carried by the package too.
+set(KINOTRA_SCREENSHOTS "${PROJECT_HOMEPAGE_URL}screenshots")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/screenshots/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kinotra/screenshots)
+configure_file(${PROJECT_SOURCE_DIR}/resources/desktop/kinotra.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/desktop/${KINOTRA_APPID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/desktop/${KINOTRA_APPID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The manual page (made from the help text by packaging/) and the bash completion, loaded on demand.
+install(FILES ${KINOTRA_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kinotra.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kinotra)
+
+# The change log, where Debian's tools look for it.
+install(FILES ${KINOTRA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kinotra)
 
 # A direct installation refreshes the databases of its prefix when the tools exist; a staged one
 # (DESTDIR set, as packages do) leaves that to the package's own triggers.

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kinotra needs, only those that are missing. Works as root or through sudo.
-# Usage: scripts/setup.sh [--tests]   (--tests adds what the test suite needs)
+# Installs the Debian packages Kinotra needs to build, run and be packaged (cpack -G DEB), only those that
+# are missing. Works as root or through sudo.
+# Usage: scripts/setup.sh [--tests]   (--tests adds what the test suite and the package checks need)
 set -euo pipefail
 
 packages=(cmake g++ pkg-config ninja-build ccache
     qt6-base-dev qt6-svg-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav libges-1.0-dev libturbojpeg0-dev
-    libxlsxwriter-dev libzip-dev libv4l-dev fonts-liberation2 fonts-dejavu-core)
+    libxlsxwriter-dev libzip-dev libv4l-dev fonts-liberation2 fonts-dejavu-core
+    dpkg-dev file)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev ffmpeg xvfb xauth python3)
+    packages+=(libgtest-dev ffmpeg xvfb xauth python3 desktop-file-utils appstream man-db)
 fi
 
 missing=()
