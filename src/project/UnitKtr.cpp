@@ -576,6 +576,7 @@ bool TKtr::SaveProject()
     request.Title = QStringLiteral("Save work to KTR file");
     request.Filter = QStringLiteral("Kinotra file (*.ktr)|*.ktr");
     request.DefaultExt = QStringLiteral("ktr");
+    request.CallerChecksExisting = true; // one question about an existing file: the one below
     // The project that was opened with this video is proposed again; otherwise the video's name.
     if (!FileName.isEmpty() && ProjectVideo == video) {
         request.InitialDir = QFileInfo(FileName).absolutePath();

@@ -1337,7 +1337,7 @@ void TMainForm::OutilChanged()
         break;
     case otOrigine:
         SetViewHint(
-            QStringLiteral("Left-click (or Enter) = set the origine; right-click (or Esc) = cancel; Ctrl + "
+            QStringLiteral("Left-click (or Enter) = set the origin; right-click (or Esc) = cancel; Ctrl + "
                            "arrow key = move the mouse pointer"));
         break;
     case otEffacer:
@@ -2125,22 +2125,8 @@ bool TMainForm::SaveEditedVideo()
     const bool written = FRecordMontage->WriteEdited(*FMontage, reader, setup);
     FVideo->GoToPosition(position);
     LongWorkEnded();
-    if (!written) {
-        dlg.Begin(icWarning)
-            .Line(QStringLiteral("Error detected while creating video file:"))
-            .Blank()
-            .Line(FRecordMontage->ErrorText)
-            .Button(QStringLiteral("Ok"), btOk)
-            .Execute();
-        return false;
-    }
-    dlg.Begin(icInformation)
-        .Line(QStringLiteral("File successfully saved:"))
-        .Blank()
-        .Line(QDir::toNativeSeparators(path), true, clBlue)
-        .Button(QStringLiteral("Ok"), btOk)
-        .Execute();
-    return true;
+    FRecordMontage->ReportOutcome(written); // saved, cancelled (no file written), or the error
+    return written;
 }
 
 void TMainForm::NamesClick(TCommandId)
