@@ -1233,7 +1233,7 @@ TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
     EXPECT_EQ(avi.Height, 120u);
     EXPECT_TRUE(Form->Button(cmButtonMontageEnregistrer)->isEnabled()); // the commands are back
 
-    // Cancel during the writing: the warning tells it and nothing is left under the name.
+    // Cancel during the writing: a cancel is no error; nothing is left under the name.
     // (the click waits for the first progress report: the dialog is over by then)
     Form->RunRecordDialog = [this](TBoiteRecordMontage&) {
         QTimer::singleShot(0, Form->CancelButton(), &QPushButton::click);
@@ -1242,8 +1242,8 @@ TEST_F(RoadFixture, SaveEditedVideoWritesBlanksCropsAndNeverReplacesAFile)
     Dialogs->FileAnswers.push_back({true, Dir.filePath(QStringLiteral("cancelled.avi")), 1});
     Messages->Answer(0);
     EXPECT_FALSE(Form->SaveEditedVideo());
-    EXPECT_EQ(Messages->Shown.back().Lines[0].Text,
-              QStringLiteral("Error detected while creating video file:"));
+    EXPECT_EQ(Messages->Shown.back().Lines[0].Text, QStringLiteral("Saving cancelled; no file written."));
+    EXPECT_EQ(Messages->Shown.back().Icon, icInformation);
     EXPECT_FALSE(QFileInfo::exists(Dir.filePath(QStringLiteral("cancelled.avi"))));
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".avi")),
               QStringList({"edited.avi", "taken.avi"}));
