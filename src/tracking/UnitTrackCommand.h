@@ -9,11 +9,12 @@
 
 struct TTrackRequest
 {
-    int Frame = -1;            // 0-based frame of the file on which the rectangle is drawn
-    QRect Rect;                // frame pixels, origin at the top-left corner
-    int Last = -1;             // last frame to track; -1: the last frame of the video
-    int Radius = -1;           // search radius in frame pixels; -1: the option's value
-    std::vector<QRect> Ignore; // zones to ignore, frame pixels
+    int Frame = -1;               // 0-based frame of the file on which the rectangle is drawn
+    QRect Rect;                   // frame pixels, origin at the top-left corner
+    int Last = -1;                // last frame to track; -1: the last frame of the video
+    int Radius = -1;              // search radius in frame pixels; -1: the option's value
+    std::vector<QRect> Ignore;    // zones to ignore, frame pixels
+    double FramesPerSecond = 0.0; // of the video; sets how long a loss may last (0: unknown)
 };
 
 // "X,Y,W,H" as four integers; false for anything else.
