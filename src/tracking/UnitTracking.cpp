@@ -566,13 +566,29 @@ void TTracking::Run()
                 for (const TAppearanceMatch& match : Appearance.Search(image, predicted, SearchRadius, 3))
                     consider(match.Position, match.Score);
             }
-            const TLocateResult found = MeanShift.Locate(image, Rounded(predicted), MaxIterations);
-            if (!found.NoMatch)
-                consider(found.Position, -1.0);
-            double bestConfidence = 0.0;
+            auto sure = [&] {
+                double top = 0.0;
+                for (const TCandidate& c : candidates)
+                    top = std::max(top, c.Confidence);
+                return top;
+            };
+            // The look of the surest candidate: a target whose look has changed (it turns) is placed by
+            // its colours as well.
+            double surestLook = -1.0, surest = -1.0;
             for (const TCandidate& c : candidates)
-                bestConfidence = std::max(bestConfidence, c.Confidence);
-            if (bestConfidence < RetryLevel) {
+                if (c.Confidence > surest) {
+                    surest = c.Confidence;
+                    surestLook = c.Look;
+                }
+            // The colours lead the search where the look finds nothing sure; the tolerant model, which
+            // also finds a target whose colours just crossed into neighbouring shades, where nothing
+            // else found it.
+            if (sure() < RetryLevel || surestLook < LookHigh) {
+                const TLocateResult found = MeanShift.Locate(image, Rounded(predicted), MaxIterations);
+                if (!found.NoMatch)
+                    consider(found.Position, -1.0);
+            }
+            if (sure() < DoubtLevel) {
                 const TLocateResult second = MeanShift.Locate(image, Rounded(predicted), MaxIterations, true);
                 if (!second.NoMatch)
                     consider(second.Position, -1.0);
