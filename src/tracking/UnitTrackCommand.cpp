@@ -97,6 +97,10 @@ int RunTrackCommand(const TTrackRequest& request, int frameCount, const std::fun
     }
     tracking.SetLastFrame(last);
     tracking.StartStop();
+    if (tracking.EndReason == teUniform || tracking.EndReason == teNoTarget) {
+        message = tracking.EndMessage(0);
+        return 1;
+    }
 
     QTextStream out(&csv);
     out << "frame,x,y,confidence\n";

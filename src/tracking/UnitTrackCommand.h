@@ -25,6 +25,6 @@ bool ParseTrackRect(const QString& text, QRect& rect);
 // one row per tracked frame (x, y in frame pixels, origin at the top-left corner of the frame).
 // Returns 0 when the run ended, also early (message then says why), and 1 on bad input (message says
 // what): a frame out of range or unreadable, a rectangle empty or not inside the frame, a radius outside
-// 10..100, a zone to ignore that is empty.
+// 10..100, a zone to ignore that is empty, a rectangle over a uniform area.
 int RunTrackCommand(const TTrackRequest& request, int frameCount, const std::function<QImage(int)>& frameAt,
                     int defaultRadius, QString& csv, QString& message);
