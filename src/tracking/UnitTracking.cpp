@@ -510,6 +510,13 @@ void TTracking::Run()
             bool Predicted; // the position is the motion's, not a match's
         };
         std::vector<THeld> held;
+        struct TStray
+        {
+            int Frame;
+            QPointF Position;
+            double Confidence;
+        };
+        std::vector<TStray> strays; // the latest frames whose sure match lay off the motion
         std::vector<TFix> fixes{{first, MeanShift.TargetCentre()}};
         const int step = std::max(FrameStep, 1);
         const int span = std::max(LastFrame - first, 1);
@@ -543,11 +550,15 @@ void TTracking::Run()
                 double Recent; // against the last confirmed look
                 double Colour;
                 double Confidence;
+                double Raw; // the confidence without the motion
                 double Score;
             };
             std::vector<TCandidate> candidates;
             // How much nearness to the predicted place counts: little while the motion is not known yet.
             const double prior = fixes.size() >= 3 ? 2.0 : fixes.size() == 2 ? 1.0 : 0.25;
+            const bool knownMotion = UseAppearance && fixes.size() >= 4;
+            const int gap = std::max(1, (f - fixes.back().Frame) / step);
+            const double tolerance = std::max(Appearance.Radius(), 4.0) * (1.0 + 0.25 * (gap - 1));
             auto consider = [&](const QPointF& at, double look) {
                 const QPointF p = inside(at);
                 // The colours as outlined, or as the model followed them on frames whose look matched.
@@ -556,15 +567,26 @@ void TTracking::Run()
                 if (look < -0.5 && UseAppearance)
                     look = Appearance.Score(image, p);
                 const double recent = UseAppearance && Recent.Valid() ? Recent.Score(image, p) : -1.0;
-                const double confidence = ConfidenceOf(std::max(look, recent), colour);
+                const double raw = ConfidenceOf(std::max(look, recent), colour);
+                // Once the motion is known, a match farther from where it puts the target than the
+                // target's size is not sure, however much it looks like it (a gap in a stick, a bar's end).
+                const double off = std::hypot(p.x() - predicted.x(), p.y() - predicted.y());
+                const double confidence =
+                    std::min(raw, knownMotion ? std::clamp(2.0 - off / tolerance, 0.0, 1.0) : 1.0);
                 // Nearer the prediction is likelier; the search radius bounds a frame's move.
-                const double d = std::hypot(p.x() - predicted.x(), p.y() - predicted.y()) / reach;
-                candidates.push_back(
-                    {p, look, recent, colour, confidence, (confidence + 0.05) * std::exp(-prior * d * d)});
+                const double d = off / reach;
+                candidates.push_back({p, look, recent, colour, confidence, raw,
+                                      (confidence + 0.05) * std::exp(-prior * d * d)});
             };
             if (UseAppearance) {
                 for (const TAppearanceMatch& match : Appearance.Search(image, predicted, SearchRadius, 3))
                     consider(match.Position, match.Score);
+                // The search radius bounds a move from the last place the target was seen: a target whose
+                // motion turned (a bounce) is looked for there too.
+                const QPointF seen = strays.empty() ? fixes.back().Position : strays.back().Position;
+                if (std::hypot(seen.x() - predicted.x(), seen.y() - predicted.y()) > 0.5 * SearchRadius)
+                    for (const TAppearanceMatch& match : Appearance.Search(image, seen, SearchRadius, 2))
+                        consider(match.Position, match.Score);
             }
             auto sure = [&] {
                 double top = 0.0;
@@ -615,6 +637,45 @@ void TTracking::Run()
             }
             const TCandidate* best = chosen < candidates.size() ? &candidates[chosen] : nullptr;
 
+            // Without a sure match on the motion, the surest match anywhere in reach.
+            const TCandidate* stray = nullptr;
+            if (!best || best->Confidence < DoubtLevel)
+                for (const TCandidate& c : candidates)
+                    if (c.Raw >= DoubtLevel && (!stray || c.Raw > stray->Raw))
+                        stray = &c;
+            if (stray) {
+                // Sure but off the motion: three such frames in a row that move steadily together are the
+                // target after a change of its motion (a bounce, a push); the motion starts again from them.
+                strays.push_back({f, stray->Position, stray->Raw});
+                const std::size_t n = strays.size();
+                if (n >= 3) {
+                    const QPointF& a = strays[n - 3].Position;
+                    const QPointF& b = strays[n - 2].Position;
+                    const QPointF& c = strays[n - 1].Position;
+                    const QPointF expectedC = 2.0 * b - a;
+                    if (std::hypot(c.x() - expectedC.x(), c.y() - expectedC.y()) <=
+                        std::max(Appearance.Radius(), 4.0)) {
+                        fixes.clear();
+                        for (std::size_t k = n - 3; k < n; ++k)
+                            fixes.push_back({strays[k].Frame, strays[k].Position});
+                        for (const THeld& h : held) {
+                            const auto it = std::find_if(strays.begin() + static_cast<std::ptrdiff_t>(n - 3),
+                                                         strays.end(),
+                                                         [&](const TStray& x) { return x.Frame == h.Frame; });
+                            if (it != strays.end())
+                                Record(h.Frame, it->Position, it->Confidence, size);
+                            else
+                                Record(h.Frame, h.Position, h.Confidence, size);
+                        }
+                        held.clear();
+                        Record(f, c, stray->Raw, size);
+                        strays.clear();
+                        continue;
+                    }
+                }
+            } else {
+                strays.clear();
+            }
             if (best && best->Confidence >= DoubtLevel) {
                 // Found: the frames of a streak before it take the motion through both ends.
                 fixes.push_back({f, best->Position});

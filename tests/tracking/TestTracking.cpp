@@ -470,6 +470,9 @@ TEST(Tracking, GoesThroughCrossingsAndCoversAndPicksTheTargetUpAgain)
     };
     const TClip bar = BarCrossing();
     const TClip stick = StickCrossing();
+    // A sudden turn of the motion: the disc bounces back off an invisible wall on frame 15.
+    const TClip bounce =
+        MakeClip([](int f) { return QPointF(100.3 + 14.0 * (f <= 15 ? f : 30 - f), 200.6 + 3.0 * f); }, 30);
     const struct
     {
         const char* Name;
@@ -479,6 +482,7 @@ TEST(Tracking, GoesThroughCrossingsAndCoversAndPicksTheTargetUpAgain)
         {"hidden for three frames", hidden, [](int f) { return f < 15 || f > 17; }},
         {"crossing a bar of its colour", bar, [bar](int f) { return ClearOfBar(bar, f); }},
         {"in front of a stick of its colour", stick, [stick](int f) { return ClearOfBar(stick, f); }},
+        {"bouncing back", bounce, [](int) { return true; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
