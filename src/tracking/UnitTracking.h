@@ -74,11 +74,10 @@ public:
     static constexpr double ColourHigh = 0.6;
     // A target that turns or changes its shape little by little is also judged against its look on the
     // last frame that confirmed it, taken again when the target has changed past RetakeLook since, on a
-    // frame that still matches it (KeepLook) and the outlined colours; that look counts only where the
-    // outlined one still finds LookFloor of the target. It judges positions, it never proposes them.
+    // frame that still matches it (KeepLook), matches the outlined colours and continues the motion
+    // closely, so that it cannot slide onto a neighbour. It judges positions, it never proposes them.
     static constexpr double RetakeLook = 0.9;
     static constexpr double KeepLook = 0.75;
-    static constexpr double LookFloor = 0.3;
     // A look from SureLookHigh on (against the outlined one) of an anchor of at least SureLookPixels
     // needs no colours.
     static constexpr double SureLookLow = 0.7;
@@ -91,8 +90,9 @@ public:
     static constexpr double AdaptLevel = 0.6;
     static constexpr double AdaptLook = 0.5 * (LookLow + LookHigh);
     static constexpr double AdaptRate = 0.2;
-    // Below this confidence the frame is searched a second time with the tolerant model, which finds a
-    // target whose colours have just crossed into neighbouring bins.
+    // Below this confidence of the look's best matches (or when their look has changed) the colours'
+    // mean shift searches the frame as well; below DoubtLevel, also with the tolerant model, which finds
+    // a target whose colours have just crossed into neighbouring bins.
     static constexpr double RetryLevel = 0.9;
 
     TTracking();
