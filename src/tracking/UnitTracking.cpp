@@ -581,12 +581,6 @@ void TTracking::Run()
             if (UseAppearance) {
                 for (const TAppearanceMatch& match : Appearance.Search(image, predicted, SearchRadius, 3))
                     consider(match.Position, match.Score);
-                // The search radius bounds a move from the last place the target was seen: a target whose
-                // motion turned (a bounce) is looked for there too.
-                const QPointF seen = strays.empty() ? fixes.back().Position : strays.back().Position;
-                if (std::hypot(seen.x() - predicted.x(), seen.y() - predicted.y()) > 0.5 * SearchRadius)
-                    for (const TAppearanceMatch& match : Appearance.Search(image, seen, SearchRadius, 2))
-                        consider(match.Position, match.Score);
             }
             auto sure = [&] {
                 double top = 0.0;
@@ -614,6 +608,14 @@ void TTracking::Run()
                 const TLocateResult second = MeanShift.Locate(image, Rounded(predicted), MaxIterations, true);
                 if (!second.NoMatch)
                     consider(second.Position, -1.0);
+            }
+            // The search radius bounds a move from the last place the target was seen: a target whose
+            // motion turned (a bounce) and that nothing found on the motion is looked for there too.
+            if (UseAppearance && sure() < DoubtLevel) {
+                const QPointF seen = strays.empty() ? fixes.back().Position : strays.back().Position;
+                if (std::hypot(seen.x() - predicted.x(), seen.y() - predicted.y()) > 0.5 * SearchRadius)
+                    for (const TAppearanceMatch& match : Appearance.Search(image, seen, SearchRadius, 2))
+                        consider(match.Position, match.Score);
             }
             std::size_t chosen = candidates.size();
             for (std::size_t k = 0; k < candidates.size(); ++k)
