@@ -155,6 +155,7 @@ int RunTrack(const QStringList& args, const TOptions& options, QTextStream& out,
             return QImage();
         return image;
     };
+    request.FramesPerSecond = sources.FramesPerSecond();
     QString csv, message;
     const int code =
         RunTrackCommand(request, sources.FrameCount(), frameAt, options.TrackingRadius, csv, message);

@@ -96,6 +96,13 @@ TUserDlg& TUserDlg::Escape()
     return *this;
 }
 
+TUserDlg& TUserDlg::Default()
+{
+    if (!FMuted && !FMessage.Buttons.empty())
+        FMessage.Default = int(FMessage.Buttons.size()) - 1;
+    return *this;
+}
+
 TUserDlg& TUserDlg::CheckBox(const QString& caption, bool checked)
 {
     if (!FMuted) {

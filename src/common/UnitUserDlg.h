@@ -64,6 +64,8 @@ struct TUserMessage
     QStringList ButtonCaptions() const;
     // The button that a box closed without one answers, when the caller names it; -1: chosen by rule.
     int Escape = -1;
+    // The button that Enter presses, when the caller names it; -1: the first.
+    int Default = -1;
 
     // The answer of a box closed without a button (Escape, the window's close box): the button that
     // loses nothing. The button named by Escape when it is enabled, else the first enabled "Cancel"
@@ -115,6 +117,8 @@ public:
     TUserDlg& Button(const QString& caption, TButtonType kind, bool enabled = true);
     // The button added last is also the answer of the box closed without a button.
     TUserDlg& Escape();
+    // The button added last is also the one that Enter presses.
+    TUserDlg& Default();
     TUserDlg& CheckBox(const QString& caption, bool checked = false);
     int Execute();
     bool Checked() const { return FChecked; }

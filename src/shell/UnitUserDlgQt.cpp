@@ -112,8 +112,13 @@ TUserAnswer TQtUserDlg::Show(const TUserMessage& message)
     for (int i = 0; i < int(message.Buttons.size()); ++i) {
         auto* button = new QPushButton(ButtonIcon(message.Buttons[i].Kind), message.Buttons[i].Caption);
         button->setEnabled(message.Buttons[i].Enabled);
-        if (i == 0)
+        if (message.Default >= 0) {
+            // Enter presses the named button, whichever has the focus.
+            button->setDefault(i == message.Default);
+            button->setAutoDefault(i == message.Default);
+        } else if (i == 0) {
             button->setDefault(true);
+        }
         QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &pressed, i] {
             pressed = i;
             dialog.accept();

@@ -173,6 +173,7 @@ void TMeanShift::BuildTargetModel()
                 TargetModel[l][u][v] = FTargetFlat[(static_cast<std::size_t>(l) * n + u) * n + v];
     NeutralColour = ::NeutralColour(TargetModel);
     BuildTolerantModel();
+    FTolerantOriginal = FTolerant;
     // The similarity of a perfect match: the masked pixels of the outline frame against the model. It
     // stays the reference when the model adapts, so that the confidence keeps one scale over a run.
     FConfidenceNorm = 0.0;
@@ -454,16 +455,57 @@ TLocateResult TMeanShift::Locate(const QImage& frameIn, const QPoint& start, int
     return result;
 }
 
-double TMeanShift::Similarity(const QImage& frameIn, const QPoint& position)
+double TMeanShift::Similarity(const QImage& frame, const QPoint& position)
+{
+    return SimilarityTo(FTolerant, frame, position);
+}
+
+double TMeanShift::OriginalSimilarity(const QImage& frame, const QPoint& position)
+{
+    return SimilarityTo(FTolerantOriginal, frame, position);
+}
+
+double TMeanShift::SimilarityTo(const std::vector<double>& model, const QImage& frameIn,
+                                const QPoint& position)
 {
     const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
-    if (FTolerant.size() != bins || bins == 0 || IsZero(FConfidenceNorm) || frameIn.isNull())
+    if (model.size() != bins || bins == 0 || IsZero(FConfidenceNorm) || frameIn.isNull())
         return 0.0;
     BinsUnderOutline(frameIn, position);
     FlatHistogram(FBins, FTargetMaskWeights, FCandidate);
     double sum = 0.0;
-    for (std::size_t u = 0; u < FTolerant.size(); ++u)
-        if (FTolerant[u] > 0.0 && FCandidate[u] > 0.0)
-            sum += std::sqrt(FTolerant[u] * FCandidate[u]);
+    for (std::size_t u = 0; u < model.size(); ++u)
+        if (model[u] > 0.0 && FCandidate[u] > 0.0)
+            sum += std::sqrt(model[u] * FCandidate[u]);
     return std::clamp(sum / FConfidenceNorm, 0.0, 1.0);
+}
+
+TLocateResult TMeanShift::LocateNear(const QImage& frame, const QPoint& start, int maxIterations)
+{
+    FWindowOverride = std::max(TargetBitmap.width(), TargetBitmap.height()) | 1;
+    TLocateResult result = Locate(frame, start, maxIterations);
+    FWindowOverride = 0;
+    return result;
+}
+
+double TMeanShift::ColourCommonness(const QImage& frameIn) const
+{
+    const std::size_t bins = static_cast<std::size_t>(BinCount()) * BinCount() * BinCount();
+    if (FTolerantOriginal.size() != bins || bins == 0 || frameIn.isNull())
+        return 0.0;
+    double own = 0.0;
+    for (double weight : FTargetMaskWeights)
+        own += weight;
+    if (own <= 0.0)
+        return 0.0;
+    const QImage frame = AsRgb32(frameIn);
+    // Every second pixel of every second row is enough for a proportion.
+    double shared = 0.0;
+    for (int y = 0; y < frame.height(); y += 2) {
+        const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        for (int x = 0; x < frame.width(); x += 2)
+            if (FTolerantOriginal[FlatBinOf(line[x])] > 0.0)
+                shared += 4.0;
+    }
+    return shared / own;
 }

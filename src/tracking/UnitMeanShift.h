@@ -58,6 +58,15 @@ public:
     // 1 on the target, near 0 when no colour of the target is there; 0 without a model. q is the
     // tolerant model (see below), so a colour one bin away from the model's still counts, for less.
     double Similarity(const QImage& frame, const QPoint& position);
+    // The same against the model as it was built from the outline frame, whatever the adaptation did
+    // since: how much the pixels there look like the target as the user outlined it.
+    double OriginalSimilarity(const QImage& frame, const QPoint& position);
+    // The position taken again from start in a window of the target's own size only (the second stage of
+    // Locate), so that colours of the model a little away do not pull it.
+    TLocateResult LocateNear(const QImage& frame, const QPoint& start, int maxIterations);
+    // How many times the target's own pixels the whole frame holds pixels of the target's colours (as
+    // outlined, neighbouring shades included): about 1 when nothing else in the picture shares them.
+    double ColourCommonness(const QImage& frame) const;
     // Blends into the model, at the given rate (0..1), the colours under the outline placed at position
     // that the tolerant model already admits: a target whose shade or lighting drifts is followed,
     // while colours foreign to the model (background, a cover, another object) never enter it. Call it
@@ -86,13 +95,15 @@ private:
     void BuildTolerantModel();
     // Bins of the target mask placed at position, into FBins (after Extract into FRegion).
     void BinsUnderOutline(const QImage& frame, const QPoint& position);
+    double SimilarityTo(const std::vector<double>& model, const QImage& frame, const QPoint& position);
 
     int FWindowOverride = 0; // a window side forced for the refining search; 0: WindowSize()
     QPointF FTargetCentre;
-    QImage FTargetFrame;              // the outline frame, kept until BuildTargetModel
-    std::vector<double> FTargetFlat;  // the current model by flat bin: TargetModel, then adapted
-    std::vector<double> FTolerant;    // FTargetFlat widened to neighbouring bins
-    std::vector<char> FBackgroundBin; // per bin: seen around the outline and left out of the model
+    QImage FTargetFrame;                   // the outline frame, kept until BuildTargetModel
+    std::vector<double> FTargetFlat;       // the current model by flat bin: TargetModel, then adapted
+    std::vector<double> FTolerant;         // FTargetFlat widened to neighbouring bins
+    std::vector<double> FTolerantOriginal; // FTolerant as built from the outline frame
+    std::vector<char> FBackgroundBin;      // per bin: seen around the outline and left out of the model
     std::vector<double> FTargetMaskWeights;
     double FConfidenceNorm = 0.0;
     // Work arrays kept between calls to avoid reallocation.

@@ -38,7 +38,8 @@ void TraceSegment(const QPoint& a, const QPoint& b, const QPoint& origin, TMatri
 
 } // namespace
 
-bool RasteriseOutline(const TPointDynArray& polygon, QRect& box, TMatriceI& mask, int* crossings, int* contour)
+bool RasteriseOutline(const TPointDynArray& polygon, QRect& box, TMatriceI& mask, int* crossings,
+                      int* contour)
 {
     std::vector<QPoint> points;
     for (const QPoint& p : polygon)

@@ -87,6 +87,7 @@ int RunTrackCommand(const TTrackRequest& request, int frameCount, const std::fun
     TTracking tracking;
     tracking.Reset(1, frameCount);
     tracking.SetSearchRadius(radius);
+    tracking.FramesPerSecond = request.FramesPerSecond;
     tracking.FrameAt = [&](int frame) { return frame == request.Frame ? first : frameAt(frame); };
     for (const QRect& zone : request.Ignore)
         tracking.AddZone(RectOutline(zone, frameRect.size()));
@@ -96,6 +97,10 @@ int RunTrackCommand(const TTrackRequest& request, int frameCount, const std::fun
     }
     tracking.SetLastFrame(last);
     tracking.StartStop();
+    if (tracking.EndReason == teUniform || tracking.EndReason == teNoTarget) {
+        message = tracking.EndMessage(0);
+        return 1;
+    }
 
     QTextStream out(&csv);
     out << "frame,x,y,confidence\n";

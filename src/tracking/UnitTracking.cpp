@@ -319,14 +319,125 @@ void TTracking::Record(int frame, const QPointF& pixel, double confidence, const
     const int k = ObjectIndex;
     if (frame < 0 || frame >= Frames || size.isEmpty())
         return;
-    // Pixel indexes to relative coordinates: the centre of pixel i lies at (i + 0.5) / W.
-    const QPointF rel((pixel.x() + 0.5) / size.width(), (pixel.y() + 0.5) / size.height());
+    // Pixel indexes to relative coordinates: the centre of pixel i lies at (i + 0.5) / W; a position is
+    // never outside the frame.
+    const double x = std::clamp(pixel.x(), 0.0, size.width() - 1.0);
+    const double y = std::clamp(pixel.y(), 0.0, size.height() - 1.0);
+    const QPointF rel((x + 0.5) / size.width(), (y + 0.5) / size.height());
     LastOp[k] = loTrack;
     LastPositionRel[k] = rel;
     TrackedPositionRel[k][frame] = rel;
     TrackedFrame[k][frame] = VideoFrameOf ? VideoFrameOf(frame) : frame;
     TrackedConfidence[k][frame] = confidence;
 }
+
+int TTracking::LostStreak() const
+{
+    const double perThird = FramesPerSecond > 0.0 ? FramesPerSecond / 3.0 / std::max(FrameStep, 1) : 0.0;
+    return std::max(MinLostFrames, static_cast<int>(std::lround(perThird)));
+}
+
+double TTracking::ConfidenceOf(double look, double colour) const
+{
+    colour = std::clamp(colour, 0.0, 1.0);
+    if (!UseAppearance)
+        return colour;
+    // A small anchor (a ball of a few pixels) matches bits of other things well by chance: the smaller
+    // it is, the closer its match must be.
+    const double small = std::clamp((SmallAnchorLarge - Appearance.PixelCount()) /
+                                        double(SmallAnchorLarge - SmallAnchorPixels),
+                                    0.0, 1.0);
+    const double ease = FColourUnique ? UniqueColourEase : 0.0;
+    const double low = LookLow + small * (SmallLookLow - LookLow) - ease;
+    const double high = LookHigh + small * (SmallLookHigh - LookHigh) - ease;
+    const double shape = std::clamp((look - low) / (high - low), 0.0, 1.0);
+    // A look matched beyond doubt also stands for colours that changed with the light (a grey target
+    // whose shading changes as it moves).
+    const double sure = Appearance.PixelCount() >= SureLookPixels
+                            ? std::clamp((look - SureLookLow) / (SureLookHigh - SureLookLow), 0.0, 1.0)
+                            : 0.0;
+    return std::min(shape,
+                    std::max(sure, std::clamp((colour - ColourLow) / (ColourHigh - ColourLow), 0.0, 1.0)));
+}
+
+namespace {
+
+// A position confirmed by the search: frame (visible) and frame pixels.
+struct TFix
+{
+    int Frame;
+    QPointF Position;
+};
+
+// Where the motion of the last confirmed positions puts the target on frame `frame`: the positions
+// themselves fitted by least squares over their frames, with a constant acceleration when there are at
+// least four of them, a constant velocity with two or three, standing still with one.
+QPointF Predict(const std::vector<TFix>& fixes, int frame)
+{
+    if (fixes.empty())
+        return {};
+    std::size_t n = std::min<std::size_t>(fixes.size(), 8);
+    if (n == 1)
+        return fixes.back().Position;
+    // An acceleration from a few close positions is only good for a short way: farther than the fitted
+    // positions span, the last velocity carries on.
+    const int span = fixes.back().Frame - fixes[fixes.size() - n].Frame;
+    int degree = n >= 4 ? 2 : 1;
+    if (degree == 2 && frame - fixes.back().Frame > span) {
+        degree = 1;
+        n = std::min<std::size_t>(n, 4);
+    }
+    // Normal equations in tau = fix frame - frame, so that the constant term is the prediction.
+    double m[3][3] = {}, bx[3] = {}, by[3] = {};
+    for (std::size_t k = fixes.size() - n; k < fixes.size(); ++k) {
+        const double tau = fixes[k].Frame - frame;
+        const double powers[3] = {1.0, tau, tau * tau};
+        for (int i = 0; i <= degree; ++i) {
+            for (int j = 0; j <= degree; ++j)
+                m[i][j] += powers[i] * powers[j];
+            bx[i] += powers[i] * fixes[k].Position.x();
+            by[i] += powers[i] * fixes[k].Position.y();
+        }
+    }
+    // Gaussian elimination with partial pivoting on the (degree + 1) system.
+    const int size = degree + 1;
+    for (int c = 0; c < size; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < size; ++r)
+            if (std::abs(m[r][c]) > std::abs(m[pivot][c]))
+                pivot = r;
+        if (std::abs(m[pivot][c]) < 1e-12)
+            return fixes.back().Position;
+        std::swap(m[c], m[pivot]);
+        std::swap(bx[c], bx[pivot]);
+        std::swap(by[c], by[pivot]);
+        for (int r = c + 1; r < size; ++r) {
+            const double f = m[r][c] / m[c][c];
+            for (int j = c; j < size; ++j)
+                m[r][j] -= f * m[c][j];
+            bx[r] -= f * bx[c];
+            by[r] -= f * by[c];
+        }
+    }
+    double x[3] = {}, y[3] = {};
+    for (int r = size - 1; r >= 0; --r) {
+        double sx = bx[r], sy = by[r];
+        for (int j = r + 1; j < size; ++j) {
+            sx -= m[r][j] * x[j];
+            sy -= m[r][j] * y[j];
+        }
+        x[r] = sx / m[r][r];
+        y[r] = sy / m[r][r];
+    }
+    return {x[0], y[0]};
+}
+
+QPoint Rounded(const QPointF& p)
+{
+    return {static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))};
+}
+
+} // namespace
 
 void TTracking::Run()
 {
@@ -352,26 +463,68 @@ void TTracking::Run()
         if (!MeanShift.SetTarget(image, OutlineCount[ObjectIndex], OutlineRel[ObjectIndex], start)) {
             EndReason = teNoTarget;
             EndFrame = first;
+        } else {
+            MeanShift.SetBinCount(BinCount);
+            MeanShift.BuildTargetModel();
+            // The look is attached to the middle of the target's colours on the outline frame, where the
+            // search puts it on every other frame, rather than to the middle of the drawn outline, which
+            // may be off by a pixel or more.
+            QPointF centre = MeanShift.TargetCentre();
+            FColourOffset = QPointF(0.0, 0.0);
+            FColourUnique = MeanShift.ColourCommonness(image) < UniqueColourRatio;
+            const TLocateResult own = MeanShift.LocateNear(image, start, MaxIterations);
+            const double apart = std::hypot(own.Position.x() - centre.x(), own.Position.y() - centre.y());
+            const double size = std::max(MeanShift.TargetRect.width(), MeanShift.TargetRect.height());
+            if (!own.NoMatch && apart <= 0.25 * size)
+                centre = own.Position;
+            else if (!own.NoMatch && apart <= 0.5 * size)
+                FColourOffset = own.Position - centre;
+            if (!Appearance.SetAnchor(
+                    image, MeanShift.TargetRect.translated(Rounded(centre - MeanShift.TargetCentre())),
+                    centre, &MeanShift.TargetMask) ||
+                Appearance.Contrast() < TAppearance::MinContrast) {
+                EndReason = teUniform;
+                EndFrame = first;
+            }
         }
     }
     if (EndReason == teNone) {
         const QSize size = image.size();
+        const QPointF lowest(0.0, 0.0), highest(size.width() - 1.0, size.height() - 1.0);
+        auto inside = [&](const QPointF& p) {
+            return QPointF(std::clamp(p.x(), lowest.x(), highest.x()),
+                           std::clamp(p.y(), lowest.y(), highest.y()));
+        };
+        // The run replaces what an earlier one found from its first frame on; the frames before stay.
+        for (int f = first; f <= LastFrame && f < static_cast<int>(TrackedFrame[ObjectIndex].size()); ++f)
+            TrackedFrame[ObjectIndex][f] = -1;
         Record(first, MeanShift.TargetCentre(), 1.0, size);
-        MeanShift.SetBinCount(BinCount);
-        MeanShift.BuildTargetModel();
 
+        // Frames of a streak of doubtful ones, kept back until the target is found again (or the run
+        // ends): a streak that ends the run as lost leaves nothing behind.
         struct THeld
         {
             int Frame;
             QPointF Position;
             double Confidence;
+            bool Predicted; // the position is the motion's, not a match's
         };
-        std::vector<THeld> held; // frames of a streak of near-zero confidence, kept back
-        QPoint previous = start;
-        QPointF lastGood = MeanShift.TargetCentre();
-        QPointF lastStep(0.0, 0.0);
+        std::vector<THeld> held;
+        struct TStray
+        {
+            int Frame;
+            QPointF Position;
+            double Confidence;
+        };
+        std::vector<TStray> strays; // the latest frames whose sure match lay off the motion
+        std::vector<TFix> fixes{{first, MeanShift.TargetCentre()}};
         const int step = std::max(FrameStep, 1);
         const int span = std::max(LastFrame - first, 1);
+        const int lostAfter = LostStreak();
+        const double halfWidth = MeanShift.TargetRect.width() / 2.0;
+        const double halfHeight = MeanShift.TargetRect.height() / 2.0;
+        const double reach = SearchRadius + Appearance.Radius();
+        Recent = Appearance;
         EndReason = teLastFrame;
         for (int f = first + step; f <= LastFrame; f += step) {
             progress(f, std::clamp((f - first) * 100 / span, 0, 100));
@@ -386,47 +539,190 @@ void TTracking::Run()
                 EndFrame = f;
                 break;
             }
-            TLocateResult found = MeanShift.Locate(image, previous, MaxIterations);
-            double confidence = found.NoMatch ? 0.0 : MeanShift.Similarity(image, found.Pixel);
-            if (confidence < RetryLevel) {
-                // The target's colours may have just crossed into neighbouring bins (a change of shade
-                // or lighting): a second search with the tolerant model, kept when it matches better.
-                const TLocateResult second = MeanShift.Locate(image, previous, MaxIterations, true);
-                const double other = second.NoMatch ? 0.0 : MeanShift.Similarity(image, second.Pixel);
-                if (other > confidence) {
-                    found = second;
-                    confidence = other;
+            const QPointF predicted = inside(Predict(fixes, f));
+
+            // Candidates: the places that look most like the outlined target near the prediction, and
+            // where the colours lead from it.
+            struct TCandidate
+            {
+                QPointF Position;
+                double Look;   // against the outlined look
+                double Recent; // against the last confirmed look
+                double Colour;
+                double Confidence;
+                double Raw; // the confidence without the motion
+                double Score;
+            };
+            std::vector<TCandidate> candidates;
+            // How much nearness to the predicted place counts: little while the motion is not known yet.
+            const double prior = fixes.size() >= 3 ? 2.0 : fixes.size() == 2 ? 1.0 : 0.25;
+            const bool knownMotion = UseAppearance && fixes.size() >= 4;
+            const int gap = std::max(1, (f - fixes.back().Frame) / step);
+            const double tolerance = std::max(Appearance.Radius(), 4.0) * (1.0 + 0.25 * (gap - 1));
+            auto consider = [&](const QPointF& at, double look) {
+                const QPointF p = inside(at);
+                // The colours as outlined, or as the model followed them on frames whose look matched.
+                const double colour = std::max(MeanShift.OriginalSimilarity(image, Rounded(p)),
+                                               UseAppearance ? MeanShift.Similarity(image, Rounded(p)) : 0.0);
+                if (look < -0.5 && UseAppearance)
+                    look = Appearance.Score(image, p);
+                const double recent = UseAppearance && Recent.Valid() ? Recent.Score(image, p) : -1.0;
+                const double raw = ConfidenceOf(std::max(look, recent), colour);
+                // Once the motion is known, a match farther from where it puts the target than the
+                // target's size is not sure, however much it looks like it (a gap in a stick, a bar's end).
+                const double off = std::hypot(p.x() - predicted.x(), p.y() - predicted.y());
+                const double confidence =
+                    std::min(raw, knownMotion ? std::clamp(2.0 - off / tolerance, 0.0, 1.0) : 1.0);
+                // Nearer the prediction is likelier; the search radius bounds a frame's move.
+                const double d = off / reach;
+                candidates.push_back({p, look, recent, colour, confidence, raw,
+                                      (confidence + 0.05) * std::exp(-prior * d * d)});
+            };
+            if (UseAppearance) {
+                for (const TAppearanceMatch& match : Appearance.Search(image, predicted, SearchRadius, 3))
+                    consider(match.Position, match.Score);
+            }
+            auto sure = [&] {
+                double top = 0.0;
+                for (const TCandidate& c : candidates)
+                    top = std::max(top, c.Confidence);
+                return top;
+            };
+            // The look of the surest candidate: a target whose look has changed (it turns) is placed by
+            // its colours as well.
+            double surestLook = -1.0, surest = -1.0;
+            for (const TCandidate& c : candidates)
+                if (c.Confidence > surest) {
+                    surest = c.Confidence;
+                    surestLook = c.Look;
+                }
+            // The colours lead the search where the look finds nothing sure; the tolerant model, which
+            // also finds a target whose colours just crossed into neighbouring shades, where nothing
+            // else found it.
+            if (sure() < RetryLevel || surestLook < LookHigh) {
+                const TLocateResult found = MeanShift.Locate(image, Rounded(predicted), MaxIterations);
+                if (!found.NoMatch)
+                    consider(found.Position, -1.0);
+            }
+            if (sure() < DoubtLevel) {
+                const TLocateResult second = MeanShift.Locate(image, Rounded(predicted), MaxIterations, true);
+                if (!second.NoMatch)
+                    consider(second.Position, -1.0);
+            }
+            // The search radius bounds a move from the last place the target was seen: a target whose
+            // motion turned (a bounce) and that nothing found on the motion is looked for there too.
+            if (UseAppearance && sure() < DoubtLevel) {
+                const QPointF seen = strays.empty() ? fixes.back().Position : strays.back().Position;
+                if (std::hypot(seen.x() - predicted.x(), seen.y() - predicted.y()) > 0.5 * SearchRadius)
+                    for (const TAppearanceMatch& match : Appearance.Search(image, seen, SearchRadius, 2))
+                        consider(match.Position, match.Score);
+            }
+            std::size_t chosen = candidates.size();
+            for (std::size_t k = 0; k < candidates.size(); ++k)
+                if (chosen == candidates.size() || candidates[k].Score > candidates[chosen].Score)
+                    chosen = k;
+            // A target whose look has changed since the outline (it turned, it is seen from another side)
+            // is placed by the middle of its colours around the chosen place, which does not move when it
+            // turns, as long as it is judged as well there.
+            if (UseAppearance && chosen < candidates.size() && candidates[chosen].Look < LookHigh &&
+                candidates[chosen].Colour >= ColourHigh) {
+                const QPointF from = candidates[chosen].Position;
+                const TLocateResult near =
+                    MeanShift.LocateNear(image, Rounded(from + FColourOffset), MaxIterations);
+                const QPointF placed = near.Position - FColourOffset;
+                const double shift = std::hypot(placed.x() - from.x(), placed.y() - from.y());
+                if (!near.NoMatch && shift <= std::max(1.5, 0.3 * Appearance.Radius())) {
+                    consider(placed, -1.0);
+                    if (candidates.back().Confidence >= candidates[chosen].Confidence - 0.02)
+                        chosen = candidates.size() - 1;
                 }
             }
-            previous = found.Pixel;
-            if (confidence < LostLevel) {
-                held.push_back({f, found.Position, confidence});
-                if (static_cast<int>(held.size()) >= LostFrames) {
-                    // Where the target would be now: a box of its size there that crosses the frame's
-                    // edge means it went out of the picture, anything else that it was hidden or changed.
-                    const QPointF expected = lastGood + lastStep * held.size();
-                    const double hw = MeanShift.TargetRect.width() / 2.0;
-                    const double hh = MeanShift.TargetRect.height() / 2.0;
-                    const bool outside = expected.x() - hw < 0 || expected.y() - hh < 0 ||
-                                         expected.x() + hw > size.width() - 1 ||
-                                         expected.y() + hh > size.height() - 1;
-                    EndReason = outside ? teLeftFrame : teLost;
-                    EndFrame = held.front().Frame;
-                    held.clear();
-                    break;
+            const TCandidate* best = chosen < candidates.size() ? &candidates[chosen] : nullptr;
+
+            // Without a sure match on the motion, the surest match anywhere in reach.
+            const TCandidate* stray = nullptr;
+            if (!best || best->Confidence < DoubtLevel)
+                for (const TCandidate& c : candidates)
+                    if (c.Raw >= DoubtLevel && (!stray || c.Raw > stray->Raw))
+                        stray = &c;
+            if (stray) {
+                // Sure but off the motion: three such frames in a row that move steadily together are the
+                // target after a change of its motion (a bounce, a push); the motion starts again from them.
+                strays.push_back({f, stray->Position, stray->Raw});
+                const std::size_t n = strays.size();
+                if (n >= 3) {
+                    const QPointF& a = strays[n - 3].Position;
+                    const QPointF& b = strays[n - 2].Position;
+                    const QPointF& c = strays[n - 1].Position;
+                    const QPointF expectedC = 2.0 * b - a;
+                    if (std::hypot(c.x() - expectedC.x(), c.y() - expectedC.y()) <=
+                        std::max(Appearance.Radius(), 4.0)) {
+                        fixes.clear();
+                        for (std::size_t k = n - 3; k < n; ++k)
+                            fixes.push_back({strays[k].Frame, strays[k].Position});
+                        for (const THeld& h : held) {
+                            const auto it = std::find_if(strays.begin() + static_cast<std::ptrdiff_t>(n - 3),
+                                                         strays.end(),
+                                                         [&](const TStray& x) { return x.Frame == h.Frame; });
+                            if (it != strays.end())
+                                Record(h.Frame, it->Position, it->Confidence, size);
+                            else
+                                Record(h.Frame, h.Position, h.Confidence, size);
+                        }
+                        held.clear();
+                        Record(f, c, stray->Raw, size);
+                        strays.clear();
+                        continue;
+                    }
+                }
+            } else {
+                strays.clear();
+            }
+            if (best && best->Confidence >= DoubtLevel) {
+                // Found: the frames of a streak before it take the motion through both ends.
+                fixes.push_back({f, best->Position});
+                for (const THeld& h : held)
+                    Record(h.Frame, h.Predicted ? inside(Predict(fixes, h.Frame)) : h.Position, h.Confidence,
+                           size);
+                held.clear();
+                Record(f, best->Position, best->Confidence, size);
+                if (best->Confidence >= AdaptLevel && (!UseAppearance || best->Look >= AdaptLook))
+                    MeanShift.AdaptModel(image, Rounded(best->Position), AdaptRate);
+                // The last confirmed look is taken again only on a frame that continues the motion
+                // closely, so that it cannot slide onto a neighbour of the target's colours.
+                const double offPath =
+                    std::hypot(best->Position.x() - predicted.x(), best->Position.y() - predicted.y());
+                if (UseAppearance && fixes.size() > 4 && best->Confidence >= AdaptLevel &&
+                    best->Recent >= KeepLook && best->Recent < RetakeLook && best->Colour >= ColourHigh &&
+                    offPath <= std::max(2.0, 0.2 * Appearance.Radius())) {
+                    Recent.SetAnchor(
+                        image,
+                        MeanShift.TargetRect.translated(Rounded(best->Position - MeanShift.TargetCentre())),
+                        best->Position, &MeanShift.TargetMask);
                 }
                 continue;
             }
-            for (const THeld& h : held)
-                Record(h.Frame, h.Position, h.Confidence, size);
-            held.clear();
-            Record(f, found.Position, confidence, size);
-            if (confidence >= AdaptLevel)
-                MeanShift.AdaptModel(image, found.Pixel, AdaptRate);
-            lastStep = found.Position - lastGood;
-            lastGood = found.Position;
+            // Doubtful: the position follows the motion. A target whose box reaches past the frame's edge
+            // there has gone out of the picture, and the run stops at once.
+            const QPointF expected = Predict(fixes, f);
+            const bool outside = expected.x() - halfWidth < 0 || expected.y() - halfHeight < 0 ||
+                                 expected.x() + halfWidth > size.width() - 1 ||
+                                 expected.y() + halfHeight > size.height() - 1;
+            if (outside) {
+                EndReason = teLeftFrame;
+                EndFrame = f;
+                break;
+            }
+            held.push_back({f, predicted, best ? best->Confidence : 0.0, true});
+            if (static_cast<int>(held.size()) >= lostAfter) {
+                EndReason = teLost;
+                EndFrame = held.front().Frame;
+                held.clear();
+                break;
+            }
         }
-        // A short streak at the very end is kept; its frames are listed as doubtful.
+        // A streak cut short by the end of the sequence, a stop or leaving the picture is kept, listed as
+        // doubtful.
         for (const THeld& h : held)
             Record(h.Frame, h.Position, h.Confidence, size);
     }
@@ -508,6 +804,9 @@ QString TTracking::EndMessage(int firstNumber) const
             .arg(EndFrame + firstNumber);
     case teNoTarget:
         return TextNoOutline;
+    case teUniform:
+        return QStringLiteral(
+            "The outline holds a uniform area, with nothing to follow: draw it around the object");
     case teNoFrame:
         return QStringLiteral("Frame %1 could not be read: tracking stopped").arg(EndFrame + firstNumber);
     default:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/UnitTypes.h"
+#include "tracking/UnitAppearance.h"
 #include "tracking/UnitMeanShift.h"
 
 #include <QImage>
@@ -29,6 +30,7 @@ enum TTrackingEnd : std::uint8_t
     teNoFrame = 4,   // a frame could not be read
     teLost = 5,      // the target was lost (covered, or no longer looking like itself)
     teLeftFrame = 6, // the target went out of the frame
+    teUniform = 7,   // the outline holds a uniform area: nothing to follow
 };
 
 // Results of the start checks, in the order they are made.
@@ -46,19 +48,51 @@ class TTracking
 public:
     static constexpr int BinCount = 20;
     static constexpr int MaxIterations = 10;
-    // A frame whose confidence is below DoubtLevel is doubtful; LostFrames frames in a row below
-    // LostLevel end the run, and those frames are not kept.
+    // A frame whose confidence is below DoubtLevel is doubtful: its position follows the motion of the
+    // frames before it. A run stops as lost after a streak of doubtful frames of about a third of a second
+    // of video and at least MinLostFrames visited frames; the frames of that streak are not kept.
     static constexpr double DoubtLevel = 0.5;
-    static constexpr double LostLevel = 0.1;
-    static constexpr int LostFrames = 3;
-    // The target model follows slow changes of shade and lighting: every frame whose confidence is at
-    // least AdaptLevel blends its target colours into the model at AdaptRate, so a change is taken in
-    // over about five frames while a single frame at a wrong position barely moves the model (and only
-    // colours next to the model's can enter it at all).
-    static constexpr double AdaptLevel = DoubtLevel;
+    static constexpr int MinLostFrames = 8;
+    // Correlation with the outlined look that counts as a full match, and below which nothing is the
+    // target: the appearance part of the confidence rises from 0 to 1 between them.
+    static constexpr double LookLow = 0.45;
+    static constexpr double LookHigh = 0.75;
+    // For an anchor of SmallAnchorPixels or fewer the bounds are SmallLookLow and SmallLookHigh; they
+    // ease to the others at SmallAnchorLarge.
+    static constexpr int SmallAnchorPixels = 150;
+    static constexpr int SmallAnchorLarge = 600;
+    static constexpr double SmallLookLow = 0.7;
+    static constexpr double SmallLookHigh = 0.92;
+    // A target whose colours nothing else in the outline frame shares (less than UniqueColourRatio times
+    // its own pixels in the whole picture) is told apart by them, and its look may be looser by
+    // UniqueColourEase.
+    static constexpr double UniqueColourRatio = 3.0;
+    static constexpr double UniqueColourEase = 0.15;
+    // Similarity to the outlined colours below which nothing is the target, and from which it fully is:
+    // the pixels under the outline include some background, which changes as the target moves.
+    static constexpr double ColourLow = 0.2;
+    static constexpr double ColourHigh = 0.6;
+    // A target that turns or changes its shape little by little is also judged against its look on the
+    // last frame that confirmed it, taken again when the target has changed past RetakeLook since, on a
+    // frame that still matches it (KeepLook), matches the outlined colours and continues the motion
+    // closely, so that it cannot slide onto a neighbour. It judges positions, it never proposes them.
+    static constexpr double RetakeLook = 0.9;
+    static constexpr double KeepLook = 0.75;
+    // A look from SureLookHigh on (against the outlined one) of an anchor of at least SureLookPixels
+    // needs no colours.
+    static constexpr double SureLookLow = 0.7;
+    static constexpr double SureLookHigh = 0.85;
+    static constexpr int SureLookPixels = 400; // a smaller anchor matches small things by chance
+    // The target's colour model follows slow changes of shade and lighting: every frame whose
+    // confidence is at least AdaptLevel, and whose look the anchor confirms, blends its target colours
+    // into the model at AdaptRate, so a change is taken in over about five frames and the model cannot
+    // drift onto the background.
+    static constexpr double AdaptLevel = 0.6;
+    static constexpr double AdaptLook = 0.5 * (LookLow + LookHigh);
     static constexpr double AdaptRate = 0.2;
-    // Below this confidence the frame is searched a second time with the tolerant model, which finds a
-    // target whose colours have just crossed into neighbouring bins; the better match is kept.
+    // Below this confidence of the look's best matches (or when their look has changed) the colours'
+    // mean shift searches the frame as well; below DoubtLevel, also with the tolerant model, which finds
+    // a target whose colours have just crossed into neighbouring bins.
     static constexpr double RetryLevel = 0.9;
 
     TTracking();
@@ -116,6 +150,10 @@ public:
     std::function<QImage(int)> FrameAt;   // full-size picture of a visible frame; null when unreadable
     std::function<int(int)> VideoFrameOf; // video frame number of a visible frame; identity when unset
     int FrameStep = 1;                    // frames between two marks
+    double FramesPerSecond = 0.0;         // of the video, for the length of a loss; 0 when unknown
+    // The look of the outlined target helps to find and to judge it; off, only its colours do (kept for
+    // comparison: a same-coloured object of another shape is then confirmed as the target).
+    bool UseAppearance = true;
 
     // Notifications, called only when assigned.
     std::function<void()> OnToolChange;
@@ -153,11 +191,24 @@ public:
     int EndFrame = -1; // visible frame where a run ended early
 
     TMeanShift MeanShift;
+    TAppearance Appearance; // the look as outlined
+    TAppearance Recent;     // the look on the last frame that confirmed the target
+
+    // Doubtful frames in a row after which a run stops as lost: a third of a second of visited frames,
+    // at least MinLostFrames.
+    int LostStreak() const;
+    // The confidence of a position from its correlation with the outlined look and its similarity to
+    // the outlined colours, 0..1.
+    double ConfidenceOf(double look, double colour) const;
 
 private:
     void Run();
     void Record(int frame, const QPointF& pixel, double confidence, const QSize& size);
     void ClearObject(int object);
+
+    // The middle of the target's colours from the point its look is attached to, on the outline frame.
+    QPointF FColourOffset;
+    bool FColourUnique = false;
 };
 
 // Centre of the smallest circle enclosing the points (their mean for fewer than two).

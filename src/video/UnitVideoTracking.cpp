@@ -200,6 +200,7 @@ void TVideoTracking::StartStop()
         return;
     FReport.clear();
     Driver.FrameStep = FData ? std::max(FData->FramesNumberBetweenTwoMarks, 1) : 1;
+    Driver.FramesPerSecond = FView.Sources().FramesPerSecond();
     FView.Sources().Stop();
     Driver.StartStop();
     RunEnded();
@@ -309,7 +310,8 @@ bool TVideoTracking::OfferResults()
         .Line(QStringLiteral("The new marks will replace any already present ones"))
         .Button(QStringLiteral("Ignore"), btIgnorer)
         .Escape() // a box closed without a button imports nothing
-        .Button(QStringLiteral("Save"), btEnregistrer);
+        .Button(QStringLiteral("Save"), btEnregistrer)
+        .Default(); // Enter keeps the data
     if (dlg.Execute() != 1 || !FData)
         return false;
     std::vector<std::vector<TPointRel>> points(Driver.TrackedPositionRel.size());

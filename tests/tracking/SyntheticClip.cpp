@@ -28,9 +28,16 @@ QImage SynthBackground(int width, int height, unsigned seed)
     return image;
 }
 
-QImage SynthFrame(const QImage& background, const std::vector<TSynthDisc>& discs, const QRect& cover)
+QImage SynthFrame(const QImage& background, const std::vector<TSynthDisc>& discs, const QRect& cover,
+                  const std::vector<TSynthBar>& bars)
 {
     QImage image = background.copy();
+    for (const TSynthBar& bar : bars) {
+        const QRect area = bar.Rect.intersected(image.rect());
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                image.setPixel(x, y, bar.Colour);
+    }
     for (const TSynthDisc& disc : discs) {
         const int x0 = std::max(0, static_cast<int>(std::floor(disc.Centre.x() - disc.Radius)) - 1);
         const int x1 =

@@ -132,3 +132,81 @@ TEST(TrackCommand, ParsesRectangles)
         }
     }
 }
+
+TEST(TrackCommand, AShortCoverGivesDoubtfulRowsAndTheRunGoesOn)
+{
+    TTrackRequest request;
+    request.Frame = 0;
+    request.Rect = QRect(32, 52, 17, 17);
+    request.Last = 20;
+    QString csv, message;
+    const auto clip = Clip([](int f) { return f >= 8 && f <= 10 ? QRect(0, 0, W, H) : QRect(); });
+    EXPECT_EQ(RunTrackCommand(request, Frames, clip, 40, csv, message), 0);
+    EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+    const QStringList lines = csv.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 22);
+    for (int k = 1; k < lines.size(); ++k) {
+        const QStringList cells = lines[k].split(',');
+        const int f = cells[0].toInt();
+        const double confidence = cells[3].toDouble();
+        const double error = std::hypot(cells[1].toDouble() - Path(f).x(), cells[2].toDouble() - Path(f).y());
+        EXPECT_EQ(confidence < 0.5, f >= 8 && f <= 10) << f;
+        EXPECT_LT(error, confidence >= 0.5 ? 1.0 : 6.0) << f;
+    }
+}
+
+TEST(TrackCommand, HardInputEndsWithAReasonAndNoPositionOutsideTheFrame)
+{
+    const QImage background = SynthBackground(W, H, 21);
+    const QImage uniform = [] {
+        QImage image(W, H, QImage::Format_RGB32);
+        image.fill(qRgb(120, 120, 120));
+        return image;
+    }();
+    const struct
+    {
+        const char* Name;
+        std::function<QImage(int)> Frames;
+        QRect Rect;
+        int Code;
+        const char* Says; // part of the message; empty: none
+        int Rows;         // -1: not checked
+    } cases[] = {
+        {"uniform outline", [&](int) { return uniform; }, QRect(100, 100, 20, 20), 1, "uniform", 0},
+        {"still target",
+         [&](int) {
+             return SynthFrame(background, {{{60.5, 70.5}, 8.0}});
+         },
+         QRect(52, 62, 17, 17), 0, "", Frames},
+        {"unreadable frame in the middle",
+         [&](int f) {
+             return f == 12 ? QImage() : SynthFrame(background, {{Path(f), 8.0}});
+         },
+         QRect(32, 52, 17, 17), 0, "Frame 12 could not be read", 12},
+        {"leaving the picture",
+         [&](int f) {
+             return SynthFrame(background, {{QPointF(200.5 + 12.0 * f, 100.5), 8.0}});
+         },
+         QRect(192, 92, 17, 17), 0, "left the picture", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTrackRequest request;
+        request.Frame = 0;
+        request.Rect = c.Rect;
+        request.Radius = 100; // more than this small frame's height
+        QString csv, message;
+        EXPECT_EQ(RunTrackCommand(request, Frames, c.Frames, 40, csv, message), c.Code);
+        EXPECT_EQ(message.isEmpty(), !*c.Says) << message.toStdString();
+        EXPECT_TRUE(message.contains(c.Says)) << message.toStdString();
+        const QStringList lines = csv.trimmed().split('\n', Qt::SkipEmptyParts);
+        if (c.Rows >= 0) {
+            EXPECT_EQ(std::max<int>(lines.size() - 1, 0), c.Rows);
+        }
+        for (int k = 1; k < lines.size(); ++k) {
+            const QStringList cells = lines[k].split(',');
+            EXPECT_TRUE(cells[1].toDouble() >= 0 && cells[1].toDouble() <= W) << lines[k].toStdString();
+            EXPECT_TRUE(cells[2].toDouble() >= 0 && cells[2].toDouble() <= H) << lines[k].toStdString();
+        }
+    }
+}

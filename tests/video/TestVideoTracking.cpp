@@ -183,6 +183,8 @@ TEST_F(TrackingView, RunEndsInMarksThatReplaceOnlyTheTrackedFrames)
     View->SetMode(mvRepereFixe);
     ASSERT_EQ(Dlg->Shown.size(), 1u);
     EXPECT_EQ(Dlg->Shown[0].ButtonCaptions(), QStringList({"Ignore", "Save"}));
+    EXPECT_EQ(Dlg->Shown[0].Default, 1);        // Enter keeps the data
+    EXPECT_EQ(Dlg->Shown[0].EscapeButton(), 0); // Escape ignores it
     EXPECT_TRUE(Dlg->Shown[0].Text().startsWith("An automatic tracking has been done."));
     for (int k = 0; k <= 20; ++k) {
         const TContainer* container = Data->MarquesRep->ContainerOf(k);
