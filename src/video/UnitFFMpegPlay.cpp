@@ -43,6 +43,11 @@ using TPacketPtr = TAVPacketPtr;
 
 constexpr std::int64_t NoTime = AV_NOPTS_VALUE;
 
+// The most a forward jump keeps of the frames decoded on its way (about 15 frames of 1080p): enough to step
+// back a little from where it lands without decoding again, while showing one frame far into a long GOP stays
+// light.
+constexpr std::int64_t JumpKeepBytes = 48LL * 1024 * 1024;
+
 // The libraries' messages are not printed (the program keeps no log); the last error is kept so that a
 // failed open can name the reason the demuxer gave ("moov atom not found").
 std::mutex LogMutex;
@@ -910,8 +915,8 @@ struct TFFMpegPlay::TImpl
         int beforeIndex = -1;
         // The frames before t decoded on the way. Moving backwards, each goes into the cache as it comes:
         // they are the frames asked for next. A forward jump keeps only the last of them, up to a quarter of
-        // the cache, and stores them when it ends: it neither evicts the frames around the place it left for
-        // frames that may never be asked for, nor fills memory to show one frame.
+        // the cache and JumpKeepBytes, and stores them when it ends: it neither evicts the frames around the
+        // place it left for frames that may never be asked for, nor fills memory to show one frame.
         const bool forward = CurrentIndex >= 0 && t > CurrentIndex;
         struct TPassed
         {
@@ -938,7 +943,7 @@ struct TFFMpegPlay::TImpl
             }
             return false;
         };
-        const QString notDecoded = QStringLiteral("The frame %1 cannot be decoded.").arg(t + 1);
+        const auto notDecoded = [t] { return QStringLiteral("The frame %1 cannot be decoded.").arg(t + 1); };
         int errors = 0;
         for (;;) {
             int code = avcodec_receive_frame(Codec.get(), Scratch.get());
@@ -962,7 +967,7 @@ struct TFFMpegPlay::TImpl
                     }
                     if (d > t) {
                         Insert(d, std::move(kept));
-                        return fail(notDecoded);
+                        return fail(notDecoded());
                     }
                     before.reset(av_frame_clone(kept.get()));
                     beforeIndex = d;
@@ -973,7 +978,7 @@ struct TFFMpegPlay::TImpl
                     const std::int64_t bytes = FrameBytes(kept.get());
                     passed.push_back(TPassed{d, std::move(kept), bytes});
                     passedBytes += bytes;
-                    while (!passed.empty() && passedBytes > CacheLimit / 4) {
+                    while (!passed.empty() && passedBytes > std::min(CacheLimit / 4, JumpKeepBytes)) {
                         passedBytes -= passed.front().Bytes;
                         passed.pop_front();
                     }
@@ -984,19 +989,19 @@ struct TFFMpegPlay::TImpl
             }
             if (code == AVERROR_EOF) {
                 Live = false;
-                return fail(notDecoded);
+                return fail(notDecoded());
             }
             if (code != AVERROR(EAGAIN)) {
                 // A damaged frame: the decoder goes on with the next ones, as a player does.
                 if (++errors > 64) {
                     Live = false;
-                    return fail(Reason(notDecoded, code));
+                    return fail(Reason(notDecoded(), code));
                 }
                 continue;
             }
             if (Drained) {
                 Live = false;
-                return fail(notDecoded);
+                return fail(notDecoded());
             }
             if (!HasPending) {
                 code = av_read_frame(Format.get(), Pending.get());
@@ -1024,7 +1029,7 @@ struct TFFMpegPlay::TImpl
             DropPending();
             if (code < 0 && code != AVERROR_INVALIDDATA && ++errors > 64) {
                 Live = false;
-                return fail(Reason(notDecoded, code));
+                return fail(Reason(notDecoded(), code));
             }
         }
     }
