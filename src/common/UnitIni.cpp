@@ -75,69 +75,120 @@ TIniFile::TIniFile(const QString& fileName) : FFileName(fileName)
     SetText(DecodeIniText(bytes));
 }
 
+// Names equal without regard to case hash alike: the hash takes the case-folded ASCII characters only (a
+// character that folds to one, like the Kelvin sign, counts as it), so it agrees with
+// QString::compare(..., Qt::CaseInsensitive) whatever the other characters are.
+size_t TIniFile::TNoCase::Hash(const QString& name) noexcept
+{
+    size_t h = 0x9e3779b97f4a7c15ULL;
+    for (const QChar c : name) {
+        char32_t u = c.unicode();
+        if (u >= 0x80)
+            u = QChar::toCaseFolded(u);
+        if (u >= 0x80)
+            continue;
+        if (u >= 'A' && u <= 'Z')
+            u += 'a' - 'A';
+        h = (h ^ u) * 0x100000001b3ULL;
+    }
+    // The index takes the low bits: names that differ only in their last digits must differ there too.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
 void TIniFile::SetText(const QString& text)
 {
     FHead.clear();
     FSections.clear();
     FSectionIndex.clear();
+    // Lines are read through views of the text: only the parts kept are copied.
+    const QStringView all(text);
+    auto forEachLine = [all](auto&& take) {
+        qsizetype start = 0;
+        while (start < all.size()) {
+            qsizetype end = all.indexOf(QLatin1Char('\n'), start);
+            if (end < 0)
+                end = all.size();
+            QStringView raw = all.mid(start, end - start);
+            start = end + 1;
+            if (raw.endsWith(QLatin1Char('\r')))
+                raw.chop(1);
+            if (end == all.size() && raw.isEmpty())
+                break; // after the final line break
+            take(raw);
+        }
+    };
+    auto sectionName = [](QStringView trimmed, QString& name) {
+        if (!trimmed.startsWith(QLatin1Char('[')))
+            return false;
+        const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+        if (close <= 0)
+            return false;
+        name = trimmed.mid(1, close - 1).trimmed().toString();
+        return true;
+    };
+    // First the sections and their sizes, so that each section's lines and index are allocated once: a
+    // large section is neither copied at every doubling nor rehashed.
     int current = -1;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    while (start < size) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = size;
-        QString raw = text.mid(start, end - start);
-        start = end + 1;
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
-        if (end == size && raw.isEmpty())
-            break; // after the final line break
-        const QString trimmed = raw.trimmed();
-        if (trimmed.startsWith(QLatin1Char('['))) {
-            const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
-            if (close > 0) {
-                const QString name = trimmed.mid(1, close - 1).trimmed();
-                const QString folded = name.toCaseFolded();
-                auto it = FSectionIndex.constFind(folded);
-                if (it == FSectionIndex.constEnd()) { // a repeated section continues the first one
-                    it = FSectionIndex.insert(folded, int(FSections.size()));
-                    FSections.push_back(TSection{name, {}, {}, {}, 0});
-                }
-                current = *it;
-                continue;
+    std::vector<std::size_t> counts;
+    QString name;
+    forEachLine([&](QStringView raw) {
+        if (sectionName(raw.trimmed(), name)) {
+            const TNoCase key(name);
+            auto it = FSectionIndex.constFind(key);
+            if (it == FSectionIndex.constEnd()) { // a repeated section continues the first one
+                it = FSectionIndex.insert(key, int(FSections.size()));
+                FSections.push_back(TSection{name, {}, {}, {}, 0});
+                counts.push_back(0);
             }
+            current = *it;
+        } else if (current >= 0) {
+            ++counts[std::size_t(current)];
+        }
+    });
+    for (std::size_t i = 0; i < FSections.size(); ++i) {
+        FSections[i].Lines.reserve(counts[i]);
+        FSections[i].Index.reserve(qsizetype(counts[i]));
+    }
+    current = -1;
+    forEachLine([&](QStringView raw) {
+        const QStringView trimmed = raw.trimmed();
+        if (sectionName(trimmed, name)) {
+            current = FSectionIndex.value(TNoCase(name), -1);
+            return;
         }
         TLine line;
         const qsizetype eq = raw.indexOf(QLatin1Char('='));
         if (eq > 0 && !trimmed.startsWith(QLatin1Char(';'))) {
-            line.Key = raw.left(eq).trimmed();
-            line.Value = raw.mid(eq + 1).trimmed();
+            line.Key = raw.left(eq).trimmed().toString();
+            if (!line.Key.isEmpty())
+                line.Value = raw.mid(eq + 1).trimmed().toString();
         }
-        if (line.Key.isEmpty()) {
-            line.Value.clear();
-            line.Raw = raw;
-        }
+        if (line.Key.isEmpty())
+            line.Raw = raw.toString();
         if (current < 0) {
             FHead.push_back(std::move(line));
-            continue;
+            return;
         }
         TSection& s = FSections[std::size_t(current)];
         const int index = int(s.Lines.size());
         if (!line.Key.isEmpty()) {
-            const QString folded = line.Key.toCaseFolded();
-            if (const auto first = s.Index.constFind(folded); first == s.Index.constEnd()) {
-                s.Index.insert(folded, index);
+            const TNoCase key(line.Key);
+            if (const auto first = s.Index.constFind(key); first == s.Index.constEnd()) {
+                s.Index.insert(key, index);
             } else { // a repeated key: chained after the last line of that key
                 TLine& head = s.Lines[std::size_t(*first)];
                 s.Lines[std::size_t(head.Last)].Next = index;
                 head.Last = index;
+                line.Repeat = true;
             }
             line.Last = index;
             ++s.Keys;
         }
         s.Lines.push_back(std::move(line));
-    }
+    });
     FModified = false;
 }
 
@@ -145,12 +196,12 @@ void TIniFile::RebuildSectionIndex()
 {
     FSectionIndex.clear();
     for (int i = int(FSections.size()) - 1; i >= 0; --i) // the first of equal names wins
-        FSectionIndex.insert(FSections[std::size_t(i)].Name.toCaseFolded(), i);
+        FSectionIndex.insert(TNoCase(FSections[std::size_t(i)].Name), i);
 }
 
 const TIniFile::TSection* TIniFile::FindSection(const QString& name) const
 {
-    const auto it = FSectionIndex.constFind(name.toCaseFolded());
+    const auto it = FSectionIndex.constFind(TNoCase(name));
     return it == FSectionIndex.constEnd() ? nullptr : &FSections[std::size_t(*it)];
 }
 
@@ -161,7 +212,7 @@ TIniFile::TSection* TIniFile::FindSection(const QString& name)
 
 TIniFile::TSection& TIniFile::SectionOrNew(const QString& name)
 {
-    const QString folded = name.toCaseFolded();
+    const TNoCase folded(name);
     auto it = FSectionIndex.constFind(folded);
     if (it == FSectionIndex.constEnd()) {
         it = FSectionIndex.insert(folded, int(FSections.size()));
@@ -176,8 +227,22 @@ const TIniFile::TLine* TIniFile::FindLine(const QString& section, const QString&
     const TSection* s = FindSection(section);
     if (!s)
         return nullptr;
-    const auto it = s->Index.constFind(key.toCaseFolded());
-    return it == s->Index.constEnd() ? nullptr : &s->Lines[std::size_t(*it)];
+    // A live line that holds the key and is not a repeat is the one the index gives.
+    const std::size_t at = std::size_t(s - FSections.data());
+    const std::size_t next = FCursorLine + 1;
+    if (at == FCursorSection && next < s->Lines.size()) {
+        const TLine& line = s->Lines[next];
+        if (!line.Dead && !line.Repeat && line.Key == key) {
+            FCursorLine = next;
+            return &line;
+        }
+    }
+    const auto it = s->Index.constFind(TNoCase(key));
+    if (it == s->Index.constEnd())
+        return nullptr;
+    FCursorSection = at;
+    FCursorLine = std::size_t(*it);
+    return &s->Lines[std::size_t(*it)];
 }
 
 bool TIniFile::SectionExists(const QString& section) const
@@ -289,7 +354,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     QString clean = value;
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     TSection& s = SectionOrNew(section);
-    const QString folded = key.toCaseFolded();
+    const TNoCase folded(key);
     if (const auto it = s.Index.constFind(folded); it != s.Index.constEnd()) {
         TLine& line = s.Lines[std::size_t(*it)];
         if (line.Value != clean) {
@@ -336,7 +401,7 @@ void TIniFile::DeleteKey(const QString& section, const QString& key)
     TSection* s = FindSection(section);
     if (!s)
         return;
-    const auto it = s->Index.find(key.toCaseFolded());
+    const auto it = s->Index.find(TNoCase(key));
     if (it == s->Index.end())
         return;
     for (int i = *it; i >= 0; i = s->Lines[std::size_t(i)].Next) {

@@ -79,14 +79,30 @@ public:
     void SetText(const QString& text);
 
 private:
+    // A section or key name in an index: equal to any name that differs only in case, without making a
+    // case-folded copy of each name read or looked up.
+    struct TNoCase
+    {
+        explicit TNoCase(const QString& name) : Name(name), Folded(Hash(name)) {}
+        QString Name;
+        size_t Folded; // the same for names that differ only in case
+        friend bool operator==(const TNoCase& a, const TNoCase& b)
+        {
+            return a.Folded == b.Folded &&
+                   (a.Name == b.Name || a.Name.compare(b.Name, Qt::CaseInsensitive) == 0);
+        }
+        friend size_t qHash(const TNoCase& key, size_t seed) noexcept { return key.Folded ^ seed; }
+        static size_t Hash(const QString& name) noexcept;
+    };
     struct TLine
     {
         QString Key; // empty for a comment, a blank line or a line that is not key=value
         QString Value;
-        QString Raw;       // the line as read, for lines that are not key=value
-        int Next = -1;     // the next line of the same key in the section (repeated keys), -1 for none
-        int Last = -1;     // in the first line of a key: the last line of that key
-        bool Dead = false; // deleted: skipped everywhere (dropped when a new key follows it)
+        QString Raw;         // the line as read, for lines that are not key=value
+        int Next = -1;       // the next line of the same key in the section (repeated keys), -1 for none
+        int Last = -1;       // in the first line of a key: the last line of that key
+        bool Dead = false;   // deleted: skipped everywhere (dropped when a new key follows it)
+        bool Repeat = false; // a later line of a key repeated in its section (the first one wins)
     };
     struct TSection
     {
@@ -94,7 +110,7 @@ private:
         std::vector<TLine> Lines;
         // Blank lines that followed the last other line when a key was added: new keys go before them.
         std::deque<QString> Trailing;
-        QHash<QString, int> Index; // case-folded key -> its first live line
+        QHash<TNoCase, int> Index; // key, whatever its case -> its first live line
         int Keys = 0;              // live key lines
     };
 
@@ -109,7 +125,12 @@ private:
     bool FModified = false;
     std::vector<TLine> FHead; // lines before the first section
     std::vector<TSection> FSections;
-    QHash<QString, int> FSectionIndex; // case-folded section name -> index of its (first) section
+    QHash<TNoCase, int> FSectionIndex; // section name, whatever its case -> index of its (first) section
+    // The last line found: readers mostly ask for keys in the order of the file, so the line after it is
+    // tried before the index (lines stay in the processor's caches when a large section is read). A hint
+    // only: the line it gives is checked. Reads are therefore not for two threads at once.
+    mutable std::size_t FCursorSection = 0;
+    mutable std::size_t FCursorLine = 0;
 };
 
 // Reads a number typed or stored with "," or "." as the decimal separator; false when it is not one.

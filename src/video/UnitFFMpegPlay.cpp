@@ -8,8 +8,11 @@
 
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
+
+#include <sys/mman.h>
 
 #include <QFile>
 #include <QPainter>
@@ -39,6 +42,11 @@ using TFramePtr = TAVFramePtr;
 using TPacketPtr = TAVPacketPtr;
 
 constexpr std::int64_t NoTime = AV_NOPTS_VALUE;
+
+// The most a forward jump keeps of the frames decoded on its way (about 15 frames of 1080p): enough to step
+// back a little from where it lands without decoding again, while showing one frame far into a long GOP stays
+// light.
+constexpr std::int64_t JumpKeepBytes = 48LL * 1024 * 1024;
 
 // The libraries' messages are not printed (the program keeps no log); the last error is kept so that a
 // failed open can name the reason the demuxer gave ("moov atom not found").
@@ -181,6 +189,108 @@ bool DirectTarget(const QImage& target, int width)
            target.bytesPerLine() >= static_cast<qsizetype>(PaddedWidth(width)) * 4;
 }
 
+// Picture buffers of the decoder. libavcodec's own pool zeroes every new buffer and the system then maps
+// its pages one fault at a time; while the cache fills, every decoded frame needs a new buffer, and on some
+// machines that cost more than decoding the frame. These buffers come whole from the system with their pages
+// mapped at once (zeroed by the system), one buffer for all the planes of a picture, and go back to the pool
+// when the cache evicts their frame.
+class TFramePool
+{
+public:
+    ~TFramePool()
+    {
+        if (FPool)
+            av_buffer_pool_uninit(&FPool); // freed when the last frame using it lets go
+    }
+
+    // get_buffer2 of the decoder (its opaque is the pool); called from one decoder thread at a time.
+    static int GetBuffer(AVCodecContext* codec, AVFrame* frame, int flags)
+    {
+        auto* pool = static_cast<TFramePool*>(codec->opaque);
+        const auto format = static_cast<AVPixelFormat>(frame->format);
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+        if (!pool || !codec->codec || !(codec->codec->capabilities & AV_CODEC_CAP_DR1) || !desc ||
+            (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) || frame->width <= 0 ||
+            frame->height <= 0)
+            return avcodec_default_get_buffer2(codec, frame, flags);
+        int width = frame->width, height = frame->height;
+        int align[AV_NUM_DATA_POINTERS] = {};
+        avcodec_align_dimensions2(codec, &width, &height, align);
+        // Rows as the decoder wants them: each line size a multiple of its alignment.
+        int lines[4] = {};
+        for (int attempt = 0;; ++attempt) {
+            if (attempt > 16 || av_image_fill_linesizes(lines, format, width) < 0)
+                return avcodec_default_get_buffer2(codec, frame, flags);
+            bool aligned = true;
+            for (int i = 0; i < 4; ++i)
+                if (align[i] > 0 && lines[i] % align[i] != 0)
+                    aligned = false;
+            if (aligned)
+                break;
+            width += width & ~(width - 1);
+        }
+        const ptrdiff_t strides[4] = {lines[0], lines[1], lines[2], lines[3]};
+        std::size_t sizes[4] = {};
+        if (av_image_fill_plane_sizes(sizes, format, height, strides) < 0)
+            return avcodec_default_get_buffer2(codec, frame, flags);
+        // Planes on 64-byte boundaries, each followed by the padding that libavcodec's own buffers have.
+        constexpr std::size_t Align = 64, Padding = 16 + Align - 1;
+        std::size_t offsets[4] = {}, total = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (!sizes[i])
+                continue;
+            offsets[i] = total;
+            total = (total + sizes[i] + Padding + Align - 1) & ~(Align - 1);
+        }
+        AVBufferRef* buffer = pool->Get(total);
+        if (!buffer)
+            return AVERROR(ENOMEM);
+        frame->buf[0] = buffer;
+        for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) {
+            const bool plane = i < 4 && sizes[i];
+            frame->data[i] = plane ? buffer->data + offsets[i] : nullptr;
+            frame->linesize[i] = plane ? lines[i] : 0;
+        }
+        frame->extended_data = frame->data;
+        return 0;
+    }
+
+private:
+    AVBufferRef* Get(std::size_t size)
+    {
+        const std::lock_guard<std::mutex> lock(FMutex);
+        if (FPool && size != FSize)
+            av_buffer_pool_uninit(&FPool); // the picture size changed
+        if (!FPool) {
+            FPool = av_buffer_pool_init2(size, nullptr, Map, nullptr);
+            FSize = size;
+        }
+        return FPool ? av_buffer_pool_get(FPool) : nullptr;
+    }
+
+    static AVBufferRef* Map(void*, std::size_t size)
+    {
+        void* data =
+            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (data == MAP_FAILED)
+            return nullptr;
+        AVBufferRef* buffer = av_buffer_create(static_cast<uint8_t*>(data), size, Unmap,
+                                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(size)), 0);
+        if (!buffer)
+            munmap(data, size);
+        return buffer;
+    }
+
+    static void Unmap(void* size, uint8_t* data)
+    {
+        munmap(data, static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(size)));
+    }
+
+    std::mutex FMutex;
+    AVBufferPool* FPool = nullptr;
+    std::size_t FSize = 0;
+};
+
 } // namespace
 
 // One packet of the video stream, in decode order. Timestamps are in the stream's time base.
@@ -214,6 +324,7 @@ struct TFFMpegPlay::TImpl
 {
     QString Path;
     TFormatPtr Format;
+    std::unique_ptr<TFramePool> FramePool; // outlives the decoder that allocates from it
     TCodecPtr Codec;
     int Stream = -1;
     std::vector<TPacketInfo> Packets;
@@ -278,6 +389,7 @@ struct TFFMpegPlay::TImpl
         Pending.reset();
         HasPending = false;
         Codec.reset();
+        FramePool.reset();
         Format.reset();
         Stream = -1;
         Packets.clear();
@@ -388,7 +500,10 @@ struct TFFMpegPlay::TImpl
                 Format->streams[i]->discard = AVDISCARD_ALL;
     }
 
-    AVStream* VideoStream() const { return Format->streams[Stream]; }
+    AVStream* VideoStream() const
+    {
+        return Format->streams[Stream];
+    }
 
     // Reads every packet of the video stream once. A reading error ends the index where it happens: the file
     // opens with the frames before it.
@@ -564,6 +679,9 @@ struct TFFMpegPlay::TImpl
         Codec->thread_count = 0; // as many as there are cores
         Codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         EnableTags(Codec.get());
+        FramePool = std::make_unique<TFramePool>();
+        Codec->opaque = FramePool.get();
+        Codec->get_buffer2 = TFramePool::GetBuffer;
         ClearLastLog();
         code = avcodec_open2(Codec.get(), codec, nullptr);
         if (code < 0) {
@@ -797,8 +915,8 @@ struct TFFMpegPlay::TImpl
         int beforeIndex = -1;
         // The frames before t decoded on the way. Moving backwards, each goes into the cache as it comes:
         // they are the frames asked for next. A forward jump keeps only the last of them, up to a quarter of
-        // the cache, and stores them when it ends: it neither evicts the frames around the place it left for
-        // frames that may never be asked for, nor fills memory to show one frame.
+        // the cache and JumpKeepBytes, and stores them when it ends: it neither evicts the frames around the
+        // place it left for frames that may never be asked for, nor fills memory to show one frame.
         const bool forward = CurrentIndex >= 0 && t > CurrentIndex;
         struct TPassed
         {
@@ -825,7 +943,7 @@ struct TFFMpegPlay::TImpl
             }
             return false;
         };
-        const QString notDecoded = QStringLiteral("The frame %1 cannot be decoded.").arg(t + 1);
+        const auto notDecoded = [t] { return QStringLiteral("The frame %1 cannot be decoded.").arg(t + 1); };
         int errors = 0;
         for (;;) {
             int code = avcodec_receive_frame(Codec.get(), Scratch.get());
@@ -849,7 +967,7 @@ struct TFFMpegPlay::TImpl
                     }
                     if (d > t) {
                         Insert(d, std::move(kept));
-                        return fail(notDecoded);
+                        return fail(notDecoded());
                     }
                     before.reset(av_frame_clone(kept.get()));
                     beforeIndex = d;
@@ -860,7 +978,7 @@ struct TFFMpegPlay::TImpl
                     const std::int64_t bytes = FrameBytes(kept.get());
                     passed.push_back(TPassed{d, std::move(kept), bytes});
                     passedBytes += bytes;
-                    while (!passed.empty() && passedBytes > CacheLimit / 4) {
+                    while (!passed.empty() && passedBytes > std::min(CacheLimit / 4, JumpKeepBytes)) {
                         passedBytes -= passed.front().Bytes;
                         passed.pop_front();
                     }
@@ -871,19 +989,19 @@ struct TFFMpegPlay::TImpl
             }
             if (code == AVERROR_EOF) {
                 Live = false;
-                return fail(notDecoded);
+                return fail(notDecoded());
             }
             if (code != AVERROR(EAGAIN)) {
                 // A damaged frame: the decoder goes on with the next ones, as a player does.
                 if (++errors > 64) {
                     Live = false;
-                    return fail(Reason(notDecoded, code));
+                    return fail(Reason(notDecoded(), code));
                 }
                 continue;
             }
             if (Drained) {
                 Live = false;
-                return fail(notDecoded);
+                return fail(notDecoded());
             }
             if (!HasPending) {
                 code = av_read_frame(Format.get(), Pending.get());
@@ -911,7 +1029,7 @@ struct TFFMpegPlay::TImpl
             DropPending();
             if (code < 0 && code != AVERROR_INVALIDDATA && ++errors > 64) {
                 Live = false;
-                return fail(Reason(notDecoded, code));
+                return fail(Reason(notDecoded(), code));
             }
         }
     }

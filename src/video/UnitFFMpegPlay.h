@@ -17,10 +17,11 @@ extern const QString FFMpegUnknownErrorText;
 // running decode when n lies ahead of it, otherwise it moves the demuxer back to the key frame that n depends
 // on, flushes the decoder and decodes forward to n (recognised by the packet it comes from). Decoded frames
 // are kept in a cache bounded in bytes, in the decoder's own format (4:2:0 video takes 1.5 bytes a pixel, not
-// the 4 of RGB) and converted to RGB, with each frame's own colour matrix and range, only when drawn. Every
+// the 4 of RGB) and converted to RGB, with each frame's own colour matrix and range, only when drawn; their
+// buffers come from the source's own pool (each mapped whole once, reused as the cache evicts). Every
 // frame decoded while moving backwards is kept, so stepping backwards costs about as much as stepping
-// forwards; a forward jump keeps the frames just before its target, up to a quarter of the cache. Pictures
-// stored sideways (phone videos with a rotation) are shown upright.
+// forwards; a forward jump keeps the frames just before its target, up to a quarter of the cache and 48 MiB.
+// Pictures stored sideways (phone videos with a rotation) are shown upright.
 //
 // Seek, Draw and Close run on the caller's thread (the user-interface thread). The decoder's own threads work
 // during Seek and, after it, on the one packet handed over for the next frame; the source starts no thread.

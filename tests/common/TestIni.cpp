@@ -38,6 +38,13 @@ TEST(Ini, SectionsAndKeysAreFoundWhateverTheirCase)
     ini.WriteInteger(QStringLiteral("options"), QStringLiteral("PENSIZE_VALUE"), 1);
     EXPECT_EQ(ini.ReadSection(QStringLiteral("Options")), QStringList{QStringLiteral("PenSize_Value")});
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Options"), QStringLiteral("PenSize_Value"), 0), 1);
+
+    // Beyond ASCII too, a character that folds to an ASCII letter (the Kelvin sign) included.
+    ini.SetText(QStringLiteral("[Données]\nÉchelle_Größe=4\nKelvin=5\n"));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("DONNÉES"), QStringLiteral("échelle_GRÖßE"), 0), 4);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("données"), QString(QChar(0x212A)) + QStringLiteral("ELVIN"), 0),
+              5);
+    EXPECT_FALSE(ini.ValueExists(QStringLiteral("Données"), QStringLiteral("Echelle_Größe")));
 }
 
 TEST(Ini, UnknownSectionsKeysAndCommentsAreKeptInPlace)
