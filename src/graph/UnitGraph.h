@@ -232,7 +232,7 @@ public:
     bool LoadConstructs(const QStringList& lines);
     // Deletes every user's element, with no undo.
     void ClearConstructs();
-    // Deletes the user's elements attached to no curve, with no undo.
+    // Deletes the user's elements attached to no curve, as one undo group.
     void DeleteFreeConstructs();
     // A user's element that lives in a data curve (drawn from one of its points).
     static bool IsAttached(const TGElem& element) { return element.UserMade && element.CurveIndex >= 0; }

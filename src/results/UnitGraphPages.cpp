@@ -882,7 +882,13 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
         connect(FQuantity, &QComboBox::activated, this, changed);
     if (FReference)
         connect(FReference, &QComboBox::activated, this, changed);
-    connect(FObjects, &QListWidget::itemChanged, this, changed);
+    connect(FObjects, &QListWidget::itemChanged, this, [this, changed] {
+        // The user's choice of other objects on the vector page takes away the figures drawn for none
+        // of them; undo brings them back.
+        if (FPage == rpVecteur)
+            FGraph->DeleteFreeConstructs();
+        changed();
+    });
 
     for (const TToolDef& t : Tools) {
         const bool onPage = (page == rpTemps && t.Time) || (page == rpReferentiel && t.Trajectory) ||
@@ -1134,17 +1140,18 @@ void TGraphPage::FillChoices(const TResCalc& calc, const QStringList& objectName
 {
     FContext = context;
     const QSignalBlocker blockList(FObjects);
-    // Keep the checked objects; the first object when none was checked yet.
-    std::vector<int> checked = SelectedObjects();
-    if (FObjects->count() == 0)
-        checked = {0};
+    // The objects stay checked as the user left them. An object new to the list is shown on the
+    // trajectory and vector pages; the time page starts from the first object alone.
+    const std::vector<int> checked = SelectedObjects();
+    const int known = FObjects->count();
     FObjects->clear();
     const int count = calc.Current().ObjectCount;
     for (int i = 0; i < count; ++i) {
         auto* item =
             new QListWidgetItem(i < objectNames.size() ? objectNames[i] : QString::number(i + 1), FObjects);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Contains(checked, i) || FPage != rpTemps ? Qt::Checked : Qt::Unchecked);
+        const bool shown = i < known ? Contains(checked, i) : FPage != rpTemps || (known == 0 && i == 0);
+        item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
     }
     if (FQuantity) {
         const QSignalBlocker blockQuantity(FQuantity);
@@ -1259,11 +1266,6 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FGraph->IsZoomY = context.FormulaZoomY;
     } else {
         const int quantity = FQuantity->count() > 0 ? FQuantity->currentData().toInt() : -1;
-        // The figures drawn for other objects that belong to none of them go with the old choice.
-        if (FVectorBuilt && objects != FVectorObjects)
-            FGraph->DeleteFreeConstructs();
-        FVectorObjects = objects;
-        FVectorBuilt = true;
         BuildVectorGraph(*FGraph, calc, quantity, objects, context, fit);
         RestoreUserNorms(quantity);
         FArrow->setPixmap(ArrowPicture(FGraph->LEchelleEnPixels(), FGraph->ElementSize));

@@ -242,14 +242,11 @@ private:
     QAction* FVideoAction = nullptr;
     std::vector<TColumnKind> FQuantities; // time page: the kinds of the list's entries
     TGraphPageContext FContext;
-    // A graph built with a fresh window before its page first showed was built at a provisional size:
-    // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
-    // The objects the vector page was last built for: a change deletes the figures attached to none.
-    std::vector<int> FVectorObjects;
-    bool FVectorBuilt = false;
     // The norms the user chose (arrows or typed) by scale key: a rebuild gives them back.
     std::map<int, double> FUserNorms;
     void RestoreUserNorms(int quantity);
     const TResCalc* FCalc = nullptr;
+    // A graph built with a fresh window before its page first showed was built at a provisional size:
+    // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
     bool FFresh = false;
 };

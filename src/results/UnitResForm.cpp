@@ -145,10 +145,7 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
             FStatus->showMessage(QString(text).replace(QLatin1Char('\n'), QStringLiteral("   ")));
         };
         // A change of choice rebuilds the page with a fresh window.
-        page->OnChoiceChange = [this, page] {
-            page->Rebuild(FCalc, GraphContext(), true);
-            FRebuild[page->PageCode()] = false;
-        };
+        page->OnChoiceChange = [this, page] { RebuildGraph(*page, true); };
     }
     FVectorPage->OnVideoToggle = [this](bool down) {
         FDisplay.VideoImage = down;
@@ -343,6 +340,7 @@ int TResForm::PageOfButton(const QString& buttonName)
 void TResForm::ApplyOptions()
 {
     FFlags = TResultsFlags::FromOptions(FOptions);
+    FFamiliesBeforeFailure.reset();
     const std::pair<const char*, bool> shown[] = {
         {"ButtonMenuTableau", FOptions.CheckBox37GridShowItem},
         {"ButtonMenuTemps", FOptions.CheckBox15TimeShowItem},
@@ -368,11 +366,27 @@ void TResForm::ApplyOptions()
 
 bool TResForm::PrepareResults()
 {
+    // A failed derivation turns the families off for the visit it happened in: the next visit (the
+    // window is hidden between two) asks for them again, from tables computed afresh.
+    if (FFamiliesBeforeFailure && !isVisible()) {
+        FFlags.VelocityComputed = FFamiliesBeforeFailure->VelocityComputed;
+        FFlags.AccelerationComputed = FFamiliesBeforeFailure->AccelerationComputed;
+        FFlags.PolarComputed = FFamiliesBeforeFailure->PolarComputed;
+        FFamiliesBeforeFailure.reset();
+        FCalc.Invalidate(kindBoth);
+        MarkGraphsForRebuild();
+    }
+    const TResultsFlags before = FFlags;
     const bool open = VideoOpen && VideoOpen();
     bool recomputed = false;
     const bool prepared = ::PrepareResults(FCalc, FGrid, FFlags, open, &recomputed) == 0;
     if (recomputed)
         MarkGraphsForRebuild();
+    const bool turnedOff = before.VelocityComputed != FFlags.VelocityComputed ||
+                           before.AccelerationComputed != FFlags.AccelerationComputed ||
+                           before.PolarComputed != FFlags.PolarComputed;
+    if (turnedOff && !FFamiliesBeforeFailure)
+        FFamiliesBeforeFailure = before;
     return prepared;
 }
 
@@ -489,7 +503,7 @@ void TResForm::ApplyDisplayChange(bool refit)
 {
     // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
     if (TGraphPage* page = GraphPage(FPage))
-        page->Rebuild(FCalc, GraphContext(), refit);
+        RebuildGraph(*page, refit);
     for (auto& [code, rebuild] : FRebuild)
         if (code != FPage)
             rebuild = true;
@@ -556,8 +570,11 @@ bool TResForm::ShowPage(int page)
     if (graphPage) {
         setWindowTitle(PageCaption(page));
         FStack->setCurrentWidget(graphPage);
-        // The graph is rebuilt only when the results changed; otherwise the user's zoom stays.
-        if (FRebuild[page]) {
+        // The graph is rebuilt only when the results or the reference frame changed; otherwise the
+        // user's zoom stays.
+        const auto built = FBuiltInLayer.find(page);
+        const bool otherFrame = built != FBuiltInLayer.end() && built->second != FCalc.Current().IsLayer();
+        if (FRebuild[page] || otherFrame) {
             FillGraphChoices(*graphPage);
             RebuildPage();
         }
@@ -575,9 +592,16 @@ void TResForm::RebuildPage()
     if (FPage == rpTableau) {
         FDatasheet->ShowDatasheet();
     } else if (TGraphPage* page = GraphPage(FPage)) {
-        page->Rebuild(FCalc, GraphContext(), true);
-        FRebuild[FPage] = false;
+        RebuildGraph(*page, true);
     }
+}
+
+void TResForm::RebuildGraph(TGraphPage& page, bool fit)
+{
+    page.Rebuild(FCalc, GraphContext(), fit);
+    FBuiltInLayer[page.PageCode()] = FCalc.Current().IsLayer();
+    if (fit)
+        FRebuild[page.PageCode()] = false;
 }
 
 void TResForm::SetFormules(TFormules* formules)

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -77,7 +78,9 @@ public:
 
     // Copies the options into the window: page buttons, computed flags, smoothing, datasheet groups.
     void ApplyOptions();
-    // Recomputes what is out of date; false when there is no video or the calculation failed.
+    // Recomputes what is out of date; false when there is no video or the calculation failed. A failed
+    // derivation turns velocity, acceleration and polar quantities off for the visit: the preparation of
+    // the next visit asks for them again.
     bool PrepareResults();
     // Makes the page current (caption, content); the formula page is refused without formulas.
     bool ShowPage(int page);
@@ -97,6 +100,9 @@ private:
     TGraphPageContext GraphContext() const;
     void FillGraphChoices(TGraphPage& page);
     void MarkGraphsForRebuild();
+    // Rebuilds a graph page from the current result table and notes which reference frame it shows;
+    // `fit`: with a fresh window, after which the page is no longer marked.
+    void RebuildGraph(TGraphPage& page, bool fit);
     // Display menu of the graph pages: the item toggles its setting and the page is drawn again with the
     // same choices and window.
     // `refit`: the page is drawn with a fresh window (the item changes what the range includes).
@@ -140,6 +146,11 @@ private:
     QByteArray FFormulaSignature; // of the formulas the formula page was last built from
     // Graphs to rebuild with a fresh window the next time their page shows.
     std::map<int, bool> FRebuild;
+    // The families wanted before a failed derivation turned them off (none: no failure in force).
+    std::optional<TResultsFlags> FFamiliesBeforeFailure;
+    // The reference frame each graph page was last built in (true: the layer's). A page shown in the
+    // other frame is built again, even when no data changed.
+    std::map<int, bool> FBuiltInLayer;
     // The display settings of the graph pages: from the options, then changed by the Display menu.
     TGraphPageContext FDisplay;
     std::vector<std::pair<QAction*, std::vector<int>>> FDisplayItems; // item and the pages that show it

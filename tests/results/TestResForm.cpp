@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
@@ -201,6 +203,120 @@ TEST(ResForm, VectorPageScalesAndItsPanel)
     EXPECT_TRUE(page.NormBox()->text().isEmpty());
     EXPECT_TRUE(graph.Scales().empty());
     EXPECT_FALSE(page.ToolShown(gtSens));
+}
+
+TEST(ResForm, GraphsFollowTheReferenceFrame)
+{
+    TFormFixture f;
+    // On the layer, one object moving right by 0.2 m per frame from the origin.
+    f.Source.LayerTable =
+        Table(0.125, {0, 1, 2, 3, 4},
+              {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0), QPointF(0.3, 0), QPointF(0.4, 0)}});
+    const auto firstPoint = [&f](int page) {
+        for (const auto& e : f.Graph(page).Elements())
+            if (auto* p = dynamic_cast<const TGPoint*>(e.get()); p && p->CurveIndex == 0)
+                return QPointF(p->P.X, p->P.Y);
+        return QPointF(-1, -1);
+    };
+    const int pages[] = {rpTemps, rpReferentiel, rpVecteur};
+    std::map<int, QPointF> fixed;
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        fixed[page] = firstPoint(page);
+        EXPECT_NE(fixed[page], QPointF(0, 0)) << page; // the ball starts at 0.25 m
+    }
+    // Results seen on the layer, then in the fixed frame again with no change of data in between.
+    f.LayerMode = true;
+    ASSERT_TRUE(f.Form.PrepareResults());
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(firstPoint(page), QPointF(0, 0)) << page;
+    }
+    f.LayerMode = false;
+    ASSERT_TRUE(f.Form.PrepareResults());
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(firstPoint(page), fixed[page]) << page;
+    }
+    EXPECT_EQ(f.Graph(rpReferentiel).Curves().size(), 2u);
+}
+
+TEST(ResForm, ObjectChoicesStayAsChosenAndFiguresGoOnlyWithUndo)
+{
+    TFormFixture f;
+    // The cart left out of the trajectory and vector pages; a circle drawn on no object.
+    for (const int page : {rpReferentiel, rpVecteur}) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        f.Form.GraphPage(page)->ObjectList()->item(1)->setCheckState(Qt::Unchecked);
+    }
+    TGraph& vectors = f.Graph(rpVecteur);
+    ASSERT_TRUE(vectors.LoadConstructs({QStringLiteral("Circle;9109504;-1;4;2;5.5;2")}));
+    // New marks, a change of options and a Display change made on another page fill the pages again.
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    f.Form.ApplyOptions();
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTaille2"))->trigger();
+    for (const int page : {rpReferentiel, rpVecteur}) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(f.Form.GraphPage(page)->SelectedObjects(), std::vector<int>{0}) << page;
+    }
+    EXPECT_EQ(f.VisiblePoints(rpVecteur), 5);
+    EXPECT_EQ(vectors.SaveConstructs().size(), 1);
+    // The user takes the cart back: the figure drawn for no object goes, and undo brings it back.
+    f.Form.GraphPage(rpVecteur)->ObjectList()->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(vectors.SaveConstructs().isEmpty());
+    f.Form.MenuItem(QStringLiteral("MenuEditionAnnuler"))->trigger();
+    EXPECT_EQ(vectors.SaveConstructs().size(), 1);
+    // Objects new to the table are shown where the others are.
+    f.Source.GridTable = Table(0.125, {0, 1, 2},
+                               {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0)},
+                                {QPointF(0, 0.1), QPointF(0.1, 0.1), QPointF(0.2, 0.1)},
+                                {QPointF(0, 0.2), QPointF(0.1, 0.2), QPointF(0.2, 0.2)}});
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_EQ(f.Form.GraphPage(rpReferentiel)->SelectedObjects(), (std::vector<int>{0, 2}));
+}
+
+TEST(ResForm, AFailedDerivationTurnsTheFamiliesOffForThatVisitOnly)
+{
+    TFormFixture f;
+    const TMesures good = f.Source.GridTable;
+    // The cart with two marks only: its derivatives cannot be computed.
+    const TMesures bad =
+        Table(0.125, {0, 1, 2},
+              {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0)}, {QPointF(0, 0), QPointF(0.1, 0)}});
+    const auto families = [&f] {
+        const TResultsFlags& flags = f.Form.Flags();
+        return flags.VelocityComputed && flags.AccelerationComputed && flags.PolarComputed;
+    };
+    f.Source.GridTable = bad;
+    f.Calc.Invalidate(kindBoth);
+    EXPECT_FALSE(f.Form.PrepareResults()); // the main window says so and shows nothing
+    EXPECT_FALSE(families());
+    // The user marks the cart again: the next visit computes every family.
+    f.Source.GridTable = good;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_TRUE(families());
+    EXPECT_DOUBLE_EQ(f.Calc.Value(0, 0, ckVx, 2), 2.0);
+
+    // A failure during a visit holds until the window closes.
+    f.Form.show();
+    f.Source.GridTable = bad;
+    f.Calc.Invalidate(kindBoth);
+    EXPECT_FALSE(f.Form.PrepareResults());
+    f.Source.GridTable = good;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_FALSE(families());
+    f.Form.hide();
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_TRUE(families());
+    EXPECT_DOUBLE_EQ(f.Calc.Value(0, 0, ckVx, 2), 2.0);
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_EQ(f.Form.GraphPage(rpTemps)->QuantityBox()->count(), 11);
 }
 
 TEST(ResForm, GraphExportAndCopyTellTheirResult)
