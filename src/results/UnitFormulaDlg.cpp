@@ -394,7 +394,6 @@ void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton butto
     EditedColumn = column;
     EditedRow = row;
     if (row >= 1) {
-        const int before = FFormules.FormulaCount();
         FKeyboard->SetFormulaBoxText(FormulaCellText(column, 1, false));
         FKeyboard->SetUnitBoxText(rec ? rec->Unit : QString());
         FKeyboard->SetCommentBoxText(rec ? rec->Comment : QString());
@@ -402,16 +401,15 @@ void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton butto
             FKeyboard->SetPositionFenetre(cellOnScreen);
         FKeyboard->SelectTab(row == 1 || !rec ? 0 : 1);
         FKeyboard->FavouritesEditable = FOptions.CheckBox5ChangeFormulae;
+        // Each validation on the keyboard may put a new record in the column's place (see
+        // ValidateFormula): the unit and comment go to the one standing there when the keyboard closes.
+        FEditedRecord = rec;
         FKeyboard->ShowModally();
-        // The formula standing in the column now: the same record, or the one the new column received.
         TRec* target = nullptr;
-        if (rec) {
-            for (const auto& f : FFormules.Formulas)
-                if (f.get() == rec)
-                    target = rec;
-        } else if (FFormules.FormulaCount() > before) {
-            target = FFormules.Formulas.back().get();
-        }
+        for (const auto& f : FFormules.Formulas)
+            if (f.get() == FEditedRecord)
+                target = FEditedRecord;
+        FEditedRecord = nullptr;
         if (target) {
             const QString unit = FKeyboard->UnitBoxText(), comment = FKeyboard->CommentBoxText();
             target->Unit = unit.isEmpty() ? QStringLiteral("no unit") : unit;
@@ -456,6 +454,7 @@ void TBoiteFormules::ValidateFormula(TClavier& keyboard)
             rec->Curve.InGraph = true;
         if (text.isEmpty()) {
             FFormules.RemoveFormula(formula);
+            FEditedRecord = nullptr;
         } else if (text != FFormules.FormulaText(formula)) {
             // The new line in the place of the old one, which comes back when the new one fails.
             TRec* fresh = FFormules.AddFormula(text, rec->Comment, rec->Unit);
@@ -464,11 +463,14 @@ void TBoiteFormules::ValidateFormula(TClavier& keyboard)
             std::unique_ptr<TRec> old = SwapInLast(FFormules.Formulas, formula);
             if (FFormules.Check(fresh) != fcOk)
                 FFormules.Formulas[std::size_t(formula)] = std::move(old);
+            FEditedRecord = FFormules.Formulas[std::size_t(formula)].get();
         }
     } else if (!text.isEmpty()) {
         TRec* fresh = FFormules.AddFormula(text, keyboard.CommentBoxText(), keyboard.UnitBoxText());
         if (FFormules.Check(fresh) != fcOk)
             FFormules.RemoveFormula(FFormules.FormulaCount() - 1);
+        else
+            FEditedRecord = fresh;
     }
     FFormules.ComputeFormulas();
     RefreshFormulas();

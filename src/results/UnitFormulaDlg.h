@@ -16,6 +16,7 @@ class TCalculatrice;
 class TClavier;
 class TFormules;
 class TOptions;
+struct TRec;
 class TResCalc;
 class TServeur;
 
@@ -107,6 +108,8 @@ private:
     QTextBrowser* FRight = nullptr;
     QAction* FDegrees = nullptr;
     QAction* FRadians = nullptr;
+    // The record standing in the edited column while the keyboard is open (null: none, or removed).
+    TRec* FEditedRecord = nullptr;
     int FShowPhraseRow = -1; // the value cell that shows "=" and its phrase at the next refill
     bool FRefilling = false;
 };

@@ -255,6 +255,60 @@ TEST_F(FormulaDialogTest, FormulasAreAddedChangedAndRejectedFromTheKeyboard)
     EXPECT_EQ(Formules.FormulaCount(), 0);
 }
 
+TEST_F(FormulaDialogTest, UnitAndCommentGoToTheFormulaStandingInTheColumn)
+{
+    TypeFormula(NewColumn(), QStringLiteral("Ec = 0.5*v^2"), QStringLiteral("J/kg"));
+    ASSERT_EQ(Formules.FormulaCount(), 1);
+    struct Case
+    {
+        int Column;
+        QStringList Texts; // validated one after the other in one showing of the keyboard
+        QString Unit, Comment;
+        QString Formula; // what stands in the column afterwards
+    };
+    const Case cases[] = {
+        {2,
+         {QStringLiteral("Ec = v^2")},
+         QStringLiteral("m²/s²"),
+         QStringLiteral("twice"),
+         QStringLiteral("Ec=v^2")},
+        {2,
+         {QStringLiteral("Ec = v^2")},
+         QStringLiteral("J/kg"),
+         QStringLiteral("same text"),
+         QStringLiteral("Ec=v^2")},
+        {2,
+         {QStringLiteral("Ec = 2*v^2"), QStringLiteral("Ec = 3*v^2")},
+         QStringLiteral("J"),
+         QStringLiteral("two changes"),
+         QStringLiteral("Ec=3*v^2")},
+        {3,
+         {QStringLiteral("p = v"), QStringLiteral("p = 2*v")},
+         QStringLiteral("kg.m/s"),
+         QStringLiteral("new, then changed"),
+         QStringLiteral("p=2*v")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Comment.toStdString());
+        Typing = [&c](TClavier& k) {
+            for (const QString& text : c.Texts) {
+                k.SetFormulaBoxText(text);
+                k.PressKey(QStringLiteral("SpeedButtonExe"));
+            }
+            k.SetUnitBoxText(c.Unit);
+            k.SetCommentBoxText(c.Comment);
+        };
+        Dialog->ClickFormulaCell(c.Column, 1, Qt::LeftButton, 50, 104);
+        Typing = nullptr;
+        const int formula = c.Column - 2;
+        ASSERT_LT(formula, Formules.FormulaCount());
+        EXPECT_EQ(Formules.FormulaText(formula), c.Formula);
+        EXPECT_EQ(Formules.FormulaUnit(formula), c.Unit);
+        EXPECT_EQ(Dialog->FormulaCellText(c.Column, 2, true), c.Unit);
+        EXPECT_EQ(Dialog->FormulaCellText(c.Column, 3, true), c.Comment);
+    }
+}
+
 TEST_F(FormulaDialogTest, HeaderClicksHideShowDeleteAndChangeDigits)
 {
     TypeFormula(NewColumn(), QStringLiteral("x*1000"));
