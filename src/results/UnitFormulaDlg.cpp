@@ -122,7 +122,7 @@ const QString HintTexts = QStringLiteral("Change a formula, its comment or unit"
 } // namespace
 
 TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& options, TServeur& serveur,
-                               QWidget* parent)
+                               QWidget* parent, TCalculatrice* calculator)
     : QDialog(parent), FFormules(formules), FCalc(calc), FOptions(options), FServeur(serveur),
       FTable(formules, calc, options)
 {
@@ -133,7 +133,11 @@ TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& op
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     FKeyboard = std::make_unique<TClavier>(options.SettingsFile(), formules.DecimalSeparator(), this);
-    FCalculator = std::make_unique<TCalculatrice>(formules.DecimalSeparator(), this);
+    if (!calculator) {
+        FCalculator = std::make_unique<TCalculatrice>(formules.DecimalSeparator(), this);
+        calculator = FCalculator.get();
+    }
+    FCalculatorInUse = calculator;
 
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QMenuBar;
@@ -629,9 +633,7 @@ void TBoiteFormules::SetAngleRadians(bool radians)
 
 void TBoiteFormules::ShowCalculator()
 {
-    FCalculator->show();
-    FCalculator->raise();
-    FCalculator->activateWindow();
+    FCalculatorInUse->Summon();
 }
 
 bool TBoiteFormules::eventFilter(QObject* watched, QEvent* event)

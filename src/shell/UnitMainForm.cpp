@@ -472,8 +472,8 @@ void TMainForm::CreateObjects()
     };
     FResForm->TypeFormula = [this] {
         if (!FBoiteFormules) {
-            FBoiteFormules =
-                std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur, FResForm);
+            FBoiteFormules = std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur,
+                                                              FResForm, FCalculatrice);
             FBoiteFormules->ShowHelp = [this] { ShowHelp(); };
             FBoiteFormules->ShowAbout = [this] { ShowAbout(); };
         }
@@ -2158,9 +2158,8 @@ void TMainForm::MenuMesuresResultatsClick(TCommandId)
 
 void TMainForm::MenuMesuresCalculatriceClick(TCommandId)
 {
-    FCalculatrice->show();
-    FCalculatrice->raise();
-    FCalculatrice->activateWindow();
+    // Over the window in use: the results window and the dialogs are modal.
+    FCalculatrice->Summon();
 }
 
 void TMainForm::PopupMenuClick(TCommandId id)

@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
 #include <QTextBrowser>
 
 namespace {
@@ -160,6 +162,33 @@ TEST(Calculator, CalculatesAndBrowsesItsHistory)
     calc.PressKey(QStringLiteral("SpeedButtonSucc"));
     EXPECT_EQ(calc.Text(), QStringLiteral("7"));
     EXPECT_EQ(calc.History.Items.size(), 3);
+}
+
+TEST(Calculator, TakesInputOverAModalWindowAndGoesBackToItsOwner)
+{
+    QWidget owner;
+    TCalculatrice calc(QLatin1Char('.'), &owner);
+    calc.setWindowFlag(Qt::Window);
+    owner.show();
+    auto modal = std::make_unique<QDialog>(&owner);
+    modal->setWindowModality(Qt::ApplicationModal);
+    modal->show();
+    ASSERT_EQ(QApplication::activeModalWidget(), modal.get());
+    calc.Summon();
+    ASSERT_TRUE(calc.isVisible());
+    // A click through the window system, which holds back the input of windows a modal one blocks.
+    auto* seven = calc.findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
+    ASSERT_NE(seven, nullptr);
+    QTest::mouseClick(calc.windowHandle(), Qt::LeftButton, {}, seven->mapTo(&calc, seven->rect().center()));
+    EXPECT_EQ(calc.Text(), QStringLiteral("7"));
+    // The modal window goes: the calculator stays with its owner, hidden, its text kept.
+    modal.reset();
+    EXPECT_EQ(calc.parentWidget(), &owner);
+    EXPECT_FALSE(calc.isVisible());
+    calc.Summon();
+    EXPECT_TRUE(calc.isVisible());
+    EXPECT_EQ(calc.Text(), QStringLiteral("7"));
+    calc.hide();
 }
 
 // The dialog over the two-object table with its own formulas.
