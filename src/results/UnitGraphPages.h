@@ -54,6 +54,9 @@ struct TGraphPageContext
     bool VectorDraw = true;   // "defaults" of the vector page's check list: vectors, curves, segments
     bool VectorSpline = false;
     bool VectorPolyline = false;
+    bool VectorDrawAdded = true; // "added" of the check list: the vectors, curves, segments of the user
+    bool VectorSplineAdded = true;
+    bool VectorPolylineAdded = true;
     bool GraphOrigin = false;
     bool VectorValues = false; // write each vector's value next to it
     bool VideoImage = false;   // the video image behind the vector page
@@ -196,6 +199,12 @@ public:
     // pressing its button. The caller owns the menu.
     QMenu* BuildContextMenu();
 
+    // The vector page's check list "Draw vectors :", "Draw curves :", "Draw segments :", each with
+    // "defaults" (from the data) and "added" (the user's): its button, and the item of a group (0
+    // vectors, 1 curves, 2 segments) and a kind (false defaults, true added). Null on the other pages.
+    QToolButton* DrawButton() const { return FDrawButton; }
+    QAction* DrawItem(int group, bool added) const;
+
     // The vector page's "Draw the current video image" button; null on the other pages.
     QToolButton* VideoButton() const { return FVideoButton; }
     std::function<void(bool)> OnVideoToggle;
@@ -221,6 +230,11 @@ private:
     // Selects the zoom, pan or coordinates tool that was in force before the model, or none.
     void RestorePreviousTool();
     void ShowReadout(int x, int y);
+    // The vector page: the check list's states over the window's context.
+    TGraphPageContext WithDrawChecks(const TGraphPageContext& context) const;
+    // The vector page shows another quantity or other elements of its check list: only what shows
+    // changes, the window and the scales stay.
+    void ShowVectorElements();
 
     int FPage;
     TGraph* FGraph = nullptr;
@@ -238,6 +252,8 @@ private:
     std::vector<std::pair<int, QToolButton*>> FModelButtons; // time and formula pages, by model kind
     std::vector<std::pair<int, QAction*>> FModelActions;
     int FPreviousTool = gtNone; // the zoom, pan or coordinates tool before a model was chosen
+    QToolButton* FDrawButton = nullptr;
+    QAction* FDrawItems[3][2] = {}; // [vectors, curves, segments][defaults, added]
     QToolButton* FVideoButton = nullptr;
     QAction* FVideoAction = nullptr;
     std::vector<TColumnKind> FQuantities; // time page: the kinds of the list's entries

@@ -319,6 +319,66 @@ TEST(ResForm, AFailedDerivationTurnsTheFamiliesOffForThatVisitOnly)
     EXPECT_EQ(f.Form.GraphPage(rpTemps)->QuantityBox()->count(), 11);
 }
 
+TEST(ResForm, VectorPageCheckListAndQuantityKeepItsWindowAndScales)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    TGraph& graph = page.Graph();
+    graph.SetBounds(800, 500);
+    // A student's guess of a velocity, drawn on no object.
+    ASSERT_TRUE(graph.LoadConstructs({QStringLiteral("Vector;0;-1;0;0.5;0.5;1;0")}));
+    const auto shown = [&graph](bool user) {
+        int n = 0;
+        for (const auto& e : graph.Elements())
+            n += e->ObjectType() == obVecteur && e->UserMade == user && e->IsShown() ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(shown(false), 5 + 3);
+    EXPECT_EQ(shown(true), 1);
+    ASSERT_TRUE(page.StepNorm(true));
+    const double velocityNorm = graph.CurrentScale()->Norm;
+    const TWorld zoomed{0.1, 0.9, 0.2, 0.7};
+    graph.SetWorld(zoomed);
+
+    // The computed vectors hidden while the students guess, then revealed; the user's vectors apart.
+    ASSERT_NE(page.DrawButton(), nullptr);
+    QAction* computed = page.DrawItem(0, false);
+    QAction* added = page.DrawItem(0, true);
+    ASSERT_TRUE(computed->isChecked());
+    ASSERT_TRUE(added->isChecked());
+    computed->trigger();
+    EXPECT_EQ(shown(false), 0);
+    EXPECT_EQ(shown(true), 1);
+    // Its value only when "the value of the vectors" asks for it.
+    const QImage quiet = graph.RenderImage();
+    graph.VectorValues = true;
+    EXPECT_NE(graph.RenderImage(), quiet);
+    graph.VectorValues = false;
+    added->trigger();
+    EXPECT_EQ(shown(true), 0);
+    computed->trigger();
+    added->trigger();
+    EXPECT_EQ(shown(false), 5 + 3);
+    EXPECT_EQ(shown(true), 1);
+    EXPECT_EQ(graph.World(), zoomed);
+
+    // The acceleration, then the velocity again: only the scale shown changes.
+    QComboBox* quantity = page.QuantityBox();
+    quantity->setCurrentIndex(1);
+    Q_EMIT quantity->activated(1);
+    EXPECT_EQ(graph.CurrentScale()->Key, 1);
+    EXPECT_EQ(page.UnitLabel()->text(), QStringLiteral("m/s²"));
+    EXPECT_EQ(shown(true), 0); // a velocity is not drawn at the acceleration's scale
+    EXPECT_EQ(graph.World(), zoomed);
+    quantity->setCurrentIndex(0);
+    Q_EMIT quantity->activated(0);
+    EXPECT_DOUBLE_EQ(graph.CurrentScale()->Norm, velocityNorm);
+    EXPECT_EQ(page.NormBox()->text(), GeneralText(velocityNorm, 3));
+    EXPECT_EQ(shown(true), 1);
+    EXPECT_EQ(graph.World(), zoomed);
+}
+
 TEST(ResForm, GraphExportAndCopyTellTheirResult)
 {
     TFormFixture f;
