@@ -359,6 +359,12 @@ void TGraph::ApplyCursor()
     SetCursorNumber(ToolCursor(FTool, FEqualScales || IsZoomX, FEqualScales || IsZoomY));
 }
 
+void TGraph::UpdateCursor()
+{
+    FCursorNumber = -1000; // none of the shapes: set whatever the last one was
+    ApplyCursor();
+}
+
 void TGraph::SetCursorNumber(int number)
 {
     if (number == FCursorNumber && testAttribute(Qt::WA_SetCursor))

@@ -161,6 +161,8 @@ public:
     static int ToolCursor(int tool, bool zoomX, bool zoomY);
     // The pointer shape in force: a number of the program's cursor set, or a Qt shape as its negated value.
     int CursorNumber() const { return FCursorNumber; }
+    // Sets the pointer of the tool again, after a change of CursorOf or of the zoom axes.
+    void UpdateCursor();
 
     // ---- Models and the value bubble
     // The model elements, one per curve, in list order.

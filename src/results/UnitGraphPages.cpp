@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -905,6 +906,10 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
             OnChoiceChange();
     };
     // The vector page's quantity only chooses the scale shown: the page keeps its window and figures.
+    for (QWidget* w : {static_cast<QWidget*>(FObjects), static_cast<QWidget*>(FQuantity),
+                       static_cast<QWidget*>(FReference)})
+        if (w)
+            w->installEventFilter(this);
     if (FQuantity)
         connect(FQuantity, &QComboBox::activated, this, [this, changed] {
             if (FPage == rpVecteur)
@@ -1250,6 +1255,29 @@ std::vector<int> TGraphPage::SelectedObjects() const
     return selected;
 }
 
+bool TGraphPage::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool choice =
+        watched == FObjects || (FQuantity && watched == FQuantity) || (FReference && watched == FReference);
+    if (!choice || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int code = key->key();
+    const bool undo = code == Qt::Key_A && key->modifiers().testFlag(Qt::ControlModifier);
+    if (code == Qt::Key_Space || code == Qt::Key_Delete || code == Qt::Key_Insert || undo) {
+        FGraph->KeyDown(code, key->modifiers());
+        return true;
+    }
+    // Space being the graph's, Enter checks or unchecks the current entry of the list.
+    if (watched == FObjects && (code == Qt::Key_Return || code == Qt::Key_Enter)) {
+        QListWidgetItem* item = FObjects->currentItem();
+        if (item && item->flags().testFlag(Qt::ItemIsEnabled))
+            item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TGraphPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -1310,6 +1338,7 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FVideoAction->setVisible(!context.LayerMode && !Contains(FHiddenTools, -1));
         UpdateNormBox();
     }
+    FGraph->UpdateCursor(); // the zoom's pointer follows the axes it acts on
     FGraph->update();
 }
 

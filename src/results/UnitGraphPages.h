@@ -214,6 +214,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The graph's keys typed in the choice panel's lists go to the graph.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddTool(int tool, const char* name, const char* hint, const char* graphHint);

@@ -231,6 +231,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                    &TGraphPageContext::GraphOrigin, {rpVecteur});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageValeurVecteurs"),
                    QStringLiteral("the value of the vectors"), &TGraphPageContext::VectorValues, {rpVecteur});
+    AddNumberingItems(display->addMenu(QStringLiteral("Numbering")));
+    AddTrajectoryItems(display->addMenu(QStringLiteral("Trajectory")));
     AddModelItems(display->addMenu(QStringLiteral("Model modifier")));
     AddBubbleItems(display->addMenu(QStringLiteral("Bubble of values")));
     QMenu* calculations = FMenuBar->addMenu(QStringLiteral("Calculations"));
@@ -258,6 +260,21 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                     ShowCalculator();
             });
     connect(calculations, &QMenu::aboutToShow, this, [this] { UpdateMenus(); });
+    QMenu* help = FMenuBar->addMenu(QStringLiteral("Help"));
+    QAction* helpItem = AddItem(help, QStringLiteral("MenuAideAide"), QStringLiteral("Kinotra help"));
+    QAction* about = AddItem(help, QStringLiteral("MenuAideAPropos"), QStringLiteral("About"));
+    connect(helpItem, &QAction::triggered, this, [this] {
+        if (ShowHelp)
+            ShowHelp();
+    });
+    connect(about, &QAction::triggered, this, [this] {
+        if (ShowAbout)
+            ShowAbout();
+    });
+    connect(help, &QMenu::aboutToShow, this, [this, helpItem, about] {
+        helpItem->setEnabled(bool(ShowHelp));
+        about->setEnabled(bool(ShowAbout));
+    });
 
     // Keys typed in the window's controls go to the current page.
     for (QWidget* w : {static_cast<QWidget*>(FDatasheet)})
@@ -499,6 +516,60 @@ void TResForm::AddBubbleItems(QMenu* menu)
     }
 }
 
+void TResForm::AddNumberingItems(QMenu* menu)
+{
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpReferentiel, rpVecteur});
+    const std::pair<const char*, int> places[] = {
+        {"bellow the point", npBelow},
+        {"on the right of the point", npRight},
+        {"none", npNone},
+    };
+    const auto mode = [this]() -> int& {
+        return FPage == rpVecteur ? FDisplay.VectorNumbering : FDisplay.TrajectoryNumbering;
+    };
+    for (const auto& [caption, place] : places) {
+        QAction* a = AddItem(menu, QStringLiteral("MenuAffichageNumerotation%1").arg(place),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this, [a, mode, p = place] { a->setChecked(mode() == p); });
+        connect(a, &QAction::triggered, this, [this, mode, p = place] {
+            mode() = p;
+            ApplyDisplayChange();
+        });
+    }
+}
+
+void TResForm::AddTrajectoryItems(QMenu* menu)
+{
+    FTrajectoryMenu = menu->menuAction();
+    const std::pair<const char*, bool> bases[] = {
+        {"same as the video", true},
+        {"in the graph basis (O, x, y)", false},
+    };
+    for (const auto& [caption, tilted] : bases) {
+        QAction* a = AddItem(menu,
+                             tilted ? QStringLiteral("MenuAffichageTrajectoireVideo")
+                                    : QStringLiteral("MenuAffichageTrajectoireRepere"),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, a, t = tilted] { a->setChecked(FDisplay.VectorTilted == t); });
+        // Other positions: the page is drawn with a fresh window.
+        connect(a, &QAction::triggered, this, [this, t = tilted] {
+            FDisplay.VectorTilted = t;
+            ApplyDisplayChange(true);
+        });
+    }
+}
+
+void TResForm::SetCursors(const std::function<QCursor(int)>& cursorOf)
+{
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage, FFormulaPage}) {
+        page->Graph().CursorOf = cursorOf;
+        page->Graph().UpdateCursor();
+    }
+}
+
 void TResForm::ApplyDisplayChange(bool refit)
 {
     // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
@@ -513,6 +584,8 @@ void TResForm::UpdateDisplayItems()
 {
     for (const auto& [action, pages] : FDisplayItems)
         action->setVisible(std::find(pages.begin(), pages.end(), FPage) != pages.end());
+    // The layer has no camera view to compare with.
+    FTrajectoryMenu->setVisible(FPage == rpVecteur && !FCalc.Current().IsLayer());
 }
 
 TGraphPageContext TResForm::GraphContext() const

@@ -63,6 +63,11 @@ public:
     std::function<bool()> OnTimeBetweenFrames;
     // The project's or the video's name, printed under the page title; unassigned: none.
     std::function<QString()> DocumentName;
+    // Help > "Kinotra help" and "About": the program's help and About box; unassigned: the item is
+    // disabled.
+    std::function<void()> ShowHelp, ShowAbout;
+    // The pointer shapes of the program's cursor set, by number, for the graphs' tools.
+    void SetCursors(const std::function<QCursor(int)>& cursorOf);
 
     // The formulas that the formula page draws (not owned; they outlive the window). Without them the
     // formula page is not offered.
@@ -114,6 +119,10 @@ private:
     // rebuilding.
     void AddModelItems(QMenu* menu);
     void AddBubbleItems(QMenu* menu);
+    // Display > Numbering (below, right of the point, none) of the trajectory and vector pages, and
+    // Display > Trajectory (as the camera sees it or in the graph basis) of the vector page.
+    void AddNumberingItems(QMenu* menu);
+    void AddTrajectoryItems(QMenu* menu);
     void ApplyDisplayChange(bool refit = false);
     void UpdateDisplayItems();
     // The items and buttons that depend on the page: calculations, "Type formula".
@@ -156,5 +165,6 @@ private:
     std::vector<std::pair<QAction*, std::vector<int>>> FDisplayItems; // item and the pages that show it
     std::map<QString, QToolButton*> FPageButtons;
     std::map<QString, QAction*> FItems;
-    QAction* FCopyAndLaunch = nullptr; // the "Copy and launch" submenu, datasheet page only
+    QAction* FCopyAndLaunch = nullptr;  // the "Copy and launch" submenu, datasheet page only
+    QAction* FTrajectoryMenu = nullptr; // Display > Trajectory: vector page, fixed frame only
 };

@@ -483,6 +483,9 @@ void TMainForm::CreateObjects()
         EditFormulas(*FBoiteFormules);
     };
     FResForm->ShowCalculator = [this] { MenuMesuresCalculatriceClick(cmMenuMesuresCalculatrice); };
+    FResForm->ShowHelp = [this] { ShowHelp(); };
+    FResForm->ShowAbout = [this] { ShowAbout(); };
+    FResForm->SetCursors([](int number) { return CustomCursor(number); });
     FResForm->OnTimeBetweenFrames = [this] { return AskFrameInterval(); };
     PrepareResults = [this] { return FResForm->PrepareResults(); };
     ShowResultsPage = [this](const QString& buttonName) {

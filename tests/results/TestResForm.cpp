@@ -379,6 +379,118 @@ TEST(ResForm, VectorPageCheckListAndQuantityKeepItsWindowAndScales)
     EXPECT_EQ(graph.World(), zoomed);
 }
 
+TEST(ResForm, NumberingTrajectoryAndHelpMenus)
+{
+    TFormFixture f;
+    const auto firstPoint = [&f](int page) -> const TGPoint* {
+        for (const auto& e : f.Graph(page).Elements())
+            if (auto* p = dynamic_cast<const TGPoint*>(e.get()); p && p->CurveIndex == 0)
+                return p;
+        return nullptr;
+    };
+    const auto shownMenu = [&f](const char* item) {
+        return qobject_cast<QMenu*>(f.Form.MenuItem(QString::fromLatin1(item))->parent())
+            ->menuAction()
+            ->isVisible();
+    };
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_FALSE(shownMenu("MenuAffichageNumerotation1"));
+    // Numbering of each page on its own: right of the point on the trajectory, none on the vectors.
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_TRUE(shownMenu("MenuAffichageNumerotation1"));
+    EXPECT_FALSE(shownMenu("MenuAffichageTrajectoireVideo"));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageNumerotation1"))->trigger();
+    ASSERT_NE(firstPoint(rpReferentiel), nullptr);
+    EXPECT_EQ(firstPoint(rpReferentiel)->NumberPlace, npRight);
+    EXPECT_TRUE(firstPoint(rpReferentiel)->Label);
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageNumerotation2"))->trigger();
+    EXPECT_FALSE(firstPoint(rpVecteur)->Label);
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_EQ(firstPoint(rpReferentiel)->NumberPlace, npRight);
+
+    // The vectors as the camera sees them or in the graph basis: a grid turned by a right angle.
+    f.Source.Angle = M_PI / 2;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_TRUE(shownMenu("MenuAffichageTrajectoireVideo"));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTrajectoireRepere"))->trigger();
+    const QPointF basis(firstPoint(rpVecteur)->P.X, firstPoint(rpVecteur)->P.Y);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTrajectoireVideo"))->trigger();
+    const QPointF video(firstPoint(rpVecteur)->P.X, firstPoint(rpVecteur)->P.Y);
+    EXPECT_GT(std::hypot(basis.x() - video.x(), basis.y() - video.y()), 0.1);
+    f.LayerMode = true;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_FALSE(shownMenu("MenuAffichageTrajectoireVideo"));
+
+    // Help: disabled until the program gives its help and About box.
+    QAction* help = f.Form.MenuItem(QStringLiteral("MenuAideAide"));
+    QAction* about = f.Form.MenuItem(QStringLiteral("MenuAideAPropos"));
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(about, nullptr);
+    QMenu* menu = qobject_cast<QMenu*>(help->parent());
+    Q_EMIT menu->aboutToShow();
+    EXPECT_FALSE(help->isEnabled());
+    int asked = 0;
+    f.Form.ShowHelp = [&asked] { asked += 1; };
+    f.Form.ShowAbout = [&asked] { asked += 10; };
+    Q_EMIT menu->aboutToShow();
+    EXPECT_TRUE(help->isEnabled());
+    help->trigger();
+    about->trigger();
+    EXPECT_EQ(asked, 11);
+}
+
+TEST(ResForm, ToolCursorsAndTheGraphsKeysFromTheChoicePanel)
+{
+    TFormFixture f;
+    std::vector<int> asked;
+    f.Form.SetCursors([&asked](int number) {
+        asked.push_back(number);
+        return QCursor(Qt::ArrowCursor);
+    });
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    TGraphPage& time = *f.Form.GraphPage(rpTemps);
+    // The zoom of the time page acts on y (options): its pointer says so, and follows the Display menu.
+    time.ToolButton(gtZoom)->click();
+    EXPECT_EQ(time.Graph().CursorNumber(), 50);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageZoomX"))->trigger();
+    EXPECT_EQ(time.Graph().CursorNumber(), 48);
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& vectors = *f.Form.GraphPage(rpVecteur);
+    for (const auto& [tool, cursor] :
+         {std::pair{gtSupprimer, 14}, {gtDupliquer, 12}, {gtSens, 15}, {gtCurveArc, 9}, {gtSegment, 31}}) {
+        vectors.ToolButton(tool)->click();
+        EXPECT_EQ(vectors.Graph().CursorNumber(), cursor) << tool;
+    }
+    EXPECT_NE(std::find(asked.begin(), asked.end(), 14), asked.end());
+    EXPECT_NE(std::find(asked.begin(), asked.end(), 50), asked.end());
+
+    // Delete and Ctrl+A typed in the objects' list or the quantity's drop-down act on the graph.
+    TGraph& graph = vectors.Graph();
+    ASSERT_TRUE(graph.LoadConstructs({QStringLiteral("Circle;9109504;-1;0.5;0.5;0.8;0.5")}));
+    vectors.ToolButton(gtSelection)->click();
+    const auto type = [](QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(w, &press);
+    };
+    // The circle selected by a click on its edge.
+    graph.SetBounds(800, 500);
+    const QPoint edge = graph.WorldToPixel(0.8, 0.5);
+    graph.MouseDown(Qt::LeftButton, Qt::NoModifier, edge.x(), edge.y());
+    graph.MouseUp(Qt::LeftButton, Qt::NoModifier, edge.x(), edge.y());
+    ASSERT_EQ(graph.Selection().size(), 1u);
+    type(vectors.ObjectList(), Qt::Key_Delete);
+    EXPECT_TRUE(graph.SaveConstructs().isEmpty());
+    type(vectors.QuantityBox(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(graph.SaveConstructs().size(), 1);
+    // Enter checks and unchecks the current object of the list.
+    vectors.ObjectList()->setCurrentRow(1);
+    type(vectors.ObjectList(), Qt::Key_Return);
+    EXPECT_EQ(vectors.SelectedObjects(), std::vector<int>{0});
+}
+
 TEST(ResForm, GraphExportAndCopyTellTheirResult)
 {
     TFormFixture f;
