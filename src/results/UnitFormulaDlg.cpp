@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -67,6 +68,52 @@ enum TButtonCell : int
     bcArrows = 1,      // the time column: the digits' arrows
     bcArrowsCross = 2, // a shown formula: arrows, and the cross that hides the column
     bcFramed = 3,      // the new-formula column: a framed text
+};
+
+// The editor of a constants cell converts as the user types (or pastes): "~" is never taken, and in
+// the Name and Value columns "." and "," become the decimal separator and "/" the division sign.
+class TConstantDelegate : public QStyledItemDelegate
+{
+public:
+    TConstantDelegate(QChar separator, QObject* parent) : QStyledItemDelegate(parent), FSeparator(separator)
+    {
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line)
+            return editor;
+        const bool unit = index.column() == 2;
+        const QChar separator = FSeparator;
+        QObject::connect(line, &QLineEdit::textEdited, line, [line, unit, separator](const QString& typed) {
+            QString text;
+            int caret = line->cursorPosition();
+            for (int i = 0; i < typed.size(); ++i) {
+                const QChar c = typed[i];
+                if (c == QLatin1Char('~')) {
+                    if (i < line->cursorPosition())
+                        --caret;
+                } else if (!unit && (c == QLatin1Char('.') || c == QLatin1Char(','))) {
+                    text += separator;
+                } else if (!unit && c == QLatin1Char('/')) {
+                    text += QChar(0x00F7);
+                } else {
+                    text += c;
+                }
+            }
+            if (text != typed) {
+                line->setText(text);
+                line->setCursorPosition(caret);
+            }
+        });
+        return editor;
+    }
+
+private:
+    QChar FSeparator;
 };
 
 // Paints the first row's button cells: a frame, a triangle pointing left in the left 12 pixels and one
@@ -182,6 +229,13 @@ TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& op
     FGridC->setColumnWidth(0, 64);
     FGridC->setColumnWidth(2, 60);
     FGridC->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    FGridC->setItemDelegate(new TConstantDelegate(formules.DecimalSeparator(), FGridC));
+    // Leaving the grid takes its cursor to the Unit column.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+        const auto inGrid = [this](QWidget* w) { return w && (w == FGridC || FGridC->isAncestorOf(w)); };
+        if (inGrid(from) && to && !inGrid(to) && FGridC->currentRow() >= 0)
+            FGridC->setCurrentCell(FGridC->currentRow(), 2);
+    });
     connect(FGridC, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (FRefilling)
             return;
@@ -269,6 +323,9 @@ void TBoiteFormules::Prepare()
     FRight->moveCursor(QTextCursor::Start);
     RefreshFormulas();
     RefreshConstants();
+    // The cursor on the name of the first constant, the grid ready for typing.
+    FGridC->setCurrentCell(0, 0);
+    FGridC->setFocus();
     FKeyboard->OnValidate = [this](TClavier& keyboard) { ValidateFormula(keyboard); };
 }
 

@@ -13,15 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QTest>
-#include <QToolButton>
 #include <QTextBrowser>
+#include <QToolButton>
 
 namespace {
 
@@ -133,6 +135,28 @@ TEST(FormulaKeyboard, FavouritesAreKeptInTheSettingsFile)
     EXPECT_FALSE(ini.ValueExists(QStringLiteral("Formulae"), QStringLiteral("Formula3")));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Units"), QStringLiteral("Unit1"), QString()),
               QStringLiteral("m/s"));
+}
+
+TEST(FormulaKeyboard, FavouritesDropDownOpensAsWideAsItsLongestFormula)
+{
+    TClavier keyboard(QString(), QLatin1Char('.'));
+    auto* combo = keyboard.findChild<QComboBox*>(QStringLiteral("ComboBoxF"));
+    ASSERT_NE(combo, nullptr);
+    const QString longest = QStringLiteral("v_lam[i+1] = v_lam[i] + (Dt÷m)*(m*g-Rho*(4*Pi*Ray^3÷3)*g)");
+    for (const QString& formula : {QStringLiteral("x^2"), longest, QStringLiteral("v^2")}) {
+        keyboard.FormulaBox()->setText(formula);
+        keyboard.AddFavourite(0);
+    }
+    combo->resize(80, combo->height());
+    combo->showPopup();
+    EXPECT_EQ(combo->view()->minimumWidth(), combo->view()->fontMetrics().horizontalAdvance(longest) + 34);
+    combo->hidePopup();
+    // Never narrower than the box.
+    keyboard.RemoveFavourite(0, 1);
+    combo->resize(400, combo->height());
+    combo->showPopup();
+    EXPECT_EQ(combo->view()->minimumWidth(), 400);
+    combo->hidePopup();
 }
 
 TEST(Calculator, CalculatesAndBrowsesItsHistory)
@@ -425,6 +449,48 @@ TEST_F(FormulaDialogTest, ConstantsGridEditsConstants)
     Dialog->LeaveConstantCell(0, 0, QString());
     EXPECT_EQ(Formules.ConstantCount(), 1);
     EXPECT_EQ(Dialog->ConstantsGrid()->rowCount(), 2);
+}
+
+TEST_F(FormulaDialogTest, ConstantsGridConvertsWhileTypingAndPlacesItsCursor)
+{
+    Dialog->LeaveConstantCell(0, 0, QStringLiteral("Ray"));
+    ASSERT_EQ(Formules.ConstantCount(), 1);
+    Dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
+    Dialog->Prepare();
+    QTableWidget* grid = Dialog->ConstantsGrid();
+    // Each showing: the name of the first constant, the grid with the focus.
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_EQ(grid->currentColumn(), 0);
+    EXPECT_TRUE(grid->hasFocus());
+    struct Case
+    {
+        int Column;
+        QString Typed, Shown;
+    };
+    const Case cases[] = {
+        {1, QStringLiteral("4/3,5~"), QStringLiteral("4÷3.5")},
+        {0, QStringLiteral("m~1"), QStringLiteral("m1")},
+        {2, QStringLiteral("m/s~"), QStringLiteral("m/s")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Typed.toStdString());
+        grid->setCurrentCell(1, c.Column);
+        grid->editItem(grid->item(1, c.Column));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, c.Typed);
+        EXPECT_EQ(editor->text(), c.Shown);
+        EXPECT_EQ(editor->cursorPosition(), c.Shown.size());
+        QTest::keyClick(editor, Qt::Key_Escape);
+    }
+    // Leaving the grid takes its cursor to the Unit column.
+    grid->setCurrentCell(0, 1);
+    grid->setFocus();
+    Dialog->FormulaGrid()->setFocus();
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    Dialog->hide();
 }
 
 TEST_F(FormulaDialogTest, RowLabelsHelpPanelAndTheCalculatorAgreeWithTheGrid)
