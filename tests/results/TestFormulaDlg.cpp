@@ -493,6 +493,18 @@ TEST_F(FormulaDialogTest, ConstantsGridConvertsWhileTypingAndPlacesItsCursor)
     Dialog->hide();
 }
 
+TEST_F(FormulaDialogTest, TheProgramsCalculatorServesTheDialog)
+{
+    TCalculatrice shared(QLatin1Char('.'));
+    shared.History.Push(QStringLiteral("2+3"));
+    TBoiteFormules dialog(Formules, Results.Calc, Results.Options, *Serveur, nullptr, &shared);
+    EXPECT_EQ(&dialog.Calculator(), &shared);
+    dialog.ShowCalculator();
+    EXPECT_TRUE(shared.isVisible());
+    EXPECT_EQ(dialog.Calculator().History.Items, QStringList{QStringLiteral("2+3")});
+    shared.hide();
+}
+
 TEST_F(FormulaDialogTest, RowLabelsHelpPanelAndTheCalculatorAgreeWithTheGrid)
 {
     EXPECT_EQ(Dialog->FormulaCellText(0, 4, true), QStringLiteral("1"));
