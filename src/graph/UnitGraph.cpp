@@ -359,6 +359,12 @@ void TGraph::ApplyCursor()
     SetCursorNumber(ToolCursor(FTool, FEqualScales || IsZoomX, FEqualScales || IsZoomY));
 }
 
+void TGraph::UpdateCursor()
+{
+    FCursorNumber = -1000; // none of the shapes: set whatever the last one was
+    ApplyCursor();
+}
+
 void TGraph::SetCursorNumber(int number)
 {
     if (number == FCursorNumber && testAttribute(Qt::WA_SetCursor))
@@ -1408,18 +1414,26 @@ void TGraph::ClearConstructs()
 
 void TGraph::DeleteFreeConstructs()
 {
-    std::vector<const TGElem*> gone;
-    for (auto& e : FElements)
-        if (e->UserMade && e->CurveIndex < 0) {
-            gone.push_back(e.get());
-            DetachElement(e.get());
+    THistoryGroup group;
+    group.Caption = QStringLiteral("Cancel deletion");
+    for (std::size_t i = 0; i < FElements.size();) {
+        TGElem* e = FElements[i].get();
+        if (!e->UserMade || e->CurveIndex >= 0) {
+            ++i;
+            continue;
         }
-    if (gone.empty())
+        DetachElement(e);
+        THistoryEntry entry;
+        entry.Kind = hkRemoved;
+        entry.Target = e;
+        entry.Index = i;
+        entry.Element = std::move(FElements[i]);
+        FElements.erase(FElements.begin() + std::ptrdiff_t(i));
+        group.Entries.push_back(std::move(entry));
+    }
+    if (group.Entries.empty())
         return;
-    DropHistory([&](const TGElem* e) { return std::find(gone.begin(), gone.end(), e) != gone.end(); });
-    FElements.erase(std::remove_if(FElements.begin(), FElements.end(),
-                                   [](const auto& e) { return e->UserMade && e->CurveIndex < 0; }),
-                    FElements.end());
+    FHistory.push_back(std::move(group));
     Repaint();
 }
 

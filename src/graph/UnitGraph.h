@@ -161,6 +161,8 @@ public:
     static int ToolCursor(int tool, bool zoomX, bool zoomY);
     // The pointer shape in force: a number of the program's cursor set, or a Qt shape as its negated value.
     int CursorNumber() const { return FCursorNumber; }
+    // Sets the pointer of the tool again, after a change of CursorOf or of the zoom axes.
+    void UpdateCursor();
 
     // ---- Models and the value bubble
     // The model elements, one per curve, in list order.
@@ -232,7 +234,7 @@ public:
     bool LoadConstructs(const QStringList& lines);
     // Deletes every user's element, with no undo.
     void ClearConstructs();
-    // Deletes the user's elements attached to no curve, with no undo.
+    // Deletes the user's elements attached to no curve, as one undo group.
     void DeleteFreeConstructs();
     // A user's element that lives in a data curve (drawn from one of its points).
     static bool IsAttached(const TGElem& element) { return element.UserMade && element.CurveIndex >= 0; }

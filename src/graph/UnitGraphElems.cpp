@@ -701,8 +701,9 @@ void TGVecteur::Draw(QPainter& painter, const TPaintContext& context) const
         painter.drawLine(tip, base + half);
         painter.drawLine(tip, base - half);
     }
-    // A vector drawn by the user always shows its value: drawing one is a way of guessing a quantity.
-    if (context.VectorValues || UserMade) {
+    // Data vectors and the user's alike, as "the value of the vectors" says: a guess drawn by a student
+    // shows its value only when asked.
+    if (context.VectorValues) {
         QFont font(QStringLiteral("Arial"));
         font.setPointSize(12);
         painter.setFont(font);

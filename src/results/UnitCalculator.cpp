@@ -3,6 +3,7 @@
 
 #include "common/UnitFormat.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGridLayout>
@@ -18,7 +19,7 @@
 #include <QVBoxLayout>
 
 TCalculatrice::TCalculatrice(QChar decimalSeparator, QWidget* parent)
-    : QDialog(parent), FSeparator(decimalSeparator)
+    : QDialog(parent), FOwner(parent), FSeparator(decimalSeparator)
 {
     setWindowTitle(QStringLiteral("Kinotra"));
     setObjectName(QStringLiteral("Calculatrice"));
@@ -214,8 +215,44 @@ void TCalculatrice::Next()
     FMemo->setCursorPosition(int(FMemo->text().size()));
 }
 
+void TCalculatrice::Summon()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == this)
+        modal = nullptr;
+    QWidget* host = modal ? modal : FOwner.data();
+    if (parentWidget() != host) {
+        if (FHost)
+            FHost->removeEventFilter(this);
+        const QPoint at = pos();
+        setParent(host, windowFlags() | Qt::Window);
+        move(at);
+        FHost = modal;
+        if (modal)
+            modal->installEventFilter(this);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TCalculatrice::ReturnToOwner()
+{
+    if (FHost)
+        FHost->removeEventFilter(this);
+    FHost = nullptr;
+    const QPoint at = pos();
+    setParent(FOwner.data(), windowFlags() | Qt::Window); // hides it
+    move(at);
+}
+
 bool TCalculatrice::eventFilter(QObject* watched, QEvent* event)
 {
+    // The modal window it was shown over goes: the calculator must not go with it.
+    if (watched == FHost && event->type() == QEvent::Hide && !event->spontaneous()) {
+        ReturnToOwner();
+        return false;
+    }
     if (watched == FMemo && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         ClearMessage();

@@ -5,6 +5,7 @@
 #include "results/UnitFormulaKeyboard.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QLineEdit;
 class QRadioButton;
@@ -14,7 +15,13 @@ class TCalculatrice : public QDialog
     Q_OBJECT
 
 public:
+    // `parent` is the calculator's owner, whose window it is between two showings.
     explicit TCalculatrice(QChar decimalSeparator, QWidget* parent = nullptr);
+
+    // Shows the calculator, raised and active, over the window in use. A modal window blocks the input
+    // of every window but its own: while one shows, the calculator is that window's, and it comes back
+    // to its owner, hidden, when the modal window hides.
+    void Summon();
 
     // The keys, by their names ("SpeedButton7", "SpeedButtonSin" ...), as a click on them does.
     void PressKey(const QString& name);
@@ -41,6 +48,10 @@ protected:
 private:
     void ClearMessage();
 
+    void ReturnToOwner();
+
+    QPointer<QWidget> FOwner;
+    QPointer<QWidget> FHost; // the modal window the calculator belongs to while it shows
     TParser FParser;
     QChar FSeparator;
     QLineEdit* FMemo = nullptr;

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -67,6 +68,52 @@ enum TButtonCell : int
     bcArrows = 1,      // the time column: the digits' arrows
     bcArrowsCross = 2, // a shown formula: arrows, and the cross that hides the column
     bcFramed = 3,      // the new-formula column: a framed text
+};
+
+// The editor of a constants cell converts as the user types (or pastes): "~" is never taken, and in
+// the Name and Value columns "." and "," become the decimal separator and "/" the division sign.
+class TConstantDelegate : public QStyledItemDelegate
+{
+public:
+    TConstantDelegate(QChar separator, QObject* parent) : QStyledItemDelegate(parent), FSeparator(separator)
+    {
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line)
+            return editor;
+        const bool unit = index.column() == 2;
+        const QChar separator = FSeparator;
+        QObject::connect(line, &QLineEdit::textEdited, line, [line, unit, separator](const QString& typed) {
+            QString text;
+            int caret = line->cursorPosition();
+            for (int i = 0; i < typed.size(); ++i) {
+                const QChar c = typed[i];
+                if (c == QLatin1Char('~')) {
+                    if (i < line->cursorPosition())
+                        --caret;
+                } else if (!unit && (c == QLatin1Char('.') || c == QLatin1Char(','))) {
+                    text += separator;
+                } else if (!unit && c == QLatin1Char('/')) {
+                    text += QChar(0x00F7);
+                } else {
+                    text += c;
+                }
+            }
+            if (text != typed) {
+                line->setText(text);
+                line->setCursorPosition(caret);
+            }
+        });
+        return editor;
+    }
+
+private:
+    QChar FSeparator;
 };
 
 // Paints the first row's button cells: a frame, a triangle pointing left in the left 12 pixels and one
@@ -122,7 +169,7 @@ const QString HintTexts = QStringLiteral("Change a formula, its comment or unit"
 } // namespace
 
 TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& options, TServeur& serveur,
-                               QWidget* parent)
+                               QWidget* parent, TCalculatrice* calculator)
     : QDialog(parent), FFormules(formules), FCalc(calc), FOptions(options), FServeur(serveur),
       FTable(formules, calc, options)
 {
@@ -133,7 +180,11 @@ TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& op
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     FKeyboard = std::make_unique<TClavier>(options.SettingsFile(), formules.DecimalSeparator(), this);
-    FCalculator = std::make_unique<TCalculatrice>(formules.DecimalSeparator(), this);
+    if (!calculator) {
+        FCalculator = std::make_unique<TCalculatrice>(formules.DecimalSeparator(), this);
+        calculator = FCalculator.get();
+    }
+    FCalculatorInUse = calculator;
 
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QMenuBar;
@@ -178,6 +229,13 @@ TBoiteFormules::TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& op
     FGridC->setColumnWidth(0, 64);
     FGridC->setColumnWidth(2, 60);
     FGridC->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    FGridC->setItemDelegate(new TConstantDelegate(formules.DecimalSeparator(), FGridC));
+    // Leaving the grid takes its cursor to the Unit column.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+        const auto inGrid = [this](QWidget* w) { return w && (w == FGridC || FGridC->isAncestorOf(w)); };
+        if (inGrid(from) && to && !inGrid(to) && FGridC->currentRow() >= 0)
+            FGridC->setCurrentCell(FGridC->currentRow(), 2);
+    });
     connect(FGridC, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (FRefilling)
             return;
@@ -265,6 +323,9 @@ void TBoiteFormules::Prepare()
     FRight->moveCursor(QTextCursor::Start);
     RefreshFormulas();
     RefreshConstants();
+    // The cursor on the name of the first constant, the grid ready for typing.
+    FGridC->setCurrentCell(0, 0);
+    FGridC->setFocus();
     FKeyboard->OnValidate = [this](TClavier& keyboard) { ValidateFormula(keyboard); };
 }
 
@@ -394,7 +455,6 @@ void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton butto
     EditedColumn = column;
     EditedRow = row;
     if (row >= 1) {
-        const int before = FFormules.FormulaCount();
         FKeyboard->SetFormulaBoxText(FormulaCellText(column, 1, false));
         FKeyboard->SetUnitBoxText(rec ? rec->Unit : QString());
         FKeyboard->SetCommentBoxText(rec ? rec->Comment : QString());
@@ -402,16 +462,15 @@ void TBoiteFormules::ClickFormulaCell(int column, int row, Qt::MouseButton butto
             FKeyboard->SetPositionFenetre(cellOnScreen);
         FKeyboard->SelectTab(row == 1 || !rec ? 0 : 1);
         FKeyboard->FavouritesEditable = FOptions.CheckBox5ChangeFormulae;
+        // Each validation on the keyboard may put a new record in the column's place (see
+        // ValidateFormula): the unit and comment go to the one standing there when the keyboard closes.
+        FEditedRecord = rec;
         FKeyboard->ShowModally();
-        // The formula standing in the column now: the same record, or the one the new column received.
         TRec* target = nullptr;
-        if (rec) {
-            for (const auto& f : FFormules.Formulas)
-                if (f.get() == rec)
-                    target = rec;
-        } else if (FFormules.FormulaCount() > before) {
-            target = FFormules.Formulas.back().get();
-        }
+        for (const auto& f : FFormules.Formulas)
+            if (f.get() == FEditedRecord)
+                target = FEditedRecord;
+        FEditedRecord = nullptr;
         if (target) {
             const QString unit = FKeyboard->UnitBoxText(), comment = FKeyboard->CommentBoxText();
             target->Unit = unit.isEmpty() ? QStringLiteral("no unit") : unit;
@@ -456,6 +515,7 @@ void TBoiteFormules::ValidateFormula(TClavier& keyboard)
             rec->Curve.InGraph = true;
         if (text.isEmpty()) {
             FFormules.RemoveFormula(formula);
+            FEditedRecord = nullptr;
         } else if (text != FFormules.FormulaText(formula)) {
             // The new line in the place of the old one, which comes back when the new one fails.
             TRec* fresh = FFormules.AddFormula(text, rec->Comment, rec->Unit);
@@ -464,11 +524,14 @@ void TBoiteFormules::ValidateFormula(TClavier& keyboard)
             std::unique_ptr<TRec> old = SwapInLast(FFormules.Formulas, formula);
             if (FFormules.Check(fresh) != fcOk)
                 FFormules.Formulas[std::size_t(formula)] = std::move(old);
+            FEditedRecord = FFormules.Formulas[std::size_t(formula)].get();
         }
     } else if (!text.isEmpty()) {
         TRec* fresh = FFormules.AddFormula(text, keyboard.CommentBoxText(), keyboard.UnitBoxText());
         if (FFormules.Check(fresh) != fcOk)
             FFormules.RemoveFormula(FFormules.FormulaCount() - 1);
+        else
+            FEditedRecord = fresh;
     }
     FFormules.ComputeFormulas();
     RefreshFormulas();
@@ -627,9 +690,7 @@ void TBoiteFormules::SetAngleRadians(bool radians)
 
 void TBoiteFormules::ShowCalculator()
 {
-    FCalculator->show();
-    FCalculator->raise();
-    FCalculator->activateWindow();
+    FCalculatorInUse->Summon();
 }
 
 bool TBoiteFormules::eventFilter(QObject* watched, QEvent* event)

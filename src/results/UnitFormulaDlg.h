@@ -16,6 +16,7 @@ class TCalculatrice;
 class TClavier;
 class TFormules;
 class TOptions;
+struct TRec;
 class TResCalc;
 class TServeur;
 
@@ -29,10 +30,11 @@ public:
     // Width of the zones at both ends of a digit control.
     static constexpr int DigitZone = 12;
 
-    // Nothing is owned but the keyboard and the calculator it creates when none is given. The result
+    // Nothing is owned but the keyboard and the calculator it creates when none is given (the
+    // program's one calculator is given, so that it keeps one history and one angle mode). The result
     // table must be prepared, and the formulas computed, before the dialog is shown.
     TBoiteFormules(TFormules& formules, TResCalc& calc, TOptions& options, TServeur& serveur,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, TCalculatrice* calculator = nullptr);
     ~TBoiteFormules() override;
 
     // The grid's rotation in radians, for the exports' rotation line.
@@ -41,7 +43,7 @@ public:
     std::function<void()> ShowHelp, ShowAbout;
 
     TClavier& Keyboard() { return *FKeyboard; }
-    TCalculatrice& Calculator() { return *FCalculator; }
+    TCalculatrice& Calculator() { return *FCalculatorInUse; }
     TFormulaTable& Table() { return FTable; }
     QTableWidget* FormulaGrid() const { return FGridF; }
     QTableWidget* ConstantsGrid() const { return FGridC; }
@@ -99,7 +101,8 @@ private:
     TServeur& FServeur;
     TFormulaTable FTable;
     std::unique_ptr<TClavier> FKeyboard;
-    std::unique_ptr<TCalculatrice> FCalculator;
+    std::unique_ptr<TCalculatrice> FCalculator; // its own, when none was given
+    TCalculatrice* FCalculatorInUse = nullptr;
     QTabWidget* FTabs = nullptr;
     QTableWidget* FGridF = nullptr;
     QTableWidget* FGridC = nullptr;
@@ -107,6 +110,8 @@ private:
     QTextBrowser* FRight = nullptr;
     QAction* FDegrees = nullptr;
     QAction* FRadians = nullptr;
+    // The record standing in the edited column while the keyboard is open (null: none, or removed).
+    TRec* FEditedRecord = nullptr;
     int FShowPhraseRow = -1; // the value cell that shows "=" and its phrase at the next refill
     bool FRefilling = false;
 };

@@ -3,6 +3,7 @@
 
 #include "common/UnitIni.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -30,6 +31,22 @@ bool IsFunctionKey(const QString& key)
 {
     return key.endsWith(QLatin1Char('(')) && key.size() > 1;
 }
+
+// A favourites list whose drop-down part opens as wide as its longest entry (the first with the most
+// characters) and 34 pixels more, never narrower than the box.
+class TFavouriteCombo : public QComboBox
+{
+public:
+    void showPopup() override
+    {
+        QString longest;
+        for (int i = 0; i < count(); ++i)
+            if (itemText(i).size() > longest.size())
+                longest = itemText(i);
+        view()->setMinimumWidth(std::max(width(), view()->fontMetrics().horizontalAdvance(longest) + 34));
+        QComboBox::showPopup();
+    }
+};
 
 } // namespace
 
@@ -154,7 +171,7 @@ TClavier::TClavier(const QString& settingsFile, QChar decimalSeparator, QWidget*
                 box->setText(text);
             box->setCursorPosition(int(box->text().size()));
         });
-        FCombo[list] = new QComboBox;
+        FCombo[list] = new TFavouriteCombo;
         FCombo[list]->setObjectName(comboNames[list]);
         FCombo[list]->setToolTip(comboHints[list]);
         connect(FCombo[list], &QComboBox::activated, this,

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -502,14 +503,18 @@ void ShowVectorChoices(TGraph& graph, int quantity, const std::vector<int>& obje
         graph.SetCurveProperty(curve, TCourbe::kNumbers, QVariant(context.VectorNumbering), 3, 4);
         graph.SetCurveVisible(curve, TCourbe::kNumbers, context.VectorNumbering != npNone, 3);
         graph.SetCurveVisible(curve, TCourbe::kSegments, context.VectorPolyline, 2);
-        graph.SetCurveVisible(curve, TCourbe::kSegments, true, 1);
+        graph.SetCurveVisible(curve, TCourbe::kSegments, context.VectorPolylineAdded, 1);
         graph.SetCurveVisible(curve, TCourbe::kSplines, context.VectorSpline, 2);
-        graph.SetCurveVisible(curve, TCourbe::kSplines, true, 1);
+        graph.SetCurveVisible(curve, TCourbe::kSplines, context.VectorSplineAdded, 1);
         graph.SetCurveVisible(curve, TCourbe::kVecteurs, context.VectorDraw, 2);
-        graph.SetCurveVisible(curve, TCourbe::kVecteurs, true, 1);
+        graph.SetCurveVisible(curve, TCourbe::kVecteurs, context.VectorDrawAdded, 1);
     }
-    // The user's own elements stay visible.
+    // The user's own elements that belong to no object: the figures show, the segments, curves and
+    // vectors as the check list says.
     graph.SetCurveVisible(-1, -1, true, 3);
+    graph.SetCurveVisible(-1, TCourbe::kSegments, context.VectorPolylineAdded, 1);
+    graph.SetCurveVisible(-1, TCourbe::kSplines, context.VectorSplineAdded, 1);
+    graph.SetCurveVisible(-1, TCourbe::kVecteurs, context.VectorDrawAdded, 1);
     const int index = graph.ScaleIndexOfKey(quantity);
     if (index >= 0)
         graph.SelectScale(index);
@@ -872,17 +877,55 @@ TGraphPage::TGraphPage(int page, QWidget* parent) : QWidget(parent), FPage(page)
         FReference = new QComboBox(panel);
         row->addWidget(FReference);
     }
+    if (page == rpVecteur) {
+        FDrawButton = new QToolButton(panel);
+        FDrawButton->setObjectName(QStringLiteral("CheckListDessin"));
+        FDrawButton->setText(QStringLiteral("Draw"));
+        FDrawButton->setToolTip(QStringLiteral("Draw the vectors, curves and segments of the data (defaults) "
+                                               "and those drawn with the mouse (added)"));
+        FDrawButton->setPopupMode(QToolButton::InstantPopup);
+        auto* menu = new QMenu(FDrawButton);
+        const char* const groups[] = {"Draw vectors :", "Draw curves :", "Draw segments :"};
+        for (int g = 0; g < 3; ++g) {
+            menu->addSection(QString::fromUtf8(groups[g]));
+            for (const bool added : {false, true}) {
+                QAction* a = menu->addAction(added ? QStringLiteral("added") : QStringLiteral("defaults"));
+                a->setCheckable(true);
+                a->setChecked(added || g == 0);
+                connect(a, &QAction::triggered, this, [this] { ShowVectorElements(); });
+                FDrawItems[g][added ? 1 : 0] = a;
+            }
+        }
+        FDrawButton->setMenu(menu);
+        row->addWidget(FDrawButton);
+    }
     row->addStretch(1);
     column->addWidget(panel);
     const auto changed = [this] {
         if (OnChoiceChange)
             OnChoiceChange();
     };
+    // The vector page's quantity only chooses the scale shown: the page keeps its window and figures.
+    for (QWidget* w : {static_cast<QWidget*>(FObjects), static_cast<QWidget*>(FQuantity),
+                       static_cast<QWidget*>(FReference)})
+        if (w)
+            w->installEventFilter(this);
     if (FQuantity)
-        connect(FQuantity, &QComboBox::activated, this, changed);
+        connect(FQuantity, &QComboBox::activated, this, [this, changed] {
+            if (FPage == rpVecteur)
+                ShowVectorElements();
+            else
+                changed();
+        });
     if (FReference)
         connect(FReference, &QComboBox::activated, this, changed);
-    connect(FObjects, &QListWidget::itemChanged, this, changed);
+    connect(FObjects, &QListWidget::itemChanged, this, [this, changed] {
+        // The user's choice of other objects on the vector page takes away the figures drawn for none
+        // of them; undo brings them back.
+        if (FPage == rpVecteur)
+            FGraph->DeleteFreeConstructs();
+        changed();
+    });
 
     for (const TToolDef& t : Tools) {
         const bool onPage = (page == rpTemps && t.Time) || (page == rpReferentiel && t.Trajectory) ||
@@ -1134,17 +1177,18 @@ void TGraphPage::FillChoices(const TResCalc& calc, const QStringList& objectName
 {
     FContext = context;
     const QSignalBlocker blockList(FObjects);
-    // Keep the checked objects; the first object when none was checked yet.
-    std::vector<int> checked = SelectedObjects();
-    if (FObjects->count() == 0)
-        checked = {0};
+    // The objects stay checked as the user left them. An object new to the list is shown on the
+    // trajectory and vector pages; the time page starts from the first object alone.
+    const std::vector<int> checked = SelectedObjects();
+    const int known = FObjects->count();
     FObjects->clear();
     const int count = calc.Current().ObjectCount;
     for (int i = 0; i < count; ++i) {
         auto* item =
             new QListWidgetItem(i < objectNames.size() ? objectNames[i] : QString::number(i + 1), FObjects);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Contains(checked, i) || FPage != rpTemps ? Qt::Checked : Qt::Unchecked);
+        const bool shown = i < known ? Contains(checked, i) : FPage != rpTemps || (known == 0 && i == 0);
+        item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
     }
     if (FQuantity) {
         const QSignalBlocker blockQuantity(FQuantity);
@@ -1211,6 +1255,29 @@ std::vector<int> TGraphPage::SelectedObjects() const
     return selected;
 }
 
+bool TGraphPage::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool choice =
+        watched == FObjects || (FQuantity && watched == FQuantity) || (FReference && watched == FReference);
+    if (!choice || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int code = key->key();
+    const bool undo = code == Qt::Key_A && key->modifiers().testFlag(Qt::ControlModifier);
+    if (code == Qt::Key_Space || code == Qt::Key_Delete || code == Qt::Key_Insert || undo) {
+        FGraph->KeyDown(code, key->modifiers());
+        return true;
+    }
+    // Space being the graph's, Enter checks or unchecks the current entry of the list.
+    if (watched == FObjects && (code == Qt::Key_Return || code == Qt::Key_Enter)) {
+        QListWidgetItem* item = FObjects->currentItem();
+        if (item && item->flags().testFlag(Qt::ItemIsEnabled))
+            item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TGraphPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -1259,12 +1326,8 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FGraph->IsZoomY = context.FormulaZoomY;
     } else {
         const int quantity = FQuantity->count() > 0 ? FQuantity->currentData().toInt() : -1;
-        // The figures drawn for other objects that belong to none of them go with the old choice.
-        if (FVectorBuilt && objects != FVectorObjects)
-            FGraph->DeleteFreeConstructs();
-        FVectorObjects = objects;
-        FVectorBuilt = true;
-        BuildVectorGraph(*FGraph, calc, quantity, objects, context, fit);
+        FContext = WithDrawChecks(context);
+        BuildVectorGraph(*FGraph, calc, quantity, objects, FContext, fit);
         RestoreUserNorms(quantity);
         FArrow->setPixmap(ArrowPicture(FGraph->LEchelleEnPixels(), FGraph->ElementSize));
         FGraph->VectorValues = context.VectorValues;
@@ -1275,6 +1338,37 @@ void TGraphPage::Rebuild(const TResCalc& calc, const TGraphPageContext& context,
         FVideoAction->setVisible(!context.LayerMode && !Contains(FHiddenTools, -1));
         UpdateNormBox();
     }
+    FGraph->UpdateCursor(); // the zoom's pointer follows the axes it acts on
+    FGraph->update();
+}
+
+QAction* TGraphPage::DrawItem(int group, bool added) const
+{
+    return group >= 0 && group < 3 ? FDrawItems[group][added ? 1 : 0] : nullptr;
+}
+
+TGraphPageContext TGraphPage::WithDrawChecks(const TGraphPageContext& context) const
+{
+    TGraphPageContext c = context;
+    if (!FDrawButton)
+        return c;
+    c.VectorDraw = FDrawItems[0][0]->isChecked();
+    c.VectorDrawAdded = FDrawItems[0][1]->isChecked();
+    c.VectorSpline = FDrawItems[1][0]->isChecked();
+    c.VectorSplineAdded = FDrawItems[1][1]->isChecked();
+    c.VectorPolyline = FDrawItems[2][0]->isChecked();
+    c.VectorPolylineAdded = FDrawItems[2][1]->isChecked();
+    return c;
+}
+
+void TGraphPage::ShowVectorElements()
+{
+    if (FPage != rpVecteur || !FCalc)
+        return;
+    FContext = WithDrawChecks(FContext);
+    const int quantity = FQuantity->count() > 0 ? FQuantity->currentData().toInt() : -1;
+    ShowVectorChoices(*FGraph, quantity, SelectedObjects(), FContext);
+    UpdateNormBox();
     FGraph->update();
 }
 
@@ -1562,6 +1656,15 @@ void TGraphPage::ApplyToolOptions(const TOptions& o)
                   {gtDupliquer, o.ToolButtonVecteurDupliquer},
                   {gtSupprimer, o.ToolButtonVecteurSupprimer},
                   {-1, o.ToolButtonVecteurVideo}};
+    // The "defaults" of the check list start from the options, "added" checked.
+    if (FDrawButton) {
+        const bool defaults[] = {o.CheckBox20VectorDraw, o.CheckBox50VectorSpline,
+                                 o.CheckBox21VectorPolyline};
+        for (int g = 0; g < 3; ++g) {
+            FDrawItems[g][0]->setChecked(defaults[g]);
+            FDrawItems[g][1]->setChecked(true);
+        }
+    }
     FHiddenTools.clear();
     for (const auto& [tool, hide] : hidden) {
         if (hide)

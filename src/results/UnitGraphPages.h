@@ -54,6 +54,9 @@ struct TGraphPageContext
     bool VectorDraw = true;   // "defaults" of the vector page's check list: vectors, curves, segments
     bool VectorSpline = false;
     bool VectorPolyline = false;
+    bool VectorDrawAdded = true; // "added" of the check list: the vectors, curves, segments of the user
+    bool VectorSplineAdded = true;
+    bool VectorPolylineAdded = true;
     bool GraphOrigin = false;
     bool VectorValues = false; // write each vector's value next to it
     bool VideoImage = false;   // the video image behind the vector page
@@ -196,6 +199,12 @@ public:
     // pressing its button. The caller owns the menu.
     QMenu* BuildContextMenu();
 
+    // The vector page's check list "Draw vectors :", "Draw curves :", "Draw segments :", each with
+    // "defaults" (from the data) and "added" (the user's): its button, and the item of a group (0
+    // vectors, 1 curves, 2 segments) and a kind (false defaults, true added). Null on the other pages.
+    QToolButton* DrawButton() const { return FDrawButton; }
+    QAction* DrawItem(int group, bool added) const;
+
     // The vector page's "Draw the current video image" button; null on the other pages.
     QToolButton* VideoButton() const { return FVideoButton; }
     std::function<void(bool)> OnVideoToggle;
@@ -205,6 +214,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The graph's keys typed in the choice panel's lists go to the graph.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddTool(int tool, const char* name, const char* hint, const char* graphHint);
@@ -221,6 +232,11 @@ private:
     // Selects the zoom, pan or coordinates tool that was in force before the model, or none.
     void RestorePreviousTool();
     void ShowReadout(int x, int y);
+    // The vector page: the check list's states over the window's context.
+    TGraphPageContext WithDrawChecks(const TGraphPageContext& context) const;
+    // The vector page shows another quantity or other elements of its check list: only what shows
+    // changes, the window and the scales stay.
+    void ShowVectorElements();
 
     int FPage;
     TGraph* FGraph = nullptr;
@@ -238,18 +254,17 @@ private:
     std::vector<std::pair<int, QToolButton*>> FModelButtons; // time and formula pages, by model kind
     std::vector<std::pair<int, QAction*>> FModelActions;
     int FPreviousTool = gtNone; // the zoom, pan or coordinates tool before a model was chosen
+    QToolButton* FDrawButton = nullptr;
+    QAction* FDrawItems[3][2] = {}; // [vectors, curves, segments][defaults, added]
     QToolButton* FVideoButton = nullptr;
     QAction* FVideoAction = nullptr;
     std::vector<TColumnKind> FQuantities; // time page: the kinds of the list's entries
     TGraphPageContext FContext;
-    // A graph built with a fresh window before its page first showed was built at a provisional size:
-    // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
-    // The objects the vector page was last built for: a change deletes the figures attached to none.
-    std::vector<int> FVectorObjects;
-    bool FVectorBuilt = false;
     // The norms the user chose (arrows or typed) by scale key: a rebuild gives them back.
     std::map<int, double> FUserNorms;
     void RestoreUserNorms(int quantity);
     const TResCalc* FCalc = nullptr;
+    // A graph built with a fresh window before its page first showed was built at a provisional size:
+    // it is built again at the size the window gives it, so that ranges and vector scales fit the plot.
     bool FFresh = false;
 };

@@ -145,10 +145,7 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
             FStatus->showMessage(QString(text).replace(QLatin1Char('\n'), QStringLiteral("   ")));
         };
         // A change of choice rebuilds the page with a fresh window.
-        page->OnChoiceChange = [this, page] {
-            page->Rebuild(FCalc, GraphContext(), true);
-            FRebuild[page->PageCode()] = false;
-        };
+        page->OnChoiceChange = [this, page] { RebuildGraph(*page, true); };
     }
     FVectorPage->OnVideoToggle = [this](bool down) {
         FDisplay.VideoImage = down;
@@ -234,6 +231,8 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                    &TGraphPageContext::GraphOrigin, {rpVecteur});
     AddDisplayItem(draw, QStringLiteral("MenuAffichageValeurVecteurs"),
                    QStringLiteral("the value of the vectors"), &TGraphPageContext::VectorValues, {rpVecteur});
+    AddNumberingItems(display->addMenu(QStringLiteral("Numbering")));
+    AddTrajectoryItems(display->addMenu(QStringLiteral("Trajectory")));
     AddModelItems(display->addMenu(QStringLiteral("Model modifier")));
     AddBubbleItems(display->addMenu(QStringLiteral("Bubble of values")));
     QMenu* calculations = FMenuBar->addMenu(QStringLiteral("Calculations"));
@@ -261,6 +260,21 @@ TResForm::TResForm(TResCalc& calc, TResGrid& grid, TServeur& serveur, const TOpt
                     ShowCalculator();
             });
     connect(calculations, &QMenu::aboutToShow, this, [this] { UpdateMenus(); });
+    QMenu* help = FMenuBar->addMenu(QStringLiteral("Help"));
+    QAction* helpItem = AddItem(help, QStringLiteral("MenuAideAide"), QStringLiteral("Kinotra help"));
+    QAction* about = AddItem(help, QStringLiteral("MenuAideAPropos"), QStringLiteral("About"));
+    connect(helpItem, &QAction::triggered, this, [this] {
+        if (ShowHelp)
+            ShowHelp();
+    });
+    connect(about, &QAction::triggered, this, [this] {
+        if (ShowAbout)
+            ShowAbout();
+    });
+    connect(help, &QMenu::aboutToShow, this, [this, helpItem, about] {
+        helpItem->setEnabled(bool(ShowHelp));
+        about->setEnabled(bool(ShowAbout));
+    });
 
     // Keys typed in the window's controls go to the current page.
     for (QWidget* w : {static_cast<QWidget*>(FDatasheet)})
@@ -343,6 +357,7 @@ int TResForm::PageOfButton(const QString& buttonName)
 void TResForm::ApplyOptions()
 {
     FFlags = TResultsFlags::FromOptions(FOptions);
+    FFamiliesBeforeFailure.reset();
     const std::pair<const char*, bool> shown[] = {
         {"ButtonMenuTableau", FOptions.CheckBox37GridShowItem},
         {"ButtonMenuTemps", FOptions.CheckBox15TimeShowItem},
@@ -368,11 +383,27 @@ void TResForm::ApplyOptions()
 
 bool TResForm::PrepareResults()
 {
+    // A failed derivation turns the families off for the visit it happened in: the next visit (the
+    // window is hidden between two) asks for them again, from tables computed afresh.
+    if (FFamiliesBeforeFailure && !isVisible()) {
+        FFlags.VelocityComputed = FFamiliesBeforeFailure->VelocityComputed;
+        FFlags.AccelerationComputed = FFamiliesBeforeFailure->AccelerationComputed;
+        FFlags.PolarComputed = FFamiliesBeforeFailure->PolarComputed;
+        FFamiliesBeforeFailure.reset();
+        FCalc.Invalidate(kindBoth);
+        MarkGraphsForRebuild();
+    }
+    const TResultsFlags before = FFlags;
     const bool open = VideoOpen && VideoOpen();
     bool recomputed = false;
     const bool prepared = ::PrepareResults(FCalc, FGrid, FFlags, open, &recomputed) == 0;
     if (recomputed)
         MarkGraphsForRebuild();
+    const bool turnedOff = before.VelocityComputed != FFlags.VelocityComputed ||
+                           before.AccelerationComputed != FFlags.AccelerationComputed ||
+                           before.PolarComputed != FFlags.PolarComputed;
+    if (turnedOff && !FFamiliesBeforeFailure)
+        FFamiliesBeforeFailure = before;
     return prepared;
 }
 
@@ -485,11 +516,65 @@ void TResForm::AddBubbleItems(QMenu* menu)
     }
 }
 
+void TResForm::AddNumberingItems(QMenu* menu)
+{
+    FDisplayItems.emplace_back(menu->menuAction(), std::vector<int>{rpReferentiel, rpVecteur});
+    const std::pair<const char*, int> places[] = {
+        {"bellow the point", npBelow},
+        {"on the right of the point", npRight},
+        {"none", npNone},
+    };
+    const auto mode = [this]() -> int& {
+        return FPage == rpVecteur ? FDisplay.VectorNumbering : FDisplay.TrajectoryNumbering;
+    };
+    for (const auto& [caption, place] : places) {
+        QAction* a = AddItem(menu, QStringLiteral("MenuAffichageNumerotation%1").arg(place),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this, [a, mode, p = place] { a->setChecked(mode() == p); });
+        connect(a, &QAction::triggered, this, [this, mode, p = place] {
+            mode() = p;
+            ApplyDisplayChange();
+        });
+    }
+}
+
+void TResForm::AddTrajectoryItems(QMenu* menu)
+{
+    FTrajectoryMenu = menu->menuAction();
+    const std::pair<const char*, bool> bases[] = {
+        {"same as the video", true},
+        {"in the graph basis (O, x, y)", false},
+    };
+    for (const auto& [caption, tilted] : bases) {
+        QAction* a = AddItem(menu,
+                             tilted ? QStringLiteral("MenuAffichageTrajectoireVideo")
+                                    : QStringLiteral("MenuAffichageTrajectoireRepere"),
+                             QString::fromLatin1(caption));
+        a->setCheckable(true);
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, a, t = tilted] { a->setChecked(FDisplay.VectorTilted == t); });
+        // Other positions: the page is drawn with a fresh window.
+        connect(a, &QAction::triggered, this, [this, t = tilted] {
+            FDisplay.VectorTilted = t;
+            ApplyDisplayChange(true);
+        });
+    }
+}
+
+void TResForm::SetCursors(const std::function<QCursor(int)>& cursorOf)
+{
+    for (TGraphPage* page : {FTimePage, FTrajectoryPage, FVectorPage, FFormulaPage}) {
+        page->Graph().CursorOf = cursorOf;
+        page->Graph().UpdateCursor();
+    }
+}
+
 void TResForm::ApplyDisplayChange(bool refit)
 {
     // Redrawn with the same choices; the other pages take the setting when they are rebuilt.
     if (TGraphPage* page = GraphPage(FPage))
-        page->Rebuild(FCalc, GraphContext(), refit);
+        RebuildGraph(*page, refit);
     for (auto& [code, rebuild] : FRebuild)
         if (code != FPage)
             rebuild = true;
@@ -499,6 +584,8 @@ void TResForm::UpdateDisplayItems()
 {
     for (const auto& [action, pages] : FDisplayItems)
         action->setVisible(std::find(pages.begin(), pages.end(), FPage) != pages.end());
+    // The layer has no camera view to compare with.
+    FTrajectoryMenu->setVisible(FPage == rpVecteur && !FCalc.Current().IsLayer());
 }
 
 TGraphPageContext TResForm::GraphContext() const
@@ -556,8 +643,11 @@ bool TResForm::ShowPage(int page)
     if (graphPage) {
         setWindowTitle(PageCaption(page));
         FStack->setCurrentWidget(graphPage);
-        // The graph is rebuilt only when the results changed; otherwise the user's zoom stays.
-        if (FRebuild[page]) {
+        // The graph is rebuilt only when the results or the reference frame changed; otherwise the
+        // user's zoom stays.
+        const auto built = FBuiltInLayer.find(page);
+        const bool otherFrame = built != FBuiltInLayer.end() && built->second != FCalc.Current().IsLayer();
+        if (FRebuild[page] || otherFrame) {
             FillGraphChoices(*graphPage);
             RebuildPage();
         }
@@ -575,9 +665,16 @@ void TResForm::RebuildPage()
     if (FPage == rpTableau) {
         FDatasheet->ShowDatasheet();
     } else if (TGraphPage* page = GraphPage(FPage)) {
-        page->Rebuild(FCalc, GraphContext(), true);
-        FRebuild[FPage] = false;
+        RebuildGraph(*page, true);
     }
+}
+
+void TResForm::RebuildGraph(TGraphPage& page, bool fit)
+{
+    page.Rebuild(FCalc, GraphContext(), fit);
+    FBuiltInLayer[page.PageCode()] = FCalc.Current().IsLayer();
+    if (fit)
+        FRebuild[page.PageCode()] = false;
 }
 
 void TResForm::SetFormules(TFormules* formules)

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -62,6 +63,11 @@ public:
     std::function<bool()> OnTimeBetweenFrames;
     // The project's or the video's name, printed under the page title; unassigned: none.
     std::function<QString()> DocumentName;
+    // Help > "Kinotra help" and "About": the program's help and About box; unassigned: the item is
+    // disabled.
+    std::function<void()> ShowHelp, ShowAbout;
+    // The pointer shapes of the program's cursor set, by number, for the graphs' tools.
+    void SetCursors(const std::function<QCursor(int)>& cursorOf);
 
     // The formulas that the formula page draws (not owned; they outlive the window). Without them the
     // formula page is not offered.
@@ -77,7 +83,9 @@ public:
 
     // Copies the options into the window: page buttons, computed flags, smoothing, datasheet groups.
     void ApplyOptions();
-    // Recomputes what is out of date; false when there is no video or the calculation failed.
+    // Recomputes what is out of date; false when there is no video or the calculation failed. A failed
+    // derivation turns velocity, acceleration and polar quantities off for the visit: the preparation of
+    // the next visit asks for them again.
     bool PrepareResults();
     // Makes the page current (caption, content); the formula page is refused without formulas.
     bool ShowPage(int page);
@@ -97,6 +105,9 @@ private:
     TGraphPageContext GraphContext() const;
     void FillGraphChoices(TGraphPage& page);
     void MarkGraphsForRebuild();
+    // Rebuilds a graph page from the current result table and notes which reference frame it shows;
+    // `fit`: with a fresh window, after which the page is no longer marked.
+    void RebuildGraph(TGraphPage& page, bool fit);
     // Display menu of the graph pages: the item toggles its setting and the page is drawn again with the
     // same choices and window.
     // `refit`: the page is drawn with a fresh window (the item changes what the range includes).
@@ -108,6 +119,10 @@ private:
     // rebuilding.
     void AddModelItems(QMenu* menu);
     void AddBubbleItems(QMenu* menu);
+    // Display > Numbering (below, right of the point, none) of the trajectory and vector pages, and
+    // Display > Trajectory (as the camera sees it or in the graph basis) of the vector page.
+    void AddNumberingItems(QMenu* menu);
+    void AddTrajectoryItems(QMenu* menu);
     void ApplyDisplayChange(bool refit = false);
     void UpdateDisplayItems();
     // The items and buttons that depend on the page: calculations, "Type formula".
@@ -140,10 +155,16 @@ private:
     QByteArray FFormulaSignature; // of the formulas the formula page was last built from
     // Graphs to rebuild with a fresh window the next time their page shows.
     std::map<int, bool> FRebuild;
+    // The families wanted before a failed derivation turned them off (none: no failure in force).
+    std::optional<TResultsFlags> FFamiliesBeforeFailure;
+    // The reference frame each graph page was last built in (true: the layer's). A page shown in the
+    // other frame is built again, even when no data changed.
+    std::map<int, bool> FBuiltInLayer;
     // The display settings of the graph pages: from the options, then changed by the Display menu.
     TGraphPageContext FDisplay;
     std::vector<std::pair<QAction*, std::vector<int>>> FDisplayItems; // item and the pages that show it
     std::map<QString, QToolButton*> FPageButtons;
     std::map<QString, QAction*> FItems;
-    QAction* FCopyAndLaunch = nullptr; // the "Copy and launch" submenu, datasheet page only
+    QAction* FCopyAndLaunch = nullptr;  // the "Copy and launch" submenu, datasheet page only
+    QAction* FTrajectoryMenu = nullptr; // Display > Trajectory: vector page, fixed frame only
 };

@@ -472,8 +472,8 @@ void TMainForm::CreateObjects()
     };
     FResForm->TypeFormula = [this] {
         if (!FBoiteFormules) {
-            FBoiteFormules =
-                std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur, FResForm);
+            FBoiteFormules = std::make_unique<TBoiteFormules>(*FFormules, *FResCalc, *FOptions, *FServeur,
+                                                              FResForm, FCalculatrice);
             FBoiteFormules->ShowHelp = [this] { ShowHelp(); };
             FBoiteFormules->ShowAbout = [this] { ShowAbout(); };
         }
@@ -483,6 +483,9 @@ void TMainForm::CreateObjects()
         EditFormulas(*FBoiteFormules);
     };
     FResForm->ShowCalculator = [this] { MenuMesuresCalculatriceClick(cmMenuMesuresCalculatrice); };
+    FResForm->ShowHelp = [this] { ShowHelp(); };
+    FResForm->ShowAbout = [this] { ShowAbout(); };
+    FResForm->SetCursors([](int number) { return CustomCursor(number); });
     FResForm->OnTimeBetweenFrames = [this] { return AskFrameInterval(); };
     PrepareResults = [this] { return FResForm->PrepareResults(); };
     ShowResultsPage = [this](const QString& buttonName) {
@@ -2158,9 +2161,8 @@ void TMainForm::MenuMesuresResultatsClick(TCommandId)
 
 void TMainForm::MenuMesuresCalculatriceClick(TCommandId)
 {
-    FCalculatrice->show();
-    FCalculatrice->raise();
-    FCalculatrice->activateWindow();
+    // Over the window in use: the results window and the dialogs are modal.
+    FCalculatrice->Summon();
 }
 
 void TMainForm::PopupMenuClick(TCommandId id)

@@ -627,9 +627,13 @@ TEST(Constructs, RebuildingThePageKeepsThemInTheirCurves)
     g.Undo();
     EXPECT_NEAR(WorldPoints(*elements[2])[0].x(), 1, 1e-9);
 
-    // Changing the objects of the vector page: the free figures go.
+    // Changing the objects of the vector page: the free figures go, and come back with undo.
     g.DeleteFreeConstructs();
     EXPECT_EQ(UserElements(g), std::vector<TGElem*>{elements[0]});
+    EXPECT_EQ(g.UndoCaption(), "Cancel deletion");
+    g.Undo();
+    EXPECT_EQ(UserElements(g), elements);
+    EXPECT_EQ(g.SaveConstructs().size(), 3);
     g.ClearConstructs();
     EXPECT_TRUE(UserElements(g).empty());
 }

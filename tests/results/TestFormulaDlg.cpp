@@ -13,13 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 
 namespace {
 
@@ -133,6 +137,28 @@ TEST(FormulaKeyboard, FavouritesAreKeptInTheSettingsFile)
               QStringLiteral("m/s"));
 }
 
+TEST(FormulaKeyboard, FavouritesDropDownOpensAsWideAsItsLongestFormula)
+{
+    TClavier keyboard(QString(), QLatin1Char('.'));
+    auto* combo = keyboard.findChild<QComboBox*>(QStringLiteral("ComboBoxF"));
+    ASSERT_NE(combo, nullptr);
+    const QString longest = QStringLiteral("v_lam[i+1] = v_lam[i] + (Dt÷m)*(m*g-Rho*(4*Pi*Ray^3÷3)*g)");
+    for (const QString& formula : {QStringLiteral("x^2"), longest, QStringLiteral("v^2")}) {
+        keyboard.FormulaBox()->setText(formula);
+        keyboard.AddFavourite(0);
+    }
+    combo->resize(80, combo->height());
+    combo->showPopup();
+    EXPECT_EQ(combo->view()->minimumWidth(), combo->view()->fontMetrics().horizontalAdvance(longest) + 34);
+    combo->hidePopup();
+    // Never narrower than the box.
+    keyboard.RemoveFavourite(0, 1);
+    combo->resize(400, combo->height());
+    combo->showPopup();
+    EXPECT_EQ(combo->view()->minimumWidth(), 400);
+    combo->hidePopup();
+}
+
 TEST(Calculator, CalculatesAndBrowsesItsHistory)
 {
     TCalculatrice calc(QLatin1Char('.'));
@@ -160,6 +186,33 @@ TEST(Calculator, CalculatesAndBrowsesItsHistory)
     calc.PressKey(QStringLiteral("SpeedButtonSucc"));
     EXPECT_EQ(calc.Text(), QStringLiteral("7"));
     EXPECT_EQ(calc.History.Items.size(), 3);
+}
+
+TEST(Calculator, TakesInputOverAModalWindowAndGoesBackToItsOwner)
+{
+    QWidget owner;
+    TCalculatrice calc(QLatin1Char('.'), &owner);
+    calc.setWindowFlag(Qt::Window);
+    owner.show();
+    auto modal = std::make_unique<QDialog>(&owner);
+    modal->setWindowModality(Qt::ApplicationModal);
+    modal->show();
+    ASSERT_EQ(QApplication::activeModalWidget(), modal.get());
+    calc.Summon();
+    ASSERT_TRUE(calc.isVisible());
+    // A click through the window system, which holds back the input of windows a modal one blocks.
+    auto* seven = calc.findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
+    ASSERT_NE(seven, nullptr);
+    QTest::mouseClick(calc.windowHandle(), Qt::LeftButton, {}, seven->mapTo(&calc, seven->rect().center()));
+    EXPECT_EQ(calc.Text(), QStringLiteral("7"));
+    // The modal window goes: the calculator stays with its owner, hidden, its text kept.
+    modal.reset();
+    EXPECT_EQ(calc.parentWidget(), &owner);
+    EXPECT_FALSE(calc.isVisible());
+    calc.Summon();
+    EXPECT_TRUE(calc.isVisible());
+    EXPECT_EQ(calc.Text(), QStringLiteral("7"));
+    calc.hide();
 }
 
 // The dialog over the two-object table with its own formulas.
@@ -255,6 +308,60 @@ TEST_F(FormulaDialogTest, FormulasAreAddedChangedAndRejectedFromTheKeyboard)
     EXPECT_EQ(Formules.FormulaCount(), 0);
 }
 
+TEST_F(FormulaDialogTest, UnitAndCommentGoToTheFormulaStandingInTheColumn)
+{
+    TypeFormula(NewColumn(), QStringLiteral("Ec = 0.5*v^2"), QStringLiteral("J/kg"));
+    ASSERT_EQ(Formules.FormulaCount(), 1);
+    struct Case
+    {
+        int Column;
+        QStringList Texts; // validated one after the other in one showing of the keyboard
+        QString Unit, Comment;
+        QString Formula; // what stands in the column afterwards
+    };
+    const Case cases[] = {
+        {2,
+         {QStringLiteral("Ec = v^2")},
+         QStringLiteral("m²/s²"),
+         QStringLiteral("twice"),
+         QStringLiteral("Ec=v^2")},
+        {2,
+         {QStringLiteral("Ec = v^2")},
+         QStringLiteral("J/kg"),
+         QStringLiteral("same text"),
+         QStringLiteral("Ec=v^2")},
+        {2,
+         {QStringLiteral("Ec = 2*v^2"), QStringLiteral("Ec = 3*v^2")},
+         QStringLiteral("J"),
+         QStringLiteral("two changes"),
+         QStringLiteral("Ec=3*v^2")},
+        {3,
+         {QStringLiteral("p = v"), QStringLiteral("p = 2*v")},
+         QStringLiteral("kg.m/s"),
+         QStringLiteral("new, then changed"),
+         QStringLiteral("p=2*v")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Comment.toStdString());
+        Typing = [&c](TClavier& k) {
+            for (const QString& text : c.Texts) {
+                k.SetFormulaBoxText(text);
+                k.PressKey(QStringLiteral("SpeedButtonExe"));
+            }
+            k.SetUnitBoxText(c.Unit);
+            k.SetCommentBoxText(c.Comment);
+        };
+        Dialog->ClickFormulaCell(c.Column, 1, Qt::LeftButton, 50, 104);
+        Typing = nullptr;
+        const int formula = c.Column - 2;
+        ASSERT_LT(formula, Formules.FormulaCount());
+        EXPECT_EQ(Formules.FormulaText(formula), c.Formula);
+        EXPECT_EQ(Formules.FormulaUnit(formula), c.Unit);
+        EXPECT_EQ(Dialog->FormulaCellText(c.Column, 2, true), c.Unit);
+        EXPECT_EQ(Dialog->FormulaCellText(c.Column, 3, true), c.Comment);
+    }
+}
+
 TEST_F(FormulaDialogTest, HeaderClicksHideShowDeleteAndChangeDigits)
 {
     TypeFormula(NewColumn(), QStringLiteral("x*1000"));
@@ -342,6 +449,60 @@ TEST_F(FormulaDialogTest, ConstantsGridEditsConstants)
     Dialog->LeaveConstantCell(0, 0, QString());
     EXPECT_EQ(Formules.ConstantCount(), 1);
     EXPECT_EQ(Dialog->ConstantsGrid()->rowCount(), 2);
+}
+
+TEST_F(FormulaDialogTest, ConstantsGridConvertsWhileTypingAndPlacesItsCursor)
+{
+    Dialog->LeaveConstantCell(0, 0, QStringLiteral("Ray"));
+    ASSERT_EQ(Formules.ConstantCount(), 1);
+    Dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
+    Dialog->Prepare();
+    QTableWidget* grid = Dialog->ConstantsGrid();
+    // Each showing: the name of the first constant, the grid with the focus.
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_EQ(grid->currentColumn(), 0);
+    EXPECT_TRUE(grid->hasFocus());
+    struct Case
+    {
+        int Column;
+        QString Typed, Shown;
+    };
+    const Case cases[] = {
+        {1, QStringLiteral("4/3,5~"), QStringLiteral("4÷3.5")},
+        {0, QStringLiteral("m~1"), QStringLiteral("m1")},
+        {2, QStringLiteral("m/s~"), QStringLiteral("m/s")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Typed.toStdString());
+        grid->setCurrentCell(1, c.Column);
+        grid->editItem(grid->item(1, c.Column));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, c.Typed);
+        EXPECT_EQ(editor->text(), c.Shown);
+        EXPECT_EQ(editor->cursorPosition(), c.Shown.size());
+        QTest::keyClick(editor, Qt::Key_Escape);
+    }
+    // Leaving the grid takes its cursor to the Unit column.
+    grid->setCurrentCell(0, 1);
+    grid->setFocus();
+    Dialog->FormulaGrid()->setFocus();
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    Dialog->hide();
+}
+
+TEST_F(FormulaDialogTest, TheProgramsCalculatorServesTheDialog)
+{
+    TCalculatrice shared(QLatin1Char('.'));
+    shared.History.Push(QStringLiteral("2+3"));
+    TBoiteFormules dialog(Formules, Results.Calc, Results.Options, *Serveur, nullptr, &shared);
+    EXPECT_EQ(&dialog.Calculator(), &shared);
+    dialog.ShowCalculator();
+    EXPECT_TRUE(shared.isVisible());
+    EXPECT_EQ(dialog.Calculator().History.Items, QStringList{QStringLiteral("2+3")});
+    shared.hide();
 }
 
 TEST_F(FormulaDialogTest, RowLabelsHelpPanelAndTheCalculatorAgreeWithTheGrid)

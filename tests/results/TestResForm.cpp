@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
@@ -201,6 +203,292 @@ TEST(ResForm, VectorPageScalesAndItsPanel)
     EXPECT_TRUE(page.NormBox()->text().isEmpty());
     EXPECT_TRUE(graph.Scales().empty());
     EXPECT_FALSE(page.ToolShown(gtSens));
+}
+
+TEST(ResForm, GraphsFollowTheReferenceFrame)
+{
+    TFormFixture f;
+    // On the layer, one object moving right by 0.2 m per frame from the origin.
+    f.Source.LayerTable =
+        Table(0.125, {0, 1, 2, 3, 4},
+              {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0), QPointF(0.3, 0), QPointF(0.4, 0)}});
+    const auto firstPoint = [&f](int page) {
+        for (const auto& e : f.Graph(page).Elements())
+            if (auto* p = dynamic_cast<const TGPoint*>(e.get()); p && p->CurveIndex == 0)
+                return QPointF(p->P.X, p->P.Y);
+        return QPointF(-1, -1);
+    };
+    const int pages[] = {rpTemps, rpReferentiel, rpVecteur};
+    std::map<int, QPointF> fixed;
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        fixed[page] = firstPoint(page);
+        EXPECT_NE(fixed[page], QPointF(0, 0)) << page; // the ball starts at 0.25 m
+    }
+    // Results seen on the layer, then in the fixed frame again with no change of data in between.
+    f.LayerMode = true;
+    ASSERT_TRUE(f.Form.PrepareResults());
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(firstPoint(page), QPointF(0, 0)) << page;
+    }
+    f.LayerMode = false;
+    ASSERT_TRUE(f.Form.PrepareResults());
+    for (const int page : pages) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(firstPoint(page), fixed[page]) << page;
+    }
+    EXPECT_EQ(f.Graph(rpReferentiel).Curves().size(), 2u);
+}
+
+TEST(ResForm, ObjectChoicesStayAsChosenAndFiguresGoOnlyWithUndo)
+{
+    TFormFixture f;
+    // The cart left out of the trajectory and vector pages; a circle drawn on no object.
+    for (const int page : {rpReferentiel, rpVecteur}) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        f.Form.GraphPage(page)->ObjectList()->item(1)->setCheckState(Qt::Unchecked);
+    }
+    TGraph& vectors = f.Graph(rpVecteur);
+    ASSERT_TRUE(vectors.LoadConstructs({QStringLiteral("Circle;9109504;-1;4;2;5.5;2")}));
+    // New marks, a change of options and a Display change made on another page fill the pages again.
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    f.Form.ApplyOptions();
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTaille2"))->trigger();
+    for (const int page : {rpReferentiel, rpVecteur}) {
+        ASSERT_TRUE(f.Form.ShowPage(page));
+        EXPECT_EQ(f.Form.GraphPage(page)->SelectedObjects(), std::vector<int>{0}) << page;
+    }
+    EXPECT_EQ(f.VisiblePoints(rpVecteur), 5);
+    EXPECT_EQ(vectors.SaveConstructs().size(), 1);
+    // The user takes the cart back: the figure drawn for no object goes, and undo brings it back.
+    f.Form.GraphPage(rpVecteur)->ObjectList()->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(vectors.SaveConstructs().isEmpty());
+    f.Form.MenuItem(QStringLiteral("MenuEditionAnnuler"))->trigger();
+    EXPECT_EQ(vectors.SaveConstructs().size(), 1);
+    // Objects new to the table are shown where the others are.
+    f.Source.GridTable = Table(0.125, {0, 1, 2},
+                               {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0)},
+                                {QPointF(0, 0.1), QPointF(0.1, 0.1), QPointF(0.2, 0.1)},
+                                {QPointF(0, 0.2), QPointF(0.1, 0.2), QPointF(0.2, 0.2)}});
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_EQ(f.Form.GraphPage(rpReferentiel)->SelectedObjects(), (std::vector<int>{0, 2}));
+}
+
+TEST(ResForm, AFailedDerivationTurnsTheFamiliesOffForThatVisitOnly)
+{
+    TFormFixture f;
+    const TMesures good = f.Source.GridTable;
+    // The cart with two marks only: its derivatives cannot be computed.
+    const TMesures bad =
+        Table(0.125, {0, 1, 2},
+              {{QPointF(0, 0), QPointF(0.1, 0), QPointF(0.2, 0)}, {QPointF(0, 0), QPointF(0.1, 0)}});
+    const auto families = [&f] {
+        const TResultsFlags& flags = f.Form.Flags();
+        return flags.VelocityComputed && flags.AccelerationComputed && flags.PolarComputed;
+    };
+    f.Source.GridTable = bad;
+    f.Calc.Invalidate(kindBoth);
+    EXPECT_FALSE(f.Form.PrepareResults()); // the main window says so and shows nothing
+    EXPECT_FALSE(families());
+    // The user marks the cart again: the next visit computes every family.
+    f.Source.GridTable = good;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_TRUE(families());
+    EXPECT_DOUBLE_EQ(f.Calc.Value(0, 0, ckVx, 2), 2.0);
+
+    // A failure during a visit holds until the window closes.
+    f.Form.show();
+    f.Source.GridTable = bad;
+    f.Calc.Invalidate(kindBoth);
+    EXPECT_FALSE(f.Form.PrepareResults());
+    f.Source.GridTable = good;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_FALSE(families());
+    f.Form.hide();
+    ASSERT_TRUE(f.Form.PrepareResults());
+    EXPECT_TRUE(families());
+    EXPECT_DOUBLE_EQ(f.Calc.Value(0, 0, ckVx, 2), 2.0);
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_EQ(f.Form.GraphPage(rpTemps)->QuantityBox()->count(), 11);
+}
+
+TEST(ResForm, VectorPageCheckListAndQuantityKeepItsWindowAndScales)
+{
+    TFormFixture f;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& page = *f.Form.GraphPage(rpVecteur);
+    TGraph& graph = page.Graph();
+    graph.SetBounds(800, 500);
+    // A student's guess of a velocity, drawn on no object.
+    ASSERT_TRUE(graph.LoadConstructs({QStringLiteral("Vector;0;-1;0;0.5;0.5;1;0")}));
+    const auto shown = [&graph](bool user) {
+        int n = 0;
+        for (const auto& e : graph.Elements())
+            n += e->ObjectType() == obVecteur && e->UserMade == user && e->IsShown() ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(shown(false), 5 + 3);
+    EXPECT_EQ(shown(true), 1);
+    ASSERT_TRUE(page.StepNorm(true));
+    const double velocityNorm = graph.CurrentScale()->Norm;
+    const TWorld zoomed{0.1, 0.9, 0.2, 0.7};
+    graph.SetWorld(zoomed);
+
+    // The computed vectors hidden while the students guess, then revealed; the user's vectors apart.
+    ASSERT_NE(page.DrawButton(), nullptr);
+    QAction* computed = page.DrawItem(0, false);
+    QAction* added = page.DrawItem(0, true);
+    ASSERT_TRUE(computed->isChecked());
+    ASSERT_TRUE(added->isChecked());
+    computed->trigger();
+    EXPECT_EQ(shown(false), 0);
+    EXPECT_EQ(shown(true), 1);
+    // Its value only when "the value of the vectors" asks for it.
+    const QImage quiet = graph.RenderImage();
+    graph.VectorValues = true;
+    EXPECT_NE(graph.RenderImage(), quiet);
+    graph.VectorValues = false;
+    added->trigger();
+    EXPECT_EQ(shown(true), 0);
+    computed->trigger();
+    added->trigger();
+    EXPECT_EQ(shown(false), 5 + 3);
+    EXPECT_EQ(shown(true), 1);
+    EXPECT_EQ(graph.World(), zoomed);
+
+    // The acceleration, then the velocity again: only the scale shown changes.
+    QComboBox* quantity = page.QuantityBox();
+    quantity->setCurrentIndex(1);
+    Q_EMIT quantity->activated(1);
+    EXPECT_EQ(graph.CurrentScale()->Key, 1);
+    EXPECT_EQ(page.UnitLabel()->text(), QStringLiteral("m/s²"));
+    EXPECT_EQ(shown(true), 0); // a velocity is not drawn at the acceleration's scale
+    EXPECT_EQ(graph.World(), zoomed);
+    quantity->setCurrentIndex(0);
+    Q_EMIT quantity->activated(0);
+    EXPECT_DOUBLE_EQ(graph.CurrentScale()->Norm, velocityNorm);
+    EXPECT_EQ(page.NormBox()->text(), GeneralText(velocityNorm, 3));
+    EXPECT_EQ(shown(true), 1);
+    EXPECT_EQ(graph.World(), zoomed);
+}
+
+TEST(ResForm, NumberingTrajectoryAndHelpMenus)
+{
+    TFormFixture f;
+    const auto firstPoint = [&f](int page) -> const TGPoint* {
+        for (const auto& e : f.Graph(page).Elements())
+            if (auto* p = dynamic_cast<const TGPoint*>(e.get()); p && p->CurveIndex == 0)
+                return p;
+        return nullptr;
+    };
+    const auto shownMenu = [&f](const char* item) {
+        return qobject_cast<QMenu*>(f.Form.MenuItem(QString::fromLatin1(item))->parent())
+            ->menuAction()
+            ->isVisible();
+    };
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    EXPECT_FALSE(shownMenu("MenuAffichageNumerotation1"));
+    // Numbering of each page on its own: right of the point on the trajectory, none on the vectors.
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_TRUE(shownMenu("MenuAffichageNumerotation1"));
+    EXPECT_FALSE(shownMenu("MenuAffichageTrajectoireVideo"));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageNumerotation1"))->trigger();
+    ASSERT_NE(firstPoint(rpReferentiel), nullptr);
+    EXPECT_EQ(firstPoint(rpReferentiel)->NumberPlace, npRight);
+    EXPECT_TRUE(firstPoint(rpReferentiel)->Label);
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageNumerotation2"))->trigger();
+    EXPECT_FALSE(firstPoint(rpVecteur)->Label);
+    ASSERT_TRUE(f.Form.ShowPage(rpReferentiel));
+    EXPECT_EQ(firstPoint(rpReferentiel)->NumberPlace, npRight);
+
+    // The vectors as the camera sees them or in the graph basis: a grid turned by a right angle.
+    f.Source.Angle = M_PI / 2;
+    f.Calc.Invalidate(kindBoth);
+    ASSERT_TRUE(f.Form.PrepareResults());
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_TRUE(shownMenu("MenuAffichageTrajectoireVideo"));
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTrajectoireRepere"))->trigger();
+    const QPointF basis(firstPoint(rpVecteur)->P.X, firstPoint(rpVecteur)->P.Y);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageTrajectoireVideo"))->trigger();
+    const QPointF video(firstPoint(rpVecteur)->P.X, firstPoint(rpVecteur)->P.Y);
+    EXPECT_GT(std::hypot(basis.x() - video.x(), basis.y() - video.y()), 0.1);
+    f.LayerMode = true;
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    EXPECT_FALSE(shownMenu("MenuAffichageTrajectoireVideo"));
+
+    // Help: disabled until the program gives its help and About box.
+    QAction* help = f.Form.MenuItem(QStringLiteral("MenuAideAide"));
+    QAction* about = f.Form.MenuItem(QStringLiteral("MenuAideAPropos"));
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(about, nullptr);
+    QMenu* menu = qobject_cast<QMenu*>(help->parent());
+    Q_EMIT menu->aboutToShow();
+    EXPECT_FALSE(help->isEnabled());
+    int asked = 0;
+    f.Form.ShowHelp = [&asked] { asked += 1; };
+    f.Form.ShowAbout = [&asked] { asked += 10; };
+    Q_EMIT menu->aboutToShow();
+    EXPECT_TRUE(help->isEnabled());
+    help->trigger();
+    about->trigger();
+    EXPECT_EQ(asked, 11);
+}
+
+TEST(ResForm, ToolCursorsAndTheGraphsKeysFromTheChoicePanel)
+{
+    TFormFixture f;
+    std::vector<int> asked;
+    f.Form.SetCursors([&asked](int number) {
+        asked.push_back(number);
+        return QCursor(Qt::ArrowCursor);
+    });
+    ASSERT_TRUE(f.Form.ShowPage(rpTemps));
+    TGraphPage& time = *f.Form.GraphPage(rpTemps);
+    // The zoom of the time page acts on y (options): its pointer says so, and follows the Display menu.
+    time.ToolButton(gtZoom)->click();
+    EXPECT_EQ(time.Graph().CursorNumber(), 50);
+    f.Form.MenuItem(QStringLiteral("MenuAffichageZoomX"))->trigger();
+    EXPECT_EQ(time.Graph().CursorNumber(), 48);
+    ASSERT_TRUE(f.Form.ShowPage(rpVecteur));
+    TGraphPage& vectors = *f.Form.GraphPage(rpVecteur);
+    for (const auto& [tool, cursor] :
+         {std::pair{gtSupprimer, 14}, {gtDupliquer, 12}, {gtSens, 15}, {gtCurveArc, 9}, {gtSegment, 31}}) {
+        vectors.ToolButton(tool)->click();
+        EXPECT_EQ(vectors.Graph().CursorNumber(), cursor) << tool;
+    }
+    EXPECT_NE(std::find(asked.begin(), asked.end(), 14), asked.end());
+    EXPECT_NE(std::find(asked.begin(), asked.end(), 50), asked.end());
+
+    // Delete and Ctrl+A typed in the objects' list or the quantity's drop-down act on the graph.
+    TGraph& graph = vectors.Graph();
+    ASSERT_TRUE(graph.LoadConstructs({QStringLiteral("Circle;9109504;-1;0.5;0.5;0.8;0.5")}));
+    vectors.ToolButton(gtSelection)->click();
+    const auto type = [](QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(w, &press);
+    };
+    // The circle selected by a click on its edge.
+    graph.SetBounds(800, 500);
+    const QPoint edge = graph.WorldToPixel(0.8, 0.5);
+    graph.MouseDown(Qt::LeftButton, Qt::NoModifier, edge.x(), edge.y());
+    graph.MouseUp(Qt::LeftButton, Qt::NoModifier, edge.x(), edge.y());
+    ASSERT_EQ(graph.Selection().size(), 1u);
+    type(vectors.ObjectList(), Qt::Key_Delete);
+    EXPECT_TRUE(graph.SaveConstructs().isEmpty());
+    type(vectors.QuantityBox(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(graph.SaveConstructs().size(), 1);
+    // Enter checks and unchecks the current object of the list.
+    vectors.ObjectList()->setCurrentRow(1);
+    type(vectors.ObjectList(), Qt::Key_Return);
+    EXPECT_EQ(vectors.SelectedObjects(), std::vector<int>{0});
 }
 
 TEST(ResForm, GraphExportAndCopyTellTheirResult)
