@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class TBoiteControles;
 class TIniFile;
 class TOptions;
 
@@ -78,6 +79,8 @@ public:
     // Shows the capture dialog on a page and answers whether it was accepted; unset: the dialog
     // TBoiteCapture. Tests script it.
     std::function<bool(TCapturePage)> ShowDialog;
+    // Runs the device settings dialog; unset: modal. Tests work its widgets instead.
+    std::function<void(TBoiteControles&)> ShowControls;
 
     TCaptureFramework& FrameworkAt(int index) { return index == 0 ? *F0 : *F1; }
     const TCaptureFramework& FrameworkAt(int index) const { return index == 0 ? *F0 : *F1; }
