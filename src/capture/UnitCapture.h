@@ -56,6 +56,8 @@ public:
     int DurationSeconds = INT_MAX;
     int Seconds = 0;     // ticks since the command started
     int CodecIndex = -1; // into CodecNames(); -1: no compression
+    // Where the nodes of cameras appear when they are plugged in; the capture dialog lists them again then.
+    QString DeviceFolder = QStringLiteral("/dev");
 
     // When not empty, a stopped recording is saved under this name without any dialog (an existing file
     // of that name is replaced), as the headless command does.
