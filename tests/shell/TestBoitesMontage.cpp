@@ -85,6 +85,32 @@ TEST(BoiteTemps, ShowsTheFilesRateAsItIsAndEscapeOrTheCloseBoxCancel)
     }
 }
 
+// "Use the default value" applies at once: Escape afterwards keeps the default, even after something else
+// was typed; a typed value alone still needs Ok.
+TEST(BoiteTemps, TheDefaultValueAppliesAtOnce)
+{
+    const double file = 0.04, other = 0.05;
+    for (const bool typedAfter : {false, true}) {
+        TBoiteTemps box(file, other);
+        box.show();
+        EXPECT_TRUE(box.OtherButton->isChecked());
+        EXPECT_FALSE(box.Applied());
+        box.DefaultButton->setFocus();
+        Key(box.DefaultButton, Qt::Key_Space); // the keyboard's way to choose it
+        EXPECT_TRUE(box.DefaultButton->isChecked());
+        if (typedAfter) {
+            box.Edit->setFocus();
+            box.Edit->selectAll();
+            Type(box.Edit, QStringLiteral("0.5"));
+            EXPECT_TRUE(box.OtherButton->isChecked());
+        }
+        Key(typedAfter ? static_cast<QWidget*>(box.Edit) : box.DefaultButton, Qt::Key_Escape);
+        EXPECT_FALSE(box.isVisible()) << typedAfter;
+        EXPECT_TRUE(box.Applied()) << typedAfter;
+        EXPECT_DOUBLE_EQ(box.Interval(), file) << typedAfter;
+    }
+}
+
 // The quality and key-frame settings are offered for every codec that takes them, whatever its framework,
 // and reach the save; "without" and lossless codecs do not show them.
 TEST(BoiteRecordMontage, QualityIsOfferedForEveryCodecThatTakesIt)
