@@ -246,7 +246,8 @@ void TBoiteControles::Fill()
             rowLayout->addWidget(value);
             QObject::connect(slider, &QSlider::valueChanged, this, [this, id, value](int v) {
                 value->setText(QString::number(v));
-                Apply(id, v);
+                // While the slider moves, the other settings are read again only when the device refuses.
+                Apply(id, v, false);
             });
             form->addRow(control.Name, row);
             editor = slider;
@@ -285,12 +286,18 @@ void TBoiteControles::Fill()
     }
 }
 
-void TBoiteControles::Apply(std::uint32_t id, int value)
+void TBoiteControles::Apply(std::uint32_t id, int value, bool readAgain)
 {
     QString error;
     if (FSet && FSet(id, value, error)) {
         FLastError.clear();
         FStatus->clear();
+        if (!readAgain) {
+            for (TDeviceControl& control : FControls)
+                if (control.Id == id)
+                    control.Value = value;
+            return;
+        }
     } else {
         FLastError = error.isEmpty() ? QStringLiteral("The device refused this value.") : error;
         FStatus->setText(QStringLiteral("The device refused this setting: %1").arg(FLastError));

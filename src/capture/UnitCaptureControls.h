@@ -86,7 +86,8 @@ public:
 
 private:
     void Fill();
-    void Apply(std::uint32_t id, int value);
+    // Sets a control, then reads the controls again (one setting may enable or disable others).
+    void Apply(std::uint32_t id, int value, bool readAgain = true);
 
     std::function<std::vector<TDeviceControl>()> FList;
     std::function<bool(std::uint32_t, int, QString&)> FSet;
