@@ -328,8 +328,7 @@ void TBoiteRecordMontage::UpdateControls()
     CropPanel->setVisible(!resize);
     // Quality and key frames, for every codec that takes them whatever its framework.
     QualityPanel->setVisible(FRecord.UsesQuality());
-    // No codec of the writers has a dialog of its own: the button is shown only for one that has.
-    ButtonConf->setVisible(FRecord.HasCodecDialog());
+    // For a codec with a dialog of its own; the quality and key frames above are the writers' settings.
     ButtonConf->setEnabled(FRecord.HasCodecDialog());
     FrameRateText->setText(
         QStringLiteral("Frame rate: %1 frames per second").arg(FormatGeneral(FramesPerSecond, 4)));

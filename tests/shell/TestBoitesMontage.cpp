@@ -139,7 +139,7 @@ TEST(BoiteRecordMontage, QualityIsOfferedForEveryCodecThatTakesIt)
     box.ComboBoxVideoCodec->setCurrentIndex(1);
     box.UpDownCompressionQuality->setValue(20);
     EXPECT_EQ(box.QualityPercent(), 20);
-    EXPECT_TRUE(box.ButtonConf->isHidden()); // no codec here has a dialog of its own
+    EXPECT_FALSE(box.ButtonConf->isEnabled()); // no codec here has a dialog of its own
 }
 
 TEST(BoiteBasculer, TheKeysOfTheBoxTakeOnlySeriesAndOnlyAcceptedSeriesEnterTheList)
