@@ -125,6 +125,10 @@ TBoiteCapture::TBoiteCapture(TCapture& capture, QWidget* parent) : QDialog(paren
         if (!FFilling)
             DeviceChosen(row);
     });
+    FRescan.setSingleShot(true);
+    FRescan.setInterval(700);
+    QObject::connect(&FRescan, &QTimer::timeout, this, [this] { DevicesChanged(); });
+    QObject::connect(&FWatcher, &QFileSystemWatcher::directoryChanged, this, [this] { FRescan.start(); });
     QObject::connect(DelayCheck, &QCheckBox::toggled, this, [this] { UpdateTimerControls(); });
     QObject::connect(DurationCheck, &QCheckBox::toggled, this, [this] { UpdateTimerControls(); });
 }
@@ -162,7 +166,31 @@ bool TBoiteCapture::Prepare(TCapturePage page)
         Pages->setCurrentIndex(PageIndex(page));
     else
         Pages->setCurrentIndex(PageIndex(TCapturePage::Hardware));
+    if (!FCapture.DeviceFolder.isEmpty() && FWatcher.directories().isEmpty())
+        FWatcher.addPath(FCapture.DeviceFolder);
     return true;
+}
+
+void TBoiteCapture::DevicesChanged()
+{
+    if (FCapture.IsRecording())
+        return;
+    const QStringList before = FCapture.DeviceNames(true);
+    const QString chosen = before.value(FCapture.DeviceIndex());
+    const int formatRow = FormatList->currentRow();
+    FCapture.RefreshDevices();
+    const QStringList after = FCapture.DeviceNames(true);
+    if (after == before)
+        return;
+    FFilling = true;
+    DeviceList->clear();
+    DeviceList->addItems(after);
+    DeviceList->setCurrentRow(FCapture.DeviceIndex());
+    FFilling = false;
+    const bool same = !chosen.isEmpty() && after.value(FCapture.DeviceIndex()) == chosen;
+    FillFormats();
+    FormatList->setCurrentRow(same ? formatRow : FCapture.Current().FormatIndex());
+    UpdatePages();
 }
 
 bool TBoiteCapture::Execute(TCapturePage page)

@@ -4,6 +4,8 @@
 #include "capture/UnitCapture.h"
 
 #include <QDialog>
+#include <QFileSystemWatcher>
+#include <QTimer>
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +31,9 @@ public:
     // The pages shown for the chosen device.
     bool PageShown(TCapturePage page) const;
     TCapturePage CurrentPage() const;
+    // Lists the devices again (a camera was plugged in or out while the dialog is open); the chosen
+    // device stays chosen when it is still there. Called shortly after the device folder changes.
+    void DevicesChanged();
 
     void accept() override;
     void reject() override;
@@ -53,4 +58,6 @@ private:
 
     TCapture& FCapture;
     bool FFilling = false;
+    QFileSystemWatcher FWatcher;
+    QTimer FRescan; // a new node gets its access rights a moment after it appears
 };

@@ -216,21 +216,18 @@ void TCapture::ChooseDevice()
 
 void TCapture::DeviceProperties()
 {
-    // No device of these frameworks has a settings dialog of its own: its description is shown instead.
     if (!ValidDevice())
         return;
-    TTextBoxRequest request;
-    request.Title = QStringLiteral("Capture device");
-    request.Heading = Current().DeviceName() + Current().Ending();
-    QStringList lines;
-    if (const TCaptureFormat* format = Current().Format())
-        lines << QStringLiteral("Capture format: %1").arg(format->Name);
-    if (IsConnected())
-        lines << QStringLiteral("Frames per second: %1").arg(Current().FramesPerSecond(), 0, 'g', 5);
-    lines << QStringLiteral("Formats:") << Current().FormatNames();
-    request.Text = lines.join(QLatin1Char('\n'));
-    request.Framed = true;
-    TDialogService::Instance().TextBox(request);
+    TCaptureFramework& framework = Current();
+    TBoiteControles dialog(
+        framework.DeviceName() + framework.Ending(), [&framework] { return framework.Controls(); },
+        [&framework](std::uint32_t id, int value, QString& error) {
+            return framework.SetControl(id, value, error);
+        });
+    if (ShowControls)
+        ShowControls(dialog);
+    else
+        dialog.exec();
 }
 
 void TCapture::FormatDialog()

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class TBoiteControles;
 class TIniFile;
 class TOptions;
 
@@ -55,6 +56,8 @@ public:
     int DurationSeconds = INT_MAX;
     int Seconds = 0;     // ticks since the command started
     int CodecIndex = -1; // into CodecNames(); -1: no compression
+    // Where the nodes of cameras appear when they are plugged in; the capture dialog lists them again then.
+    QString DeviceFolder = QStringLiteral("/dev");
 
     // When not empty, a stopped recording is saved under this name without any dialog (an existing file
     // of that name is replaced), as the headless command does.
@@ -78,6 +81,8 @@ public:
     // Shows the capture dialog on a page and answers whether it was accepted; unset: the dialog
     // TBoiteCapture. Tests script it.
     std::function<bool(TCapturePage)> ShowDialog;
+    // Runs the device settings dialog; unset: modal. Tests work its widgets instead.
+    std::function<void(TBoiteControles&)> ShowControls;
 
     TCaptureFramework& FrameworkAt(int index) { return index == 0 ? *F0 : *F1; }
     const TCaptureFramework& FrameworkAt(int index) const { return index == 0 ? *F0 : *F1; }

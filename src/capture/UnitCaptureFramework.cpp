@@ -28,9 +28,12 @@ void TCaptureFramework::Refresh()
     const int format = FFormatIndex;
     FDevices = ListDevices();
     const int index = current.isEmpty() ? -1 : int(FDevices.indexOf(current));
-    if (index != FDeviceIndex || index < 0) {
+    if (index < 0) {
         SelectDevice(index);
     } else {
+        // Still there, maybe at another place of the list (a camera plugged in before it): it stays
+        // chosen, connected and with its format.
+        FDeviceIndex = index;
         FFormats = ListFormats(index);
         FFormatIndex = format < int(FFormats.size()) ? format : -1;
     }

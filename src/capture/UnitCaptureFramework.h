@@ -2,6 +2,8 @@
 // the counts of captured and lost frames, and the preview handed to the user-interface thread.
 #pragma once
 
+#include "capture/UnitCaptureControls.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -94,6 +96,17 @@ public:
     bool PreviewShown() const { return FPreviewOn.load(); }
     std::function<void(const QImage&)> OnPreview;
     std::function<void(TCaptureEvent)> OnEvent;
+
+    // The chosen device's own settings (exposure, gain, white balance...) with their values; empty when it
+    // has none. Setting one applies it at once, during the preview and the recording too.
+    virtual std::vector<TDeviceControl> Controls() { return {}; }
+    virtual bool SetControl(std::uint32_t id, int value, QString& error)
+    {
+        (void)id;
+        (void)value;
+        error = QStringLiteral("This device offers no settings.");
+        return false;
+    }
 
     QString ErrorText;
     QString WriterError; // the writer's reason when a recording failed

@@ -164,6 +164,12 @@ std::vector<TCaptureFormat> TDSCapture::TestPictureFormats()
     return formats;
 }
 
+QString TDSCapture::CameraPath() const
+{
+    const int device = DeviceIndex();
+    return device >= 0 && device < int(FNodes.size()) ? FNodes[std::size_t(device)].Path : QString();
+}
+
 QStringList TDSCapture::ListDevices()
 {
     FNodes = EnumerateV4l2Devices(DeviceFolder);

@@ -27,8 +27,16 @@ public:
     // False when GStreamer cannot be initialised.
     static bool Available();
 
+    // The V4L2 node of the chosen camera; empty for the test picture, which has no settings.
+    QString CameraPath() const;
     // The pipeline description for the chosen device and format (without the sink part).
     QString SourceDescription() const;
+
+    std::vector<TDeviceControl> Controls() override { return FControlNode.List(CameraPath()); }
+    bool SetControl(std::uint32_t id, int value, QString& error) override
+    {
+        return FControlNode.Set(CameraPath(), id, value, error);
+    }
 
 protected:
     QStringList ListDevices() override;
@@ -37,6 +45,7 @@ protected:
     void CloseDevice() override;
 
 private:
+    TV4l2ControlNode FControlNode;
     struct TPipeline;
     std::unique_ptr<TPipeline> FPipeline;
     std::vector<TV4l2Device> FNodes; // the cameras, listed before the test picture

@@ -77,6 +77,12 @@ public:
     // Path of the chosen device (empty when none).
     QString DevicePath() const;
 
+    std::vector<TDeviceControl> Controls() override { return FControlNode.List(DevicePath()); }
+    bool SetControl(std::uint32_t id, int value, QString& error) override
+    {
+        return FControlNode.Set(DevicePath(), id, value, error);
+    }
+
 protected:
     QStringList ListDevices() override;
     std::vector<TCaptureFormat> ListFormats(int device) override;
@@ -88,6 +94,7 @@ private:
     std::int64_t SlotOf(const v4l2_buffer& buffer, std::int64_t& first) const;
 
     std::vector<TV4l2Device> FNodes;
+    TV4l2ControlNode FControlNode;
     struct TBuffer
     {
         void* Start = nullptr;

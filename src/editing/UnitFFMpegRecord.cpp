@@ -7,6 +7,7 @@
 #include "editing/UnitWriterFiles.h"
 
 extern "C" {
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -32,14 +33,15 @@ struct TEncoder
     QString Name;
     const char* Library;
     AVPixelFormat Format;
-    bool Quantized; // takes the quantizer as its quality
+    bool Quantized;          // takes the quantizer as its quality
+    bool RateFactor = false; // takes a constant rate factor from the quantizer instead
 };
 
 const std::vector<TEncoder>& AllEncoders()
 {
     static const std::vector<TEncoder> list = {
         {FFMpegInternalCodecName, "mpeg4", AV_PIX_FMT_YUV420P, true},
-        {QStringLiteral("H.264 (libx264)"), "libx264", AV_PIX_FMT_YUV420P, false},
+        {QStringLiteral("H.264 (libx264)"), "libx264", AV_PIX_FMT_YUV420P, false, true},
         {QStringLiteral("Motion JPEG"), "mjpeg", AV_PIX_FMT_YUVJ420P, true},
         {QStringLiteral("FFV1 lossless"), "ffv1", AV_PIX_FMT_NONE, false},
     };
@@ -123,6 +125,14 @@ QStringList TFFMpegRecord::CodecList()
     for (const TEncoder& e : Encoders())
         names << e.Name;
     return names;
+}
+
+bool TFFMpegRecord::CodecUsesQuality(const QString& name)
+{
+    for (const TEncoder& e : Encoders())
+        if (e.Name == name)
+            return e.Quantized || e.RateFactor;
+    return false;
 }
 
 QString TFFMpegRecord::CodecName() const
@@ -237,6 +247,8 @@ bool TFFMpegRecord::Open()
             c->flags |= AV_CODEC_FLAG_QSCALE;
             c->global_quality = FF_QP2LAMBDA * std::clamp(Quantizer, 1, 31);
         }
+        if (encoder->RateFactor)
+            av_opt_set_int(c->priv_data, "crf", 16 + std::clamp(Quantizer, 1, 31), 0);
     }
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -298,6 +310,8 @@ bool TFFMpegRecord::AddFrame(const QImage& image)
         return Fail(QStringLiteral("The image cannot be converted: ") +
                     (code < 0 ? ErrorString(code) : QStringLiteral("%1 of %2 rows").arg(code).arg(Height)));
     F->Frame->pts = F->NextPts++;
+    // With a fixed quantizer the encoders take the quality of each picture, not the context's.
+    F->Frame->quality = F->Codec->global_quality;
     code = F->Encode(F->Frame.get());
     if (code < 0)
         return Fail(QStringLiteral("The frame cannot be written: ") + ErrorString(code));

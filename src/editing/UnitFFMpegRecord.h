@@ -30,7 +30,7 @@ public:
     QString FileName;
     int CodecIndex = 0;     // into CodecList(); 0: the internal MPEG-4 codec; -1: no compression (24-bit)
     int KeyFrameEvery = 12; // frames between two key frames, 1 to 250
-    int Quantizer = 2;      // MPEG-4 and Motion JPEG quantizer, 1 (best) to 31
+    int Quantizer = 2;      // quantizer, 1 (best) to 31; H.264 takes 16 + Quantizer as its rate factor
     QString TempFileName;   // the file being written, beside FileName
     bool Failed = true;     // true until a file is open, and after any failure
     int State = 1;          // 1 normal, 2 the run-time FFmpeg libraries are too old
@@ -38,6 +38,8 @@ public:
     // The encoders of the run-time library that the writer offers, in a fixed order: the MPEG-4 codec,
     // then "H.264 (libx264)", "Motion JPEG" and "FFV1 lossless" when the library has them.
     static QStringList CodecList();
+    // Whether the listed codec of that name takes Quantizer (the lossless one and no compression do not).
+    static bool CodecUsesQuality(const QString& name);
     // The name of the chosen codec for the settings; empty without compression.
     QString CodecName() const;
     // Selects the codec of that listed name; empty or unknown selects no compression (false when unknown).

@@ -137,6 +137,20 @@ QString TGstRecord::CodecName() const
     return FCodecIndex >= 0 && FCodecIndex < FNames.size() ? FNames[FCodecIndex] : QString();
 }
 
+bool TGstRecord::UsesQuality() const
+{
+    if (FCodecIndex < 0 || FCodecIndex >= FFactories.size())
+        return false;
+    const QString& factory = FFactories[FCodecIndex];
+    // The lossless ones among the libav encoders have nothing to trade.
+    static const QStringList lossless = {QStringLiteral("avenc_huffyuv"), QStringLiteral("avenc_ffvhuff"),
+                                         QStringLiteral("avenc_ljpeg"),   QStringLiteral("avenc_png"),
+                                         QStringLiteral("avenc_ffv1"),    QStringLiteral("avenc_zmbv"),
+                                         QStringLiteral("avenc_dvvideo")};
+    return factory == QLatin1String("jpegenc") || factory == QLatin1String("x264enc") ||
+           (factory.startsWith(QLatin1String("avenc_")) && !lossless.contains(factory));
+}
+
 QString TGstRecord::ErrorText() const
 {
     return ErrorCode == 2 ? QStringLiteral("Unable to replace a file with the same name (it may be in use in "
@@ -235,7 +249,17 @@ bool TGstRecord::Start(const TWriterSetup& setup)
             g_object_class_find_property(klass, "quantizer")) {
             // A constant quantizer from the quality: 100 % gives 2, 10 % gives 20.
             gst_util_set_object_arg(G_OBJECT(encoder), "pass", "quant");
-            g_object_set(encoder, "quantizer", gfloat(2 + (100 - quality) / 5), nullptr);
+            const int quantizer = 2 + (100 - quality) / 5;
+            g_object_set(encoder, "quantizer", gfloat(quantizer), nullptr);
+            // The encoders' own bounds of the quantizer would otherwise keep it near their default.
+            if (g_object_class_find_property(klass, "qmin") && g_object_class_find_property(klass, "qmax"))
+                g_object_set(encoder, "qmin", gint(quantizer), "qmax", gint(quantizer), nullptr);
+        }
+        if (factory == QLatin1String("x264enc") && g_object_class_find_property(klass, "pass") &&
+            g_object_class_find_property(klass, "quantizer")) {
+            // A constant rate factor from the quality: 100 % gives 18, 10 % gives 40.
+            gst_util_set_object_arg(G_OBJECT(encoder), "pass", "qual");
+            g_object_set(encoder, "quantizer", guint(18 + (100 - quality) / 4), nullptr);
         }
         gst_object_unref(encoder);
     }

@@ -23,6 +23,8 @@ public:
     int CodecIndex() const override { return FCodecIndex; }
     void SetCodecIndex(int index) override;
     QString CodecName() const override;
+    // The Motion JPEG, libav and x264 encoders take the quality; the others keep their own.
+    bool UsesQuality() const override;
 
     bool Start(const TWriterSetup& setup) override;
     bool Add(const QImage& image) override;

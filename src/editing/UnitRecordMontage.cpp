@@ -69,6 +69,11 @@ bool TRecordMontage::HasCodecDialog() const
     return Framework < 3 && FWriters[Framework]->HasCodecDialog();
 }
 
+bool TRecordMontage::UsesQuality() const
+{
+    return Framework < 3 && FWriters[Framework]->UsesQuality();
+}
+
 void TRecordMontage::ReadSettings(const TIniFile& ini)
 {
     SavedFramework = ini.ReadString(SectionMontage, KeyFramework, QString());

@@ -65,6 +65,8 @@ public:
     void SetCodecIndex(int index);
     int CodecIndex() const; // -1 without compression or for an unknown framework
     bool HasCodecDialog() const;
+    // Whether the chosen codec takes the quality and key-frame settings.
+    bool UsesQuality() const;
     // The writer of the current framework; null for an unknown one.
     TVideoWriter* Writer();
     TVideoWriter* WriterOf(int framework);

@@ -12,8 +12,7 @@
 namespace {
 
 // What the built-in AVI writer and the FFmpeg writer share: frames, end, abort and their texts.
-template <class TRecord>
-class TRecordWriter : public TVideoWriter
+template <class TRecord> class TRecordWriter : public TVideoWriter
 {
 public:
     bool Add(const QImage& image) override { return FRecord.AddFrame(image); }
@@ -77,6 +76,7 @@ public:
     {
         return FCodec >= 0 ? TFFMpegRecord::CodecList().value(FCodec) : QString();
     }
+    bool UsesQuality() const override { return TFFMpegRecord::CodecUsesQuality(CodecName()); }
 
     bool Start(const TWriterSetup& s) override
     {
@@ -91,6 +91,7 @@ public:
         FRecord.Quantizer = std::clamp(2 + (100 - std::clamp(s.QualityPercent, 10, 100)) / 5, 1, 31);
         return FRecord.Open();
     }
+
 private:
     int FCodec = 0;
 };

@@ -39,6 +39,8 @@ public:
     // Selects by listed name; empty or unknown selects no compression (false when unknown).
     bool SetCodecName(const QString& name);
     virtual bool HasCodecDialog() const { return false; }
+    // Whether the chosen codec takes the quality and key-frame settings of TWriterSetup.
+    virtual bool UsesQuality() const { return CodecIndex() >= 0; }
 
     virtual bool Start(const TWriterSetup& setup) = 0;
     virtual bool Add(const QImage& image) = 0;

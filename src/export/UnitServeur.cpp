@@ -429,5 +429,12 @@ bool TServeur::ExportToRegressi(int variableCount)
             .Line(QStringLiteral("An error occurred. Regressi will be launch without data."))
             .Button(QStringLiteral("Ok"), btOk)
             .Execute();
+    else
+        // Regressi opens with an empty document: nothing reaches it until the user pastes.
+        dlg.Begin(icInformation)
+            .Line(QStringLiteral("Regressi opens with an empty document."))
+            .Line(QStringLiteral("The datasheet is on the clipboard: paste it into Regressi (Ctrl+V)."))
+            .Button(QStringLiteral("Ok"), btOk)
+            .Execute();
     return true;
 }

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -144,6 +145,7 @@ TBoiteNomCouleur::TBoiteNomCouleur(TData& measurement, QWidget* parent) : QDialo
     column->addWidget(FGrid);
 
     FImage = new QLabel(this);
+    FImage->setObjectName(QStringLiteral("Image"));
     FImage->setFixedSize(ImageWidth, ImageHeight);
     FImage->setStatusTip(HintNames.mid(1));
     FImage->setMouseTracking(true);
@@ -306,6 +308,15 @@ void TBoiteNomCouleur::CellPressed(int row, int column)
         FData.SetObjectVisible(row - 1, !visible);
         FGrid->viewport()->update();
     }
+}
+
+bool TBoiteNomCouleur::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip()); // empty when the mouse leaves
+        return true;
+    }
+    return QDialog::event(event);
 }
 
 bool TBoiteNomCouleur::eventFilter(QObject* watched, QEvent* event)

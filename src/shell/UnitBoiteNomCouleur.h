@@ -61,6 +61,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The hints of the picture and the table reach the dialog's own status bar.
+    bool event(QEvent* event) override;
 
 private:
     void FormShow();

@@ -326,8 +326,9 @@ void TBoiteRecordMontage::UpdateControls()
     SpinHeight->setEnabled(edit && resize);
     CropPanel->setEnabled(edit && !resize);
     CropPanel->setVisible(!resize);
-    // Quality and key frames are settings of the built-in AVI writer's codecs.
-    QualityPanel->setVisible(FRecord.Framework == 0);
+    // Quality and key frames, for every codec that takes them whatever its framework.
+    QualityPanel->setVisible(FRecord.UsesQuality());
+    // For a codec with a dialog of its own; the quality and key frames above are the writers' settings.
     ButtonConf->setEnabled(FRecord.HasCodecDialog());
     FrameRateText->setText(
         QStringLiteral("Frame rate: %1 frames per second").arg(FormatGeneral(FramesPerSecond, 4)));

@@ -63,6 +63,8 @@ TBoiteTemps::TBoiteTemps(double fileInterval, double current, QWidget* parent)
 
     (current == fileInterval ? DefaultButton : OtherButton)->setChecked(true);
     connect(DefaultButton, &QRadioButton::clicked, this, [this] {
+        FInterval = FFileInterval;
+        FDefaultChosen = true;
         Edit->setText(
             QString(FormatGeneral(FFileInterval, 15)).replace(QLatin1Char('.'), DecimalSeparator()));
     });
@@ -77,8 +79,9 @@ TBoiteTemps::TBoiteTemps(double fileInterval, double current, QWidget* parent)
 bool TBoiteTemps::Execute()
 {
     FAccepted = false;
+    FDefaultChosen = false;
     exec();
-    return FAccepted;
+    return Applied();
 }
 
 bool TBoiteTemps::TryAccept()

@@ -15,8 +15,11 @@ public:
     // fileInterval: the file's interval between two frames (seconds, > 0); current: the interval in force.
     TBoiteTemps(double fileInterval, double current, QWidget* parent = nullptr);
 
-    // Runs the dialog; true when "Ok" closed it with a valid interval, then in Interval().
+    // Runs the dialog; Applied() afterwards.
     bool Execute();
+    // True when Interval() is to be taken: "Ok" closed the dialog with a valid interval, or the default
+    // value was chosen, which applies at once (closing the dialog in any way then keeps it).
+    bool Applied() const { return FAccepted || FDefaultChosen; }
     double Interval() const { return FInterval; }
     // "Ok": checks the typed value (its messages through the message box); true when it is accepted and
     // the dialog closed.
@@ -40,4 +43,5 @@ private:
     double FFileInterval;
     double FInterval;
     bool FAccepted = false;
+    bool FDefaultChosen = false;
 };

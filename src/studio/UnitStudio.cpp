@@ -144,6 +144,14 @@ void TStudio::ApplyOptions(const TOptions& options)
     const std::uint8_t shape = ShapeOfOption(options.StudioShapeNumber);
     if (shape != Shape)
         SetShape(shape);
+    FDefaultDirectory = options.DefaultDirectory;
+}
+
+QString TStudio::StartFolder(const QString& otherwise) const
+{
+    if (!FDefaultDirectory.isEmpty() && QFileInfo(FDefaultDirectory).isDir())
+        return FDefaultDirectory;
+    return otherwise;
 }
 
 int TStudio::CursorFor(int x, int y) const
@@ -474,9 +482,10 @@ QString TStudio::SavePictureAs(const QImage& picture, const QString& title, cons
     request.Title = title;
     request.Filter = StudioImageFilter();
     request.DefaultExt = QStringLiteral("png");
-    request.InitialDir = VideoFolder();
+    request.InitialDir = StartFolder(VideoFolder());
     request.FileName =
-        prefix + QFileInfo(StudioFreeFileName(VideoFolder(), VideoBase(), QStringLiteral("png"))).fileName();
+        prefix +
+        QFileInfo(StudioFreeFileName(request.InitialDir, VideoBase(), QStringLiteral("png"))).fileName();
     const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
     if (!answer.Accepted || answer.FileName.isEmpty())
         return QString();
@@ -597,7 +606,7 @@ bool TStudio::VideoToImages()
     request.Title = QStringLiteral("Convert video to images");
     request.Filter = StudioImageFilter();
     request.DefaultExt = QStringLiteral("png");
-    request.InitialDir = LastDirectory ? LastDirectory() : VideoFolder();
+    request.InitialDir = StartFolder(LastDirectory ? LastDirectory() : VideoFolder());
     request.FileName = VideoBase() + QStringLiteral(".png");
     const TFileDialogResult answer = TDialogService::Instance().FileDialog(request);
     if (!answer.Accepted || answer.FileName.isEmpty())
@@ -690,7 +699,7 @@ bool TStudio::ImagesToVideo()
     open.Filter = QStringLiteral("Image file (*.png;*.bmp;*.jpg;*.jpeg)|*.png;*.bmp;*.jpg;*.jpeg|Bitmap file "
                                  "(*.bmp)|*.bmp");
     open.DefaultExt = QStringLiteral("png");
-    open.InitialDir = LastDirectory ? LastDirectory() : QString();
+    open.InitialDir = StartFolder(LastDirectory ? LastDirectory() : QString());
     open.Multiple = true;
     const TFileDialogResult chosen = TDialogService::Instance().FileDialog(open);
     if (!chosen.Accepted || chosen.FileName.isEmpty())
@@ -713,7 +722,7 @@ bool TStudio::ImagesToVideo()
     if (OnWriterDialog && !OnWriterDialog(2, unused, job))
         return false;
 
-    const QString folder = QFileInfo(job.Images.first()).absolutePath();
+    const QString folder = StartFolder(QFileInfo(job.Images.first()).absolutePath());
     const QString proposal =
         QFileInfo(StudioFreeFileName(folder, QStringLiteral("Assembly"), QStringLiteral("avi"))).fileName();
     // An existing file is never replaced: the user is told so and chooses again.

@@ -104,7 +104,8 @@ public:
     void SetTool(std::uint8_t tool);
     // Removes the current position's outline, stops drawing and takes the shape.
     void SetShape(std::uint8_t shape);
-    // StudioShapeNumber: 1 broken line, 2 free, anything else circle.
+    // StudioShapeNumber: 1 broken line, 2 free, anything else circle. DefaultDirectory: where the file
+    // dialogs start when it exists.
     void ApplyOptions(const TOptions& options);
     static std::uint8_t ShapeOfOption(int value);
     // Numbers of the program's cursor set: draw 31, erase 14 (47 over an outline), none 0.
@@ -148,6 +149,8 @@ private:
     int ModelNear(const QPoint& p, int tolerance) const;
     TStudioProgress Progress();
     QString VideoFolder() const;
+    // Where the file dialogs start: the default folder of the options when it exists, else otherwise.
+    QString StartFolder(const QString& otherwise) const;
     QString VideoBase() const;
     // Asks where to save a picture (PNG or BMP by the name or the filter), saves it and records its
     // folder; the path, or empty when cancelled or failed (the failure told). kind: "png" or "bmp".
@@ -156,6 +159,7 @@ private:
     TDataView& FView;
     TVideoSources& FSources;
     QPoint FEraseStart; // view pixels: where the rubber rectangle started
+    QString FDefaultDirectory;
 };
 
 // The studio's texts for the headless commands and the window: the file filter of still images and pages.

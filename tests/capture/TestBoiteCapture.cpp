@@ -8,9 +8,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 TEST(BoiteCapture, DeviceChoicePagesAndAccept)
 {
@@ -74,4 +78,36 @@ TEST(BoiteCapture, ClosesAtOnceWithoutDevices)
     TCapture capture(std::move(v4l2), std::move(gst));
     TBoiteCapture dialog(capture);
     EXPECT_FALSE(dialog.Execute(TCapturePage::Hardware));
+}
+
+// A camera plugged in while the dialog is open appears in its list; the device chosen before stays chosen
+// with its format although its place in the list moved.
+TEST(BoiteCapture, CameraPluggedInWhileOpenIsListed)
+{
+    QTemporaryDir folder;
+    auto v4l2 = std::make_unique<TFakeFramework>(QStringList{}, QStringLiteral(" (V4L2)"));
+    TFakeFramework* cameras = v4l2.get();
+    auto gst = std::make_unique<TFakeFramework>(QStringList{QStringLiteral("Test picture")},
+                                                QStringLiteral(" (GStreamer)"));
+    TCapture capture(std::move(v4l2), std::move(gst));
+    capture.DeviceFolder = folder.path();
+    TBoiteCapture dialog(capture);
+    ASSERT_TRUE(dialog.Prepare(TCapturePage::Hardware));
+    dialog.DeviceList->setCurrentRow(0);
+    dialog.FormatList->setCurrentRow(1);
+    ASSERT_EQ(dialog.DeviceList->count(), 1);
+
+    cameras->Names << QStringLiteral("USB camera");
+    QFile(folder.filePath(QStringLiteral("video0"))).open(QIODevice::WriteOnly);
+    QElapsedTimer clock;
+    clock.start();
+    while (dialog.DeviceList->count() < 2 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(dialog.DeviceList->count(), 2);
+    EXPECT_EQ(dialog.DeviceList->item(0)->text(), QStringLiteral("USB camera (V4L2)"));
+    EXPECT_EQ(dialog.DeviceList->currentRow(), 1);
+    EXPECT_EQ(capture.DeviceIndex(), 1);
+    EXPECT_EQ(dialog.FormatList->currentRow(), 1);
+    dialog.accept();
+    EXPECT_EQ(capture.Current().FormatIndex(), 1);
 }

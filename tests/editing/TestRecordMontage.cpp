@@ -13,11 +13,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 
 namespace {
@@ -425,4 +427,63 @@ TEST(RecordMontage, SettingsAndFreeFileName)
     QFile(first).open(QIODevice::WriteOnly);
     EXPECT_EQ(TRecordMontage::FreeFileName(dir.path(), QStringLiteral("EditedVideo_10122026__"), "avi", day),
               dir.filePath(QStringLiteral("EditedVideo_2_10122026.avi")));
+}
+
+// The quality of the save dialog reaches the FFmpeg and GStreamer encoders: a lower quality gives a smaller
+// file of the same frames. Lossless codecs and "without" do not take it.
+TEST(RecordMontage, LowerQualityGivesASmallerFile)
+{
+    QTemporaryDir dir;
+    // Fine detail that an encoder can only keep at a cost.
+    std::vector<QImage> frames;
+    std::uint32_t seed = 12345;
+    for (int f = 0; f < 8; ++f) {
+        QImage image(160, 120, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int v = int(seed >> 24);
+                image.setPixel(x, y, qRgb(v, (v + x * 3) & 255, (v + y * 5 + f * 9) & 255));
+            }
+        frames.push_back(image);
+    }
+    int tested = 0;
+    for (int framework : {1, 2}) {
+        const std::unique_ptr<TVideoWriter> writer = MakeVideoWriter(framework);
+        ASSERT_TRUE(writer);
+        const QStringList codecs = writer->Codecs();
+        writer->SetCodecIndex(-1);
+        EXPECT_FALSE(writer->UsesQuality());
+        for (int c = 0; c < codecs.size(); ++c) {
+            writer->SetCodecIndex(c);
+            if (!writer->UsesQuality())
+                continue;
+            SCOPED_TRACE((writer->DisplayName() + QStringLiteral(" / ") + codecs[c]).toStdString());
+            qint64 sizes[2] = {0, 0};
+            bool written = true;
+            for (int q = 0; q < 2 && written; ++q) {
+                TWriterSetup setup;
+                setup.Width = 160;
+                setup.Height = 120;
+                setup.FramesPerSecond = 25.0;
+                setup.QualityPercent = q == 0 ? 10 : 100;
+                setup.FileName = dir.filePath(QStringLiteral("q%1_%2_%3.avi").arg(framework).arg(c).arg(q));
+                written = writer->Start(setup);
+                for (const QImage& image : frames)
+                    written = written && writer->Add(image);
+                written = written && writer->Finish();
+                sizes[q] = QFileInfo(setup.FileName).size();
+            }
+            if (!written) { // an encoder of fixed picture sizes (DV)
+                std::printf("%s refuses 160 x 120: %s\n", qPrintable(codecs[c]),
+                            qPrintable(writer->Detail()));
+                continue;
+            }
+            std::printf("%s: %lld bytes at 10 %%, %lld at 100 %%\n", qPrintable(codecs[c]), sizes[0],
+                        sizes[1]);
+            EXPECT_LT(sizes[0] * 3 / 2, sizes[1]);
+            ++tested;
+        }
+    }
+    EXPECT_GE(tested, 2); // the FFmpeg writer's MPEG-4 and Motion JPEG at least
 }

@@ -148,9 +148,14 @@ TEST(Regressi, ExportCases)
         TScriptedUserDlgScope dlg;
         for (int answer : c.Answers)
             dlg->Answer(answer);
+        QStringList messages = c.Messages;
+        if (c.Launched) { // the data wait on the clipboard and the user is told to paste them
+            dlg->Answer(0);
+            messages << QStringLiteral("Regressi opens with an empty document.");
+        }
 
         EXPECT_EQ(f.Serveur.ExportToRegressi(c.Variables), c.Launched);
-        EXPECT_EQ(FirstLines(*dlg), c.Messages.join(QLatin1Char('|')));
+        EXPECT_EQ(FirstLines(*dlg), messages.join(QLatin1Char('|')));
         EXPECT_TRUE(dlg->Unexpected.empty());
         EXPECT_TRUE(dlg->Answers.empty());
         if (c.Launched) {
@@ -179,8 +184,9 @@ TEST(Regressi, TheQuestionsAsShown)
     TScriptedUserDlgScope dlg;
     dlg->Answer(1);
     dlg->Answer(0);
+    dlg->Answer(0);
     ASSERT_TRUE(f.Serveur.ExportToRegressi(17));
-    ASSERT_EQ(dlg->Shown.size(), 2u);
+    ASSERT_EQ(dlg->Shown.size(), 3u);
     EXPECT_EQ(dlg->Shown[0].Icon, icInformation);
     EXPECT_EQ(dlg->Shown[0].Text(), QStringLiteral("Regressi does not accept more than 16 variables. / "
                                                    "This could produce random results."));
@@ -192,6 +198,12 @@ TEST(Regressi, TheQuestionsAsShown)
                              "non defined values by zeros?"));
     EXPECT_EQ(dlg->Shown[1].ButtonCaptions(),
               QStringList({QStringLiteral("Continue"), QStringLiteral("Substitute")}));
+    // Regressi opens empty: the user is told where the data are and how to bring them in.
+    EXPECT_EQ(dlg->Shown[2].Icon, icInformation);
+    EXPECT_EQ(dlg->Shown[2].Text(),
+              QStringLiteral("Regressi opens with an empty document. / The datasheet is on "
+                             "the clipboard: paste it into Regressi (Ctrl+V)."));
+    EXPECT_EQ(dlg->Shown[2].ButtonCaptions(), QStringList({QStringLiteral("Ok")}));
 }
 
 TEST(Regressi, NotFoundOffersTheSearchAndStoresWhatItFinds)
@@ -263,6 +275,7 @@ TEST(Regressi, WithoutTheSearchWindowTheOpenDialogFindsIt)
     ASSERT_TRUE(QFile::rename(f.Regressi, lower));
     ASSERT_TRUE(f.Serveur.SetRegressiPath(lower));
     f.Serveur.Lines = Header;
+    dlg->Answer(0); // the note about pasting
     EXPECT_TRUE(f.Serveur.ExportToRegressi(3));
     EXPECT_EQ(f.Started.size(), 1u);
 }

@@ -1,6 +1,8 @@
 // The editing mode's dialogs and the file dialog driven through their widgets, as the keyboard reaches
 // them: Escape cancels, the series box takes what it shows, the chosen file type names the file.
+#include "editing/UnitRecordMontage.h"
 #include "shell/UnitBoiteBasculer.h"
+#include "shell/UnitBoiteRecordMontage.h"
 #include "shell/UnitBoiteTemps.h"
 #include "shell/UnitUserDlgQt.h"
 
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -80,6 +83,63 @@ TEST(BoiteTemps, ShowsTheFilesRateAsItIsAndEscapeOrTheCloseBoxCancel)
         EXPECT_EQ(box.result(), QDialog::Rejected) << closeBox;
         EXPECT_DOUBLE_EQ(box.Interval(), file) << closeBox;
     }
+}
+
+// "Use the default value" applies at once: Escape afterwards keeps the default, even after something else
+// was typed; a typed value alone still needs Ok.
+TEST(BoiteTemps, TheDefaultValueAppliesAtOnce)
+{
+    const double file = 0.04, other = 0.05;
+    for (const bool typedAfter : {false, true}) {
+        TBoiteTemps box(file, other);
+        box.show();
+        EXPECT_TRUE(box.OtherButton->isChecked());
+        EXPECT_FALSE(box.Applied());
+        box.DefaultButton->setFocus();
+        Key(box.DefaultButton, Qt::Key_Space); // the keyboard's way to choose it
+        EXPECT_TRUE(box.DefaultButton->isChecked());
+        if (typedAfter) {
+            box.Edit->setFocus();
+            box.Edit->selectAll();
+            Type(box.Edit, QStringLiteral("0.5"));
+            EXPECT_TRUE(box.OtherButton->isChecked());
+        }
+        Key(typedAfter ? static_cast<QWidget*>(box.Edit) : box.DefaultButton, Qt::Key_Escape);
+        EXPECT_FALSE(box.isVisible()) << typedAfter;
+        EXPECT_TRUE(box.Applied()) << typedAfter;
+        EXPECT_DOUBLE_EQ(box.Interval(), file) << typedAfter;
+    }
+}
+
+// The quality and key-frame settings are offered for every codec that takes them, whatever its framework,
+// and reach the save; "without" and lossless codecs do not show them.
+TEST(BoiteRecordMontage, QualityIsOfferedForEveryCodecThatTakesIt)
+{
+    TRecordMontage record;
+    TBoiteRecordMontage box(record);
+    box.SourceChanged(160, 120);
+    box.Prepare();
+    const int ffmpeg = int(Items(box.ComboBoxFramework).indexOf(QStringLiteral("FFMpeg")));
+    ASSERT_GE(ffmpeg, 0);
+    box.ComboBoxFramework->setCurrentIndex(ffmpeg);
+    const QStringList codecs = Items(box.ComboBoxVideoCodec);
+    struct Case
+    {
+        const char* Codec;
+        bool Shown;
+    };
+    for (const Case c : {Case{"without", false}, Case{"FFMpeg internal MPEG4 codec", true},
+                         Case{"Motion JPEG", true}, Case{"FFV1 lossless", false}}) {
+        const int index = int(codecs.indexOf(QString::fromLatin1(c.Codec)));
+        if (index < 0)
+            continue; // not in this build of the library
+        box.ComboBoxVideoCodec->setCurrentIndex(index);
+        EXPECT_EQ(!box.QualityPanel->isHidden(), c.Shown) << c.Codec;
+    }
+    box.ComboBoxVideoCodec->setCurrentIndex(1);
+    box.UpDownCompressionQuality->setValue(20);
+    EXPECT_EQ(box.QualityPercent(), 20);
+    EXPECT_FALSE(box.ButtonConf->isEnabled()); // no codec here has a dialog of its own
 }
 
 TEST(BoiteBasculer, TheKeysOfTheBoxTakeOnlySeriesAndOnlyAcceptedSeriesEnterTheList)

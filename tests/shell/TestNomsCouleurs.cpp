@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -163,6 +165,16 @@ TEST_F(NomsFixture, HintsOverTheTable)
     box.ShowHint(box.HintAt(2, 1));
     EXPECT_EQ(box.StatusBar()->currentMessage(),
               QStringLiteral("Use the numeric keypad from the main window"));
+
+    // The mouse over the example picture shows its hint in the dialog's status bar, and leaving clears it.
+    auto* picture = box.findChild<QLabel*>(QStringLiteral("Image"));
+    ASSERT_NE(picture, nullptr);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), picture->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(picture, &enter);
+    EXPECT_EQ(box.StatusBar()->currentMessage(), names.mid(1));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(picture, &leave);
+    EXPECT_TRUE(box.StatusBar()->currentMessage().isEmpty());
     box.close();
 }
 

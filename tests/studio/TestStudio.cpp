@@ -2,16 +2,20 @@
 // image they make: cut-outs land where the ball was on their frames.
 #include "studio/UnitStudio.h"
 
+#include "common/UnitOptions.h"
 #include "editing/UnitDemoClip.h"
 #include "studio/StudioFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -403,4 +407,56 @@ TEST_F(StudioTest, ImagesToVideoCommandTakesTheSeriesOfTheChosenFile)
         QLatin1String("Error detected while creating video file: /  / the image shot012.png is 16 x 16")))
         << dlg->Shown[2].Text().toStdString();
     EXPECT_FALSE(QFile::exists(second));
+}
+
+// The file dialogs of the studio start in the default folder of the options when it exists, and propose a
+// name that is free there; without it (or when it is gone) they start where they did.
+TEST_F(StudioTest, FileDialogsStartInTheDefaultFolder)
+{
+    TScriptedUserDlgScope dlg;
+    TScriptedDialogsScope dialogs;
+    QTemporaryDir chosen;
+    QFile(QDir(chosen.path())
+              .absoluteFilePath(QStringLiteral("studio-demo-clip_1_") +
+                                QDate::currentDate().toString(QStringLiteral("ddMMyyyy")) +
+                                QStringLiteral(".png")))
+        .open(QIODevice::WriteOnly);
+    Studio.ShowImagesHelp = false;
+    Studio.LastDirectory = [] { return QStringLiteral("/tmp"); };
+    const QString videoFolder = QFileInfo(Sources.VideoFileName()).absolutePath();
+    struct Case
+    {
+        const char* Command;
+        std::function<bool()> Run;
+        QString Otherwise;
+    };
+    const Case cases[] = {
+        {"still", [this] { return Studio.SaveStill(); }, videoFolder},
+        {"video to images", [this] { return Studio.VideoToImages(); }, QStringLiteral("/tmp")},
+        {"images to video", [this] { return Studio.ImagesToVideo(); }, QStringLiteral("/tmp")},
+    };
+    for (const bool withDefault : {true, false}) {
+        TOptions options;
+        options.DefaultDirectory = withDefault ? chosen.path() : chosen.path() + QStringLiteral("/gone");
+        Studio.ApplyOptions(options);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.Command) + (withDefault ? " with" : " without"));
+            dialogs->FileRequests.clear();
+            dialogs->FileAnswers.push_back({false, {}, 1});
+            EXPECT_FALSE(c.Run());
+            ASSERT_EQ(dialogs->FileRequests.size(), 1u);
+            EXPECT_EQ(dialogs->FileRequests[0].InitialDir, withDefault ? chosen.path() : c.Otherwise);
+        }
+    }
+    // The still's proposed name is free in the folder the dialog opens in.
+    View.GoToPosition(0);
+    TOptions options;
+    options.DefaultDirectory = chosen.path();
+    Studio.ApplyOptions(options);
+    dialogs->FileRequests.clear();
+    dialogs->FileAnswers.push_back({false, {}, 1});
+    Studio.SaveStill();
+    ASSERT_EQ(dialogs->FileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs->FileRequests[0].FileName.startsWith(QLatin1String("Image1_studio-demo-clip_2_")))
+        << dialogs->FileRequests[0].FileName.toStdString();
 }
