@@ -1,5 +1,6 @@
 // The main window from the keyboard: the menu bar (Alt, F10, underlined letters), the shortcuts, Enter at
 // the pointer, and the whole road from opening a video to the results and quitting without the mouse.
+#include "MainFormFixture.h"
 #include "shell/UnitMainForm.h"
 
 #include "common/UnitOptions.h"
@@ -27,23 +28,13 @@
 
 namespace {
 
-struct KeyboardFixture : ::testing::Test
+struct KeyboardFixture : TMainFormFixture
 {
-    TScriptedUserDlgScope Messages;
-    TScriptedDialogsScope Dialogs;
-    QTemporaryDir Dir;
-    std::unique_ptr<TMainForm> Form;
-    QString VideoPath;
-    QStringList PagesShown;
-
     void SetUp() override
     {
-        VideoPath = FixtureVideo(TFixtureKind::H264Mp4);
-        ASSERT_FALSE(VideoPath.isEmpty());
-        Form = std::make_unique<TMainForm>(Dir.filePath(QStringLiteral("Kinotra.ini")));
-        Form->ShowResultsPage = [this](const QString& button) { PagesShown << button; };
-        Form->resize(1000, 760);
-        Form->show();
+        TMainFormFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         QApplication::setActiveWindow(Form.get());
         QApplication::processEvents();
     }
@@ -51,10 +42,7 @@ struct KeyboardFixture : ::testing::Test
     void TearDown() override
     {
         CloseMenus();
-        if (!Form)
-            return;
-        Form->Options().CheckBox3ConfirmationQuit = false;
-        Form.reset();
+        TMainFormFixture::TearDown();
     }
 
     // A key as the window system delivers it: the shortcuts first, then the widget that has the focus.

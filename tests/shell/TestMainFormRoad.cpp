@@ -1,5 +1,6 @@
 // The typical road through the main window's own entry points: open a video, calibrate, set the origin,
 // point marks with automatic advance, ask for results (every refusal in turn), close with confirmation.
+#include "MainFormFixture.h"
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
@@ -56,43 +57,8 @@
 
 namespace {
 
-struct RoadFixture : ::testing::Test
+struct RoadFixture : TMainFormFixture
 {
-    TScriptedUserDlgScope Messages;
-    TScriptedDialogsScope Dialogs;
-    QTemporaryDir Dir;
-    std::unique_ptr<TMainForm> Form;
-    QString VideoPath;
-    QStringList PagesShown;
-
-    void SetUp() override
-    {
-        VideoPath = FixtureVideo(TFixtureKind::H264Mp4);
-        ASSERT_FALSE(VideoPath.isEmpty());
-        Form = std::make_unique<TMainForm>(Dir.filePath(QStringLiteral("Kinotra.ini")));
-        // The results window is modal: the test records the page asked for instead of showing it.
-        Form->ShowResultsPage = [this](const QString& button) { PagesShown << button; };
-        Form->resize(1000, 760);
-        Form->show();
-        QApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        if (!Form)
-            return;
-        Form->Options().CheckBox3ConfirmationQuit = false;
-        Form.reset();
-    }
-
-    void ClickView(int x, int y, int button = mbLeft)
-    {
-        TVideo& v = Form->Video();
-        v.ViewMouseMove(Qt::NoModifier, x, y);
-        v.ViewMouseDown(button, Qt::NoModifier, x, y);
-        v.ViewMouseUp(button, Qt::NoModifier, x, y);
-    }
-
     // Asks for the datasheet and returns the lines of the one message it showed (empty when none).
     QString AskResults(int answer, bool* shown = nullptr)
     {
@@ -617,16 +583,9 @@ TEST_F(RoadFixture, LayerDraggedAlongGivesTheRelativeVelocity)
     EXPECT_TRUE(Form->Button(cmButtonOutilTsp)->isChecked());
     // The sheet is dragged 10 px to the right on every frame; the object pointed on it stands still, so
     // on the sheet it moves 10 px to the left a frame.
-    const TTransparent& layer = *Form->Data().Transparent;
     for (int k = 0; k < 6; ++k) {
         ASSERT_EQ(view.CurrentFrame(), k);
-        const QPoint from = view.ToView(layer.OrigineCurrent);
-        const QPoint to(200 + 10 * k, 250);
-        view.ViewMouseMove(Qt::NoModifier, from.x(), from.y());
-        view.ViewMouseDown(mbLeft, Qt::NoModifier, from.x(), from.y());
-        view.ViewMouseMove(Qt::NoModifier, to.x(), to.y());
-        view.ViewMouseUp(mbLeft, Qt::NoModifier, to.x(), to.y());
-        ClickView(300, 200);
+        DragLayerAndPoint(200 + 10 * k, 250);
     }
     ASSERT_EQ(Form->Data().MarquesTsp->MarksCount(), 6);
     Form->Options().CheckBox38ChangeDefaultObjectsName = false;

@@ -1,5 +1,6 @@
 // The road through the results window in both reference frames: marks pointed in the fixed frame and on
 // the layer, the pages asked for from the main window in one frame, the other, and the first again.
+#include "MainFormFixture.h"
 #include "shell/UnitMainForm.h"
 
 #include "calc/UnitResultats.h"
@@ -25,44 +26,20 @@
 
 namespace {
 
-struct ResultsRoad : ::testing::Test
+struct ResultsRoad : TMainFormFixture
 {
-    TScriptedUserDlgScope Messages;
-    TScriptedDialogsScope Dialogs;
-    QTemporaryDir Dir;
-    std::unique_ptr<TMainForm> Form;
-
     void SetUp() override
     {
-        const QString video = FixtureVideo(TFixtureKind::H264Mp4);
-        ASSERT_FALSE(video.isEmpty());
-        Form = std::make_unique<TMainForm>(Dir.filePath(QStringLiteral("Kinotra.ini")));
+        TMainFormFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         // The results window is modal: the page asked for is made current without showing it.
         Form->ShowResultsPage = [this](const QString& button) {
             Form->ResForm().ShowPage(TResForm::PageOfButton(button));
         };
-        Form->resize(1000, 760);
-        Form->show();
-        QApplication::processEvents();
-        Form->OpenVideoFile(video);
+        Form->OpenVideoFile(VideoPath);
         ASSERT_TRUE(Form->Video().IsOpen());
         Form->Options().CheckBox38ChangeDefaultObjectsName = false;
-    }
-
-    void TearDown() override
-    {
-        if (!Form)
-            return;
-        Form->Options().CheckBox3ConfirmationQuit = false;
-        Form.reset();
-    }
-
-    void ClickView(int x, int y)
-    {
-        TVideo& v = Form->Video();
-        v.ViewMouseMove(Qt::NoModifier, x, y);
-        v.ViewMouseDown(mbLeft, Qt::NoModifier, x, y);
-        v.ViewMouseUp(mbLeft, Qt::NoModifier, x, y);
     }
 
     // The first point of the first object's curve on a page, world units.
@@ -94,17 +71,8 @@ TEST_F(ResultsRoad, PagesShowTheResultsOfTheFrameInUse)
     // On the layer, dragged 10 px to the right on every frame, six marks of an object at rest.
     Form->ClickButton(cmButtonModeTransparent);
     ASSERT_EQ(Form->Video().Mode(), mvTransparent);
-    TVideo& view = Form->Video();
-    const TTransparent& sheet = *Form->Data().Transparent;
-    for (int k = 0; k < 6; ++k) {
-        const QPoint from = view.ToView(sheet.OrigineCurrent);
-        const QPoint to(200 + 10 * k, 250);
-        view.ViewMouseMove(Qt::NoModifier, from.x(), from.y());
-        view.ViewMouseDown(mbLeft, Qt::NoModifier, from.x(), from.y());
-        view.ViewMouseMove(Qt::NoModifier, to.x(), to.y());
-        view.ViewMouseUp(mbLeft, Qt::NoModifier, to.x(), to.y());
-        ClickView(300, 200);
-    }
+    for (int k = 0; k < 6; ++k)
+        DragLayerAndPoint(200 + 10 * k, 250);
     ASSERT_EQ(Form->Data().MarquesTsp->MarksCount(), 6);
 
     const int pages[] = {rpTemps, rpReferentiel, rpVecteur};
