@@ -327,6 +327,65 @@ TEST_F(TrackingView, DoubtfulFramesAreListedDrawnInWarningColourAndSteppedTo)
     EXPECT_FALSE(warningAround(20));
 }
 
+TEST_F(TrackingView, NewOutlineAfterALossContinuesTheRunAndKeepsTheFramesBefore)
+{
+    // The disc looks smaller on frames 5 to 7 (doubtful), then a card hides it on frames 15 to 24, longer
+    // than the run waits for it: the run stops as lost.
+    Open([](int k, std::vector<TSynthDisc>& discs, QRect& cover) {
+        if (k >= 5 && k <= 7)
+            discs[0].Radius = 5;
+        if (k >= 15 && k <= 24)
+            cover = QRect(int(Truth(k).x()) - 25, int(Truth(k).y()) - 25, 50, 50);
+    });
+    DrawSquareOutline();
+    Dlg->Answer(0);
+    Tracking().StartStop();
+    const TTracking& d = Tracking().Driver;
+    ASSERT_EQ(d.EndReason, teLost);
+    ASSERT_EQ(d.DoubtfulFrames(0), (std::vector<int>{5, 6, 7}));
+    const std::vector<QPointF> before(d.TrackedPositionRel[0].begin(), d.TrackedPositionRel[0].begin() + 15);
+
+    // The user goes to a frame where the disc is seen again, outlines it there and runs again.
+    View->GoToPosition(25);
+    DrawSquareOutline();
+    Dlg->Answer(0);
+    Tracking().StartStop();
+    EXPECT_EQ(d.EndReason, teLastFrame);
+    ASSERT_EQ(Dlg->Shown.size(), 2u); // the loss, then the doubtful frames still listed
+    EXPECT_EQ(Dlg->Shown[1].Text(), "Doubtful frames: 6, 7, 8");
+    for (int k = 0; k < 15; ++k) {
+        EXPECT_GE(d.TrackedFrame[0][k], 0) << k;
+        EXPECT_EQ(d.TrackedPositionRel[0][k], before[static_cast<std::size_t>(k)]) << k;
+    }
+    for (int k = 15; k < 25; ++k)
+        EXPECT_EQ(d.TrackedFrame[0][k], -1) << k;
+    EXPECT_LT(WorstError(26, Frames - 1), 1.0);
+    EXPECT_EQ(d.TrackedCount(), 15 + 5);
+    // The doubtful frames of the first run are still reached from the last frame.
+    EXPECT_EQ(View->CurrentPosition(), Frames - 1);
+    EXPECT_EQ(Tracking().NextDoubtfulFrame(), 5);
+    EXPECT_EQ(Tracking().NextDoubtfulFrame(), 6);
+
+    // A run from a frame the earlier one reached replaces only the frames it runs over.
+    View->GoToPosition(10);
+    DrawSquareOutline();
+    Dlg->Answer(0);
+    Tracking().SetLastFrame(12);
+    Tracking().StartStop();
+    EXPECT_EQ(d.EndReason, teLastFrame);
+    EXPECT_EQ(d.DoubtfulFrames(0), (std::vector<int>{5, 6, 7}));
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(d.TrackedPositionRel[0][k], before[static_cast<std::size_t>(k)]) << k;
+    EXPECT_LT(WorstError(11, 12), 1.0);
+    for (int k = 13; k < 15; ++k)
+        EXPECT_EQ(d.TrackedPositionRel[0][k], before[static_cast<std::size_t>(k)]) << k;
+    EXPECT_EQ(d.TrackedCount(), 15 + 5);
+
+    Dlg->Answer(1); // "Save": every position of the three runs becomes a mark
+    View->SetMode(mvRepereFixe);
+    EXPECT_EQ(Data->MarquesRep->MarksCount(), 15 + 5);
+}
+
 TEST_F(TrackingView, DrawingOutlinesAndZonesWithMouseAndKeys)
 {
     Open();
