@@ -1,17 +1,12 @@
 // The target's look as it was outlined, matched by normalised cross-correlation.
 #include "tracking/UnitAppearance.h"
 
+#include "tracking/UnitMeanShift.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-QImage AsRgb32(const QImage& frame)
-{
-    if (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32)
-        return frame;
-    return frame.convertToFormat(QImage::Format_RGB32);
-}
 
 // Subtracts each plane's mean over the pixels of the spans and zeroes the others; returns the root of the
 // sum of squares left.

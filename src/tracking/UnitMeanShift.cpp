@@ -17,15 +17,14 @@ int RoundHalfEven(double value)
     return static_cast<int>(std::nearbyint(value));
 }
 
-// Frames come as RGB32 from every frame source; anything else is converted once here.
+} // namespace
+
 QImage AsRgb32(const QImage& frame)
 {
     if (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32)
         return frame;
     return frame.convertToFormat(QImage::Format_RGB32);
 }
-
-} // namespace
 
 TMeanShift::TMeanShift()
     : TargetBitmap(0, 0, QImage::Format_RGB32), CandidateBitmap(0, 0, QImage::Format_RGB32)

@@ -21,6 +21,11 @@ struct TLocateResult
     bool NoMatch = false; // no pixel of the last window had a colour of the model: the window stayed
 };
 
+// The frame as RGB32, the layout the searches read: the frame itself (shared, no copy) when it is RGB32 or
+// ARGB32 already, else a converted copy. The tracking converts each frame once, so the searches' own calls
+// cost nothing.
+QImage AsRgb32(const QImage& frame);
+
 class TMeanShift
 {
 public:

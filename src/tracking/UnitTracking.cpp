@@ -452,7 +452,7 @@ void TTracking::Run()
             OnTrackingProgress(frame, percent);
     };
     progress(first, 0);
-    QImage image = FrameAt ? FrameAt(first) : QImage();
+    QImage image = FrameAt ? AsRgb32(FrameAt(first)) : QImage();
     QPoint start;
     if (image.isNull()) {
         EndReason = teNoFrame;
@@ -533,7 +533,7 @@ void TTracking::Run()
                 EndFrame = f;
                 break;
             }
-            image = FrameAt(f);
+            image = AsRgb32(FrameAt(f)); // once here: every search of the frame reads it as it is
             if (image.isNull()) {
                 EndReason = teNoFrame;
                 EndFrame = f;
